@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine for Tovel, builds it, and starts it or runs the tests.
+#   scripts/tovel.sh run    install what is missing, build, start Tovel
+#   scripts/tovel.sh test   install what is missing, build, run every test
+#                           (a normal build and an AddressSanitizer + UBSan build)
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$here"
+jobs=$(nproc 2>/dev/null || echo 2)
+
+packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
+          libbenchmark-dev xvfb xauth)
+
+install_missing() {
+    local missing=()
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+build() { # build-dir [cmake options...]
+    local dir=$1; shift
+    cmake -S "$here" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir" -j "$jobs"
+}
+
+run_tests() { # build-dir
+    QT_QPA_PLATFORM=offscreen ctest --test-dir "$1" --output-on-failure -j "$jobs" --timeout 300
+}
+
+case "${1:-}" in
+run)
+    install_missing
+    build "$here/build"
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+        echo "No display is available: start Tovel on a desktop with $here/build/Tovel"
+        exit 0
+    fi
+    exec "$here/build/Tovel"
+    ;;
+test)
+    install_missing
+    echo "== Normal build"
+    build "$here/build"
+    run_tests "$here/build"
+    echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
+    build "$here/build-asan" -DTOVEL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+    LSAN_OPTIONS=suppressions="$here/scripts/lsan.supp":print_suppressions=0 \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        run_tests "$here/build-asan"
+    ;;
+*)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac

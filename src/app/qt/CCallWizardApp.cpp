@@ -1,0 +1,54 @@
+#include "app/qt/CCallWizardApp.h"
+
+#include "app/SettingsFile.h"
+#include "app/Startup.h"
+#include "platform/Platform.h"
+#include "ui/CCallWizardDlg.h"
+
+#include "common/ByteText.h"
+
+namespace tovel {
+
+CCallWizardApp& theApp()
+{
+    static CCallWizardApp app;
+    return app;
+}
+
+SettingsFile Settings()
+{
+    return theApp().Settings();
+}
+
+const std::string& AppPath()
+{
+    return theApp().m_strAppPath;
+}
+
+SettingsFile CCallWizardApp::Settings() const
+{
+    return SettingsFile(SettingsPath());
+}
+
+void CCallWizardApp::SetAppPath(const std::string& appPath)
+{
+    m_strAppPath = appPath;
+    m_settingsFolder = SettingsFolder(appPath, CanCreateFilesIn(appPath), UserConfigDir());
+}
+
+bool CCallWizardApp::InitInstance(const std::string& executablePath)
+{
+    CCallWizardDlg dlg;
+    SetAppPath(AppPathFromExecutable(executablePath));
+    Settings().Write("Last", "AppPath", m_strAppPath);
+    const std::string intro = Settings().Read("Last", "Intro", "yes", 1023);
+    if (EqualsNoCase(intro, "yes"))
+        CurrentPlatform().ShellOpen(nullptr, "notepad", m_strAppPath + std::string(kIntroFileName), true);
+    if (runModal)
+        runModal(dlg);
+    else
+        dlg.DoModal();
+    return false;
+}
+
+} // namespace tovel

@@ -1,0 +1,37 @@
+// The application object: start-up, the program folder and the settings file.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace tovel {
+
+class CCallWizardDlg;
+class SettingsFile;
+
+class CCallWizardApp {
+public:
+    // The program's folder, ending with a separator.
+    std::string m_strAppPath;
+
+    // Start-up: records the folder, may open the introduction, runs the
+    // main dialog modally. Returns false: no message loop follows.
+    bool InitInstance(const std::string& executablePath);
+
+    // The settings file, built anew at each use.
+    std::string SettingsPath() const { return m_settingsFolder + "Tovel.ini"; }
+    SettingsFile Settings() const;
+
+    // Points the application at a folder (start-up does it; tests too).
+    void SetAppPath(const std::string& appPath);
+
+    // Runs the dialog modally; tests replace it so nothing blocks.
+    std::function<int(CCallWizardDlg&)> runModal;
+
+private:
+    std::string m_settingsFolder;
+};
+
+CCallWizardApp& theApp();
+
+} // namespace tovel

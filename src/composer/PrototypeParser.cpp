@@ -1,0 +1,321 @@
+#include "composer/PrototypeParser.h"
+
+#include "common/ByteText.h"
+
+#include <algorithm>
+
+namespace tovel {
+
+namespace {
+
+// "; C Function prototype:" once an '@' in the first byte reads as ';'.
+constexpr std::string_view kPrototypeMarker = "; C Function prototype:";
+
+bool IsIdentStart(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool IsIdentChar(char c)
+{
+    return IsIdentStart(c) || IsDigit(c);
+}
+
+bool IsWhite(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+std::string_view TrimBlanks(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
+
+// Index of the ')' that closes the '(' at index open, or -1.
+int MatchingClose(std::string_view text, int open)
+{
+    int depth = 0;
+    for (size_t i = static_cast<size_t>(open); i < text.size(); ++i) {
+        if (text[i] == '(') {
+            ++depth;
+        } else if (text[i] == ')') {
+            if (--depth == 0)
+                return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+// Splits a parameter list at the commas that are not inside parentheses.
+std::vector<std::string_view> SplitTopLevel(std::string_view list)
+{
+    std::vector<std::string_view> parts;
+    int depth = 0;
+    size_t start = 0;
+    for (size_t i = 0; i < list.size(); ++i) {
+        const char c = list[i];
+        if (c == '(') {
+            ++depth;
+        } else if (c == ')') {
+            if (depth > 0)
+                --depth;
+        } else if (c == ',' && depth == 0) {
+            parts.push_back(list.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    parts.push_back(list.substr(start));
+    return parts;
+}
+
+bool IsQualifier(std::string_view word)
+{
+    return word == "const" || word == "volatile" || word == "register" || word == "restrict";
+}
+
+// Words that end a type, so a declaration ending in one of them has no name.
+bool IsTypeWord(std::string_view word)
+{
+    static constexpr std::string_view kWords[] = {"void",  "char",   "short",    "int",   "long", "float",
+                                                  "double", "signed", "unsigned", "_Bool", "bool"};
+    return std::find(std::begin(kWords), std::end(kWords), word) != std::end(kWords);
+}
+
+bool IsTagWord(std::string_view word)
+{
+    return word == "struct" || word == "union" || word == "enum";
+}
+
+// The label of one parameter declaration: its name (the last identifier,
+// or the one inside a parenthesised declarator such as "(*cb)"), or the
+// declaration itself when it names nothing. Empty for an empty declaration.
+std::string ParameterLabel(std::string_view decl)
+{
+    decl = TrimBlanks(decl);
+    if (decl.empty())
+        return {};
+
+    const size_t open = decl.find('(');
+    if (open != std::string_view::npos) {
+        size_t i = open + 1;
+        while (i < decl.size() && (decl[i] == '*' || decl[i] == ' '))
+            ++i;
+        size_t end = i;
+        while (end < decl.size() && IsIdentChar(decl[end]))
+            ++end;
+        if (end > i && IsIdentStart(decl[i]))
+            return std::string(decl.substr(i, end - i));
+        return std::string(decl);
+    }
+
+    // Identifiers outside array brackets, qualifiers left out.
+    std::vector<std::string_view> words;
+    int brackets = 0;
+    for (size_t i = 0; i < decl.size();) {
+        const char c = decl[i];
+        if (c == '[') {
+            ++brackets;
+            ++i;
+        } else if (c == ']') {
+            if (brackets > 0)
+                --brackets;
+            ++i;
+        } else if (IsIdentChar(c)) {
+            size_t end = i;
+            while (end < decl.size() && IsIdentChar(decl[end]))
+                ++end;
+            const std::string_view word = decl.substr(i, end - i);
+            if (brackets == 0 && IsIdentStart(c) && !IsQualifier(word))
+                words.push_back(word);
+            i = end;
+        } else {
+            ++i;
+        }
+    }
+    if (words.size() >= 2 && !IsTypeWord(words.back()) && !IsTagWord(words[words.size() - 2]))
+        return std::string(words.back());
+    return std::string(decl);
+}
+
+void ClearSlots(ParameterPanelModel& model)
+{
+    for (int k = 0; k < kMaxSlots; ++k) {
+        model.names[k].clear();
+        model.hints[k].clear();
+        model.values[k].clear();
+    }
+    model.extraNames.clear();
+}
+
+int CountSlots(const ParameterPanelModel& model)
+{
+    for (int k = kMaxSlots; k > 0; --k)
+        if (!model.names[k - 1].empty())
+            return k;
+    return 0;
+}
+
+// Fills type, function and slots from a prototype line (marker included).
+void SplitPrototypeLine(ParameterPanelModel& model, std::string_view line, LineSource& source)
+{
+    std::string_view rest = line.substr(kPrototypeMarker.size());
+    while (!rest.empty() && IsWhite(rest.front()))
+        rest.remove_prefix(1);
+
+    // Keep the text up to the ')' that closes the parameter list; without a
+    // balanced list, up to the first ')'.
+    const int open = Find(rest, '(');
+    int close = open >= 0 ? MatchingClose(rest, open) : -1;
+    if (close < 0)
+        close = Find(rest, ')');
+    model.type.clear();
+    model.function.clear();
+    if (close < 0)
+        return;
+    const std::string text = NormalizePrototype(rest.substr(0, static_cast<size_t>(close) + 1));
+
+    // The routine name is the identifier right before '('; pointer stars and
+    // everything else before it make up the type.
+    const int p = Find(text, '(');
+    if (p < 0)
+        return;
+    int nameStart = p;
+    while (nameStart > 0 && IsIdentChar(text[static_cast<size_t>(nameStart) - 1]))
+        --nameStart;
+    while (nameStart < p && IsDigit(text[static_cast<size_t>(nameStart)]))
+        ++nameStart;
+    model.function = text.substr(static_cast<size_t>(nameStart), static_cast<size_t>(p - nameStart));
+    model.type = std::string(TrimBlanks(std::string_view(text).substr(0, static_cast<size_t>(nameStart))));
+
+    const int q = MatchingClose(text, p);
+    const size_t listStart = static_cast<size_t>(p) + 1;
+    const std::string_view list = q >= 0 ? std::string_view(text).substr(listStart, static_cast<size_t>(q) - listStart)
+                                         : std::string_view(text).substr(listStart);
+    const std::string_view bare = TrimBlanks(list);
+    if (bare.empty() || bare == "void")
+        return;
+
+    int k = 0;
+    std::string hintLine;
+    for (const std::string_view decl : SplitTopLevel(list)) {
+        std::string label = ParameterLabel(decl);
+        if (label.empty())
+            break;  // an empty declaration ends the list; slots before it stay
+        if (k == kMaxSlots) {
+            model.extraNames.push_back(std::move(label));
+            continue;
+        }
+        // Each slot uses up exactly one line after the prototype line.
+        source.ReadLineInto(hintLine);
+        model.hints[k] = MatchHintLine(hintLine, label);
+        if (Find(model.hints[k], ".exe") > 0)
+            model.values[k] = "\"" + model.hints[k] + "\"";
+        model.names[k] = std::move(label);
+        ++k;
+    }
+}
+
+} // namespace
+
+std::string NormalizePrototype(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c == '\t')
+            c = ' ';
+        if (c == ' ' && !out.empty() && out.back() == ' ')
+            continue;
+        out.push_back(c);
+    }
+    ReplaceAll(out, " ,", ",");
+    ReplaceAll(out, ", ", ",");
+    ReplaceAll(out, "( ", "(");
+    ReplaceAll(out, " (", "(");
+    ReplaceAll(out, " )", ")");
+    return out;
+}
+
+std::string MatchHintLine(std::string_view line, std::string_view name)
+{
+    std::string h;
+    h.reserve(line.size());
+    for (char c : line)
+        if (c != ' ' && c != '\t')
+            h.push_back(c);
+    if (h.empty() || (h[0] != ';' && h[0] != '@'))
+        return {};
+
+    // The name (or its pointer form "*name", "**name", ...) follows the
+    // comment character, then ":{".
+    size_t at = 1;
+    while (at < h.size() && h[at] == '*')
+        ++at;
+    std::string key(name);
+    key += ":{";
+    if (h.compare(at, key.size(), key) != 0)
+        return {};
+
+    const int c = Find(h, '}');
+    if (c <= 4)
+        return {};
+    const int o = Find(h, '{');
+    return Mid(h, o + 1, c - o - 1);
+}
+
+bool IsChoiceHint(std::string_view hint)
+{
+    return Find(hint, ',') >= 1;
+}
+
+std::vector<std::string> SplitChoiceHint(std::string_view hint)
+{
+    std::vector<std::string> items;
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = hint.find(',', start);
+        if (comma == std::string_view::npos) {
+            items.emplace_back(hint.substr(start));
+            return items;
+        }
+        items.emplace_back(hint.substr(start, comma - start));
+        start = comma + 1;
+    }
+}
+
+ParameterPanelModel ParsePrototypeSource(ParameterPanelModel model, std::string_view prototype,
+                                         LineSource* source)
+{
+    model.function = std::string(prototype);
+    ClearSlots(model);
+    model.nParams = 0;
+    if (source == nullptr)
+        return model;
+
+    std::string line;
+    for (;;) {
+        source->ReadLineInto(line);
+        if (line.empty())
+            break;
+        if (line[0] == '@')
+            line[0] = ';';
+        if (StartsWith(line, kPrototypeMarker) &&
+            Find(line, prototype) >= static_cast<int>(kPrototypeMarker.size())) {
+            SplitPrototypeLine(model, line, *source);
+            break;
+        }
+    }
+    model.nParams = CountSlots(model);
+    return model;
+}
+
+} // namespace tovel

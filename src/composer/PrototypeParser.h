@@ -1,0 +1,47 @@
+// Turns a chosen prototype and the hint lines after its prototype comment
+// into the model of the "Choose Parameters" panel: return type, routine
+// name and up to four parameter slots (name, hint, preset value).
+#pragma once
+
+#include "library/LineReader.h"
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tovel {
+
+inline constexpr int kMaxSlots = 4;
+
+struct ParameterPanelModel {
+    std::string type;      // Type label text
+    std::string function;  // Function label text (routine name; the whole prototype text until the line is found)
+    int nParams = 0;       // slots in use, 0..4
+    std::array<std::string, kMaxSlots> names, hints, values;  // slot k is index k-1
+    std::vector<std::string> extraNames;  // parameters past the fourth, in order (written as-is into the call)
+};
+
+// Tabs become blanks, runs of blanks become one, and blanks next to ',',
+// around '(' and before ')' go.
+std::string NormalizePrototype(std::string_view text);
+
+// The hint of a hint line for the parameter name: the text between '{' and
+// '}' once blanks and tabs are gone, when the line reads ";name:{...}" (or
+// '@' for ';', and any number of '*' before the name); otherwise empty.
+std::string MatchHintLine(std::string_view line, std::string_view name);
+
+// A choice hint has its first ',' at index 1 or later.
+bool IsChoiceHint(std::string_view hint);
+
+// The comma-separated items of a choice hint, in order, empty items kept.
+std::vector<std::string> SplitChoiceHint(std::string_view hint);
+
+// Looks up the prototype comment line of the prototype in the source and
+// fills the model from it and the hint lines after it. source == nullptr
+// means the source failed to open. The incoming model's type text is kept
+// when the line is not found.
+ParameterPanelModel ParsePrototypeSource(ParameterPanelModel model, std::string_view prototype,
+                                         LineSource* source);
+
+} // namespace tovel

@@ -1,0 +1,131 @@
+#include "composer/ValueEditors.h"
+
+#include "common/ByteText.h"
+
+#include <cstdlib>
+
+namespace tovel {
+
+namespace {
+
+constexpr int kListY = 355;
+constexpr int kListWidth = 170;
+constexpr int kListHeight = 70;
+
+// The positions divide by the slot count; the handlers only run for shown
+// slots, so n >= 1, but a stray 0 must not divide by zero.
+int SafeSlotCount(int n)
+{
+    return n < 1 ? 1 : n;
+}
+
+long long ToNumber(std::string_view text)
+{
+    const std::string copy(text);  // strtoll needs the terminating zero
+    return std::strtoll(copy.c_str(), nullptr, 0);
+}
+
+} // namespace
+
+HintKind ClassifyHint(std::string_view hint)
+{
+    if (Find(hint, '|') > 0)
+        return HintKind::OptionList;
+    if (Find(hint, ".exe") > 0)
+        return HintKind::ToolProgram;
+    return HintKind::None;
+}
+
+std::vector<std::string> SplitOptionList(std::string_view hint)
+{
+    std::vector<std::string> items;
+    size_t start = 0;
+    for (;;) {
+        const size_t bar = hint.find('|', start);
+        if (bar == std::string_view::npos) {
+            items.emplace_back(hint.substr(start));
+            return items;
+        }
+        items.emplace_back(hint.substr(start, bar - start));
+        start = bar + 1;
+    }
+}
+
+std::string JoinOptionSelection(const std::vector<std::string>& selectedItems)
+{
+    std::string value;
+    for (const std::string& item : selectedItems) {
+        if (!value.empty())
+            value += '|';
+        value += item;
+    }
+    return value;
+}
+
+std::optional<RangeHint> ParseRangeHint(std::string_view hint)
+{
+    const int p = Find(hint, '-');
+    if (p <= 0)
+        return std::nullopt;
+    return RangeHint{Left(hint, p), Mid(hint, p + 1)};
+}
+
+bool IsRangeCandidate(std::string_view value)
+{
+    if (value.empty())
+        return false;
+    const char b = value.front();
+    return (b >= '0' && b <= '9') || b == '-' || static_cast<signed char>(b) <= '+';
+}
+
+int CompareToRange(std::string_view low, std::string_view high, std::string_view value)
+{
+    const long long v = ToNumber(value);
+    if (v < ToNumber(low))
+        return -1;
+    if (v > ToNumber(high))
+        return 1;
+    return 0;
+}
+
+std::string BuildToolCommand(std::string_view libPath, std::string_view hint)
+{
+    std::string command = Left(libPath, LastPathSep(libPath) + 1);
+    command += hint;
+    return command;
+}
+
+PixelRect OptionListRect(int k, int n)
+{
+    // Slots 3 and 4 open their list at x 310 whatever n is.
+    switch (k) {
+    case 1:
+        return {130, kListY, kListWidth, kListHeight};
+    case 2:
+        return {130 + 360 / SafeSlotCount(n), kListY, kListWidth, kListHeight};
+    default:
+        return {310, kListY, kListWidth, kListHeight};
+    }
+}
+
+PixelRect ValueEditRect(int k, int n)
+{
+    const int slots = SafeSlotCount(n);
+    return {130 + (k - 1) * 360 / slots, 332, 360 / slots - 10, 18};
+}
+
+std::string OutOfRangeMessage(std::string_view name)
+{
+    std::string message(name);
+    message += " Out of range.";
+    return message;
+}
+
+std::string ToolStartFailedMessage(std::string_view command)
+{
+    std::string message(command);
+    message += " or CMD.EXE not found.";
+    return message;
+}
+
+} // namespace tovel

@@ -1,0 +1,58 @@
+// The plain logic behind the parameter value editors: hint kinds, option
+// lists, range checks and the tool program's command line.
+#pragma once
+
+#include "composer/PanelLayout.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tovel {
+
+enum class HintKind { None, OptionList, ToolProgram };
+
+// Option list when the first '|' stands at index 1 or later; otherwise tool
+// program when ".exe" first stands at index 1 or later; otherwise none.
+HintKind ClassifyHint(std::string_view hint);
+
+// The '|'-separated items of an option-list hint, in order, empty items kept.
+std::vector<std::string> SplitOptionList(std::string_view hint);
+
+// The selected items, in list order, joined with '|'. No separator is
+// written while the text built so far is empty.
+std::string JoinOptionSelection(const std::vector<std::string>& selectedItems);
+
+struct RangeHint {
+    std::string low, high;
+};
+
+// "low-high" split at the first '-', which must stand at index 1 or later.
+std::optional<RangeHint> ParseRangeHint(std::string_view hint);
+
+// True for a non-empty value whose first byte is a digit, '-', or a byte at
+// or below '+' read as a signed 8-bit number (so 0x80-0xFF too).
+bool IsRangeCandidate(std::string_view value);
+
+// -1 when value < low, +1 when value > high, else 0. Each text converts
+// like strtol in base 0, but in 64 bits.
+int CompareToRange(std::string_view low, std::string_view high, std::string_view value);
+
+// The library's folder (up to and including its last separator, nothing
+// when it has none) followed by the hint unchanged.
+std::string BuildToolCommand(std::string_view libPath, std::string_view hint);
+
+// Where slot k's option list opens, for n slots in use.
+PixelRect OptionListRect(int k, int n);
+
+// Where slot k's value edit sits, for n slots in use.
+PixelRect ValueEditRect(int k, int n);
+
+// "<name> Out of range."
+std::string OutOfRangeMessage(std::string_view name);
+
+// "<command> or CMD.EXE not found."
+std::string ToolStartFailedMessage(std::string_view command);
+
+} // namespace tovel

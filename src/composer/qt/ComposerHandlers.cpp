@@ -1,0 +1,215 @@
+// The main dialog's parameter panel, value editors and Copy.
+#include "composer/CallText.h"
+#include "composer/PanelLayout.h"
+#include "composer/PrototypeParser.h"
+#include "composer/ValueEditors.h"
+#include "library/LineReader.h"
+#include "platform/Controls.h"
+#include "platform/Platform.h"
+#include "ui/CCallWizardDlg.h"
+#include "ui/ControlIds.h"
+
+#include <QLineEdit>
+#include <algorithm>
+
+namespace tovel {
+
+namespace {
+
+constexpr int kToolGuard = 12345;
+
+void Place(CDialog& dlg, int id, const PixelRect& r, unsigned flags, InsertAfter after = InsertAfter::None)
+{
+    dlg.SetWindowPos(id, after, r.x, r.y, r.w, r.h, flags);
+}
+
+constexpr unsigned kShow = SWP_SHOWWINDOW | SWP_NOZORDER;
+constexpr unsigned kHide = SWP_HIDEWINDOW | SWP_NOZORDER;
+
+} // namespace
+
+// ---- Parameter panel ----
+
+void CCallWizardDlg::BuildParameterPanel(std::string sourcePath, std::string prototype)
+{
+    ParameterPanelModel model;
+    model.type = m_strType;
+    model.function = m_strFunction;
+    model.nParams = m_nParams;
+    for (size_t k = 1; k <= 4; ++k) {
+        model.names[k - 1] = m_strParmn[k];
+        model.hints[k - 1] = m_strHint[k];
+        model.values[k - 1] = m_strParam[k];
+    }
+    {
+        FileLineReader reader;
+        const bool opened = reader.Open(sourcePath);
+        model = ParsePrototypeSource(std::move(model), prototype, opened ? &reader : nullptr);
+    }
+    m_strType = model.type;
+    m_strFunction = model.function;
+    m_nParams = model.nParams;
+    for (size_t k = 1; k <= 4; ++k) {
+        m_strParmn[k] = model.names[k - 1];
+        m_strHint[k] = model.hints[k - 1];
+        m_strParam[k] = model.values[k - 1];
+    }
+    m_strExtraParams = model.extraNames;
+
+    for (int k = 1; k <= 4; ++k)
+        Place(*this, kParamComboId[static_cast<size_t>(k)], ParkedComboRect(k), kHide);
+    for (int k = 1; k <= 4; ++k)
+        Place(*this, kParamEditId[static_cast<size_t>(k)], ParkedEditRect(k), kHide);
+    for (int id : {IDC_SEP1, IDC_SEP2, IDC_SEP3})
+        Place(*this, id, ParkedSeparatorRect(), kHide);
+
+    const PanelLayout layout = LayoutParameterPanel(m_nParams);
+    for (int k = 1; k <= m_nParams; ++k) {
+        const auto i = static_cast<size_t>(k);
+        if (k >= 2)
+            Place(*this, kSeparatorId[i], layout.separators[i - 2], kShow);
+        Place(*this, kParmnId[i], layout.labels[i - 1], kShow);
+        m_cbParam[i]->ResetContent();
+        if (IsChoiceHint(m_strHint[i])) {
+            Place(*this, kParamComboId[i], layout.values[i - 1], kShow);
+            for (const std::string& item : SplitChoiceHint(m_strHint[i]))
+                m_cbParam[i]->AddString(item);
+            m_cbParam[i]->SetCurSel(0);
+        } else {
+            Place(*this, kParamEditId[i], layout.values[i - 1], kShow);
+            m_edParam[i]->setReadOnly(false);
+        }
+    }
+    Place(*this, IDC_CLOSING, layout.closing, kShow);
+}
+
+// ---- Value editors ----
+
+void CCallWizardDlg::HideOtherOptionLists(int k)
+{
+    for (int other = 1; other <= 4; ++other)
+        if (other != k)
+            ParkOptionList(other);
+}
+
+void CCallWizardDlg::OnSetFocusParamEdit(int k)
+{
+    const auto i = static_cast<size_t>(k);
+    HideOtherOptionLists(k);
+    const HintKind kind = ClassifyHint(m_strHint[i]);
+    if (kind == HintKind::OptionList) {
+        ListBox* list = m_lbParam[i];
+        list->ResetContent();
+        const PixelRect r = OptionListRect(k, m_nParams);
+        if (k == 3)
+            Place(*this, kOptionListId[i], r, SWP_SHOWWINDOW | SWP_FRAMECHANGED, InsertAfter::Top);
+        else
+            Place(*this, kOptionListId[i], r, kShow);
+        const std::vector<std::string> items = SplitOptionList(m_strHint[i]);
+        for (const std::string& item : items)
+            list->AddString(item);
+        // The list opens showing the options the value already holds.
+        if (!m_strParam[i].empty()) {
+            const std::vector<std::string> chosen = SplitOptionList(m_strParam[i]);
+            for (size_t row = 0; row < items.size(); ++row)
+                if (std::find(chosen.begin(), chosen.end(), items[row]) != chosen.end())
+                    list->item(static_cast<int>(row))->setSelected(true);
+        }
+        m_optionSelectionAtOpen[i] = list->GetSelItems();
+    } else if (kind == HintKind::ToolProgram && m_nToolLaunched != kToolGuard) {
+        const std::string command = BuildToolCommand(m_strLibPath, m_strHint[i]);
+        m_nToolLaunched = kToolGuard;
+        if (CurrentPlatform().RunAndWait(command) == -1)
+            CurrentPlatform().MessageBox(this, ToolStartFailedMessage(command), MB_OK | MB_ICONEXCLAMATION);
+    }
+    UpdateData(false);
+    if (k == 3)
+        RedrawWindow(kOptionListId[3]);
+}
+
+void CCallWizardDlg::OnKillFocusOptionList(int k)
+{
+    const auto i = static_cast<size_t>(k);
+    ListBox* list = m_lbParam[i];
+    const std::vector<int> selected = list->GetSelItems();
+    // A visit that changes nothing keeps the value, typed by hand or not.
+    const bool changed = selected != m_optionSelectionAtOpen[i];
+    if (changed) {
+        m_strParam[i].clear();
+        UpdateData(false);
+    }
+    ParkOptionList(k);
+    if (changed && !selected.empty()) {
+        std::vector<std::string> texts;
+        texts.reserve(selected.size());
+        for (int row : selected)
+            texts.push_back(list->GetText(row));
+        m_strParam[i] = JoinOptionSelection(texts);
+    }
+    m_optionSelectionAtOpen[i] = selected;
+    Place(*this, kParamEditId[i], ValueEditRect(k, std::max(1, m_nParams)), kShow);
+    UpdateData(false);
+}
+
+void CCallWizardDlg::OnKillFocusParamEdit(int k)
+{
+    const auto i = static_cast<size_t>(k);
+    UpdateData(true);
+    m_nToolLaunched = 0;
+    if (m_strParam[i].empty())
+        return;
+    const auto range = ParseRangeHint(m_strHint[i]);
+    if (!range || !IsRangeCandidate(m_strParam[i]))
+        return;
+    if (CompareToRange(range->low, range->high, m_strParam[i]) != 0)
+        CurrentPlatform().MessageBox(this, OutOfRangeMessage(m_strParmn[i]), MB_OK | MB_ICONEXCLAMATION);
+}
+
+void CCallWizardDlg::OnSetFocusParamCombo(int k)
+{
+    HideOtherOptionLists(k);
+}
+
+// ---- Call text and clipboard ----
+
+std::string CCallWizardDlg::ResolveSlotValue(int k)
+{
+    const auto i = static_cast<size_t>(k);
+    if (!m_strParam[i].empty())
+        return m_strParam[i];
+    const int sel = m_cbParam[i]->GetCurSel();
+    if (sel >= 0)
+        return m_cbParam[i]->GetLBText(sel);
+    return GetDlgItemText(kParamComboId[i]);
+}
+
+void CCallWizardDlg::OnCopy()
+{
+    UpdateData(true);
+    HideOptionLists();
+    std::vector<std::string> values;
+    for (int k = 1; k <= 4; ++k) {
+        if (m_strParmn[static_cast<size_t>(k)].empty())
+            break;
+        values.push_back(ResolveSlotValue(k));
+    }
+    // Parameters past the fourth follow the four slots by their names.
+    static const std::vector<std::string> kNone;
+    const auto& extra = values.size() == 4 ? m_strExtraParams : kNone;
+    CopyTextToClipboard(ComposeCallText(m_strFunction, values, extra));
+}
+
+void CCallWizardDlg::OnInc()
+{
+    UpdateData(true);
+    CopyTextToClipboard(m_strLibPath);
+}
+
+void CCallWizardDlg::CopyTextToClipboard(const std::string& text)
+{
+    // The whole text: a call cut short would not compile. A clipboard that
+    // cannot be taken is not reported.
+    CurrentPlatform().SetClipboardText(text);
+}
+
+} // namespace tovel

@@ -1,0 +1,122 @@
+#include "help/qt/CSetupDlg.h"
+
+#include "app/SettingsFile.h"
+#include "help/HelpLaunch.h"
+#include "help/SetupLogic.h"
+#include "library/qt/CLibBrowse.h"
+#include "platform/Platform.h"
+#include "ui/CCallWizardDlg.h"
+
+namespace tovel {
+
+namespace {
+
+enum : int { IDC_BROWSER = 1008, IDC_INTRO = 1010, IDC_DETAILS = 1011, IDC_HELP_PATH = 1012,
+             IDC_BROWSE_HELP = 1059, IDC_BROWSE_BROWSER = 1058 };
+
+void Launch(QWidget* owner, const HelpLaunch& launch)
+{
+    CurrentPlatform().ShellOpen(owner, launch.file, launch.params, launch.hasParams);
+}
+
+} // namespace
+
+const DialogTemplate& SetupDialogTemplate()
+{
+    static const DialogTemplate t {
+        "Setup",
+        207,
+        130,
+        {
+            {-1, Ctl::Static, "&Browser - full path, name and extension", 5, 15, 124, 8, kNone},
+            {IDC_BROWSER, Ctl::Edit, "", 5, 25, 195, 15, kTabStop},
+            {-1, Ctl::Static, "Help &Path", 5, 50, 32, 8, kNone},
+            {IDC_HELP_PATH, Ctl::Edit, "", 5, 60, 195, 15, kTabStop},
+            {-1, Ctl::GroupBox, "&Help", 5, 85, 65, 40, kNone},
+            {IDC_INTRO, Ctl::AutoRadio, "&Intro", 20, 95, 30, 10, kGroup | kTabStop},
+            {IDC_DETAILS, Ctl::AutoRadio, "&Details", 20, 110, 37, 10, kNone},
+            {2, Ctl::PushButton, "&Cancel", 165, 85, 35, 15, kTabStop},
+            {1, Ctl::DefPushButton, "OK", 165, 110, 35, 15, kTabStop},
+            {IDC_BROWSE_HELP, Ctl::PushButton, "Browse", 165, 45, 35, 15, kTabStop},
+            {IDC_BROWSE_BROWSER, Ctl::PushButton, "Browse", 165, 10, 35, 15, kTabStop},
+        },
+    };
+    return t;
+}
+
+CSetupDlg::CSetupDlg(QWidget* parent) : CDialog(SetupDialogTemplate(), parent)
+{
+    On(IDC_HELP_PATH, Notify::KillFocus, [this] { OnKillFocusHelpPath(); });
+    On(IDC_BROWSE_BROWSER, Notify::Clicked, [this] { OnBrowseBrowser(); });
+    On(IDC_BROWSE_HELP, Notify::Clicked, [this] { OnBrowseHelpPath(); });
+}
+
+void CSetupDlg::DoDataExchange(DataExchange& dx)
+{
+    CDialog::DoDataExchange(dx);
+    DDX_Text(dx, IDC_BROWSER, m_strBrowser);
+    DDX_Radio(dx, IDC_INTRO, m_nIntro);
+    DDX_Text(dx, IDC_HELP_PATH, m_strUrl);
+}
+
+bool CSetupDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    return true;
+}
+
+void CSetupDlg::OnOK()
+{
+    UpdateData(true);
+    EndDialog(IDOK);
+}
+
+void CSetupDlg::OnKillFocusHelpPath()
+{
+    UpdateData(true);
+    m_strUrl = EnsureTrailingBackslash(m_strUrl);
+    Settings().Write("Last", "Url", m_strUrl);
+    UpdateData(false);
+}
+
+bool CSetupDlg::OnHelpInfo()
+{
+    UpdateData(true);
+    if (IsIntroMode(Settings().Read("Last", "Intro", "Yes", 1000)))
+        Launch(this, IntroLaunch(AppPath()));
+    else
+        Launch(this, PlanSetupHelp(m_strBrowser, m_strUrl));
+    return true;
+}
+
+void CSetupDlg::OnBrowseBrowser()
+{
+    CLibBrowse browse(this);
+    UpdateData(true);
+    browse.m_ofn.title = "Select Browser";
+    const PickerStartInfo start = BrowserPickerStart(m_strBrowser);
+    if (start.hasPreset)
+        browse.m_ofn.initialFileName = start.presetFile;
+    browse.m_ofn.initialFolder = start.folder;
+    browse.m_ofn.filters = {{"Browser(*.exe)", "*.exe"}, {" All(*.*)", "*.*"}};
+    if (browse.DoModal() == IDOK)
+        m_strBrowser = browse.GetPathName();
+    UpdateData(false);
+}
+
+void CSetupDlg::OnBrowseHelpPath()
+{
+    CLibBrowse browse(this);
+    UpdateData(true);
+    browse.m_ofn.title = "Help Parent";
+    const PickerStartInfo start = HelpPickerStart(m_strUrl);
+    browse.m_ofn.initialFolder = start.folder;
+    if (start.hasPreset)
+        browse.m_ofn.initialFileName = start.presetFile;
+    browse.m_ofn.filters = {{"Help(*.html)", "*.html"}, {" All(*.*)", "*.*"}};
+    if (browse.DoModal() == IDOK)
+        m_strUrl = HelpFolderFromPick(browse.GetPathName());
+    UpdateData(false);
+}
+
+} // namespace tovel

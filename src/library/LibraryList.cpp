@@ -1,0 +1,97 @@
+#include "library/LibraryList.h"
+
+#include "common/ByteText.h"
+
+namespace tovel {
+
+namespace {
+
+std::string Join(std::string_view a, std::string_view b, std::string_view c = {})
+{
+    std::string out;
+    out.reserve(a.size() + b.size() + c.size());
+    out.append(a);
+    out.append(b);
+    out.append(c);
+    return out;
+}
+
+} // namespace
+
+PickerStart AddPickerStart(std::string_view startPath)
+{
+    constexpr size_t kMax = kPickerPathLimit - 1;
+    PickerStart start;
+    const int sep = LastPathSep(startPath);
+    if (sep < 0) {
+        // No folder part: the picker gets the path as it is on both counts.
+        if (startPath.size() <= kMax) {
+            start.folder = std::string(startPath);
+            start.fileName = std::string(startPath);
+        }
+        return start;
+    }
+
+    std::string_view folder = startPath.substr(0, static_cast<size_t>(sep) + 1);
+    if (startPath.size() <= kMax) {
+        start.folder = std::string(folder);
+        start.fileName = std::string(startPath.substr(folder.size()));
+        return start;
+    }
+    // Too long: drop the file name, then climb to a parent folder that fits.
+    while (folder.size() > kMax) {
+        const int parent = LastPathSep(folder.substr(0, folder.size() - 1));
+        if (parent < 0)
+            return start;
+        folder = folder.substr(0, static_cast<size_t>(parent) + 1);
+    }
+    start.folder = std::string(folder);
+    return start;
+}
+
+std::string AddStartPath(std::string_view selectedLibrary, bool hasSelection, std::string_view lastLibrary,
+                         std::string_view appPath)
+{
+    if (hasSelection)
+        return std::string(selectedLibrary);
+    if (!lastLibrary.empty())
+        return std::string(lastLibrary);
+    return Join(appPath, kDefaultLibraryName);
+}
+
+bool IsRegistrableLibraryPath(std::string_view path)
+{
+    if (path.empty() || path.front() == ';' || path.front() == '[')
+        return false;
+    if (path.find_first_of(std::string_view("=\r\n\0", 4)) != std::string_view::npos)
+        return false;
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+    return !isBlank(path.front()) && !isBlank(path.back());
+}
+
+std::string MissingLibraryMessage(std::string_view path)
+{
+    return Join("Library ", path, " not available.\nWill be removed from list.");
+}
+
+std::string UnreadableLibraryMessage(std::string_view path)
+{
+    return Join("Library ", path, " source file not available.\nFix using Library Combobox.");
+}
+
+std::string UnlistQuestion(std::string_view path)
+{
+    return Join("Do you wish to remove access to\n", path, " ?");
+}
+
+std::string MissingSourceMessage(std::string_view sourcePath)
+{
+    return Join("Could not find source ", sourcePath, " or .c");
+}
+
+std::string ShowUnreadableMessage(std::string_view path)
+{
+    return Join("Could not find source ", path);
+}
+
+} // namespace tovel

@@ -1,0 +1,56 @@
+// Plain rules of the library list: where the Add picker starts, which paths
+// can be registered, and the texts the list shows the user.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tovel {
+
+// The longest path our file picker accepts, terminator included.
+#ifdef _WIN32
+inline constexpr size_t kPickerPathLimit = 260;
+#else
+inline constexpr size_t kPickerPathLimit = 4096;
+#endif
+
+// Where the Add picker opens. folder is the start path up to and including
+// its last separator (the whole start path when it has none); fileName is
+// the rest, the name filled in. folder + fileName never exceeds
+// kPickerPathLimit - 1 bytes: a too-long start path loses its file name, and
+// a folder that is still too long is cut back to the longest parent folder
+// that fits (empty when none does).
+struct PickerStart {
+    std::string folder;
+    std::string fileName;
+};
+PickerStart AddPickerStart(std::string_view startPath);
+
+// The name of the library offered when nothing else is known.
+inline constexpr std::string_view kDefaultLibraryName = "LibDev4410.s79";
+
+// The Add start path: the selected library when one is selected, else the
+// last library when not empty, else appPath + "LibDev4410.s79".
+std::string AddStartPath(std::string_view selectedLibrary, bool hasSelection, std::string_view lastLibrary,
+                         std::string_view appPath);
+
+// True for a path that a settings-file key can hold and give back unchanged:
+// not empty; no '=', CR, LF or NUL; not starting with ';' or '['; no blank or
+// tab at either end (key names are trimmed when read).
+bool IsRegistrableLibraryPath(std::string_view path);
+
+// "Library <path> not available.\nWill be removed from list."
+std::string MissingLibraryMessage(std::string_view path);
+// "Library <path> source file not available.\nFix using Library Combobox."
+std::string UnreadableLibraryMessage(std::string_view path);
+// "Do you wish to remove access to\n<path> ?"
+std::string UnlistQuestion(std::string_view path);
+// "Could not find source <sourcePath> or .c"
+std::string MissingSourceMessage(std::string_view sourcePath);
+// "Could not find source <path>" (Show, when the library cannot be opened)
+std::string ShowUnreadableMessage(std::string_view path);
+// "No library to show."
+inline constexpr std::string_view kNoLibraryToShowMessage = "No library to show.";
+
+} // namespace tovel

@@ -1,0 +1,73 @@
+// Line-by-line reading of library and source files.
+//
+// A line is at most 255 bytes and ends with (and keeps) its line feed; a
+// carriage return before the line feed stays part of the line. The text of a
+// line ends at its first NUL byte. An empty line means the end of the input,
+// so a line that begins with NUL also ends reading for every caller.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace tovel {
+
+inline constexpr size_t kMaxLinePiece = 255;
+
+class LineSource {
+public:
+    virtual ~LineSource() = default;
+    // Replaces out with the next line; empty at the end of the input.
+    virtual void ReadLineInto(std::string& out) = 0;
+    std::string ReadLine()
+    {
+        std::string line;
+        ReadLineInto(line);
+        return line;
+    }
+};
+
+// Cuts the next line out of buf[pos, size): advances pos and fills out.
+void NextLinePiece(const char* buf, size_t size, size_t& pos, std::string& out);
+
+// Reads lines from text held in memory.
+class StringLineReader : public LineSource {
+public:
+    explicit StringLineReader(std::string text);
+    void ReadLineInto(std::string& out) override;
+
+private:
+    std::string m_text;
+    size_t m_pos = 0;
+};
+
+// Reads lines from a file in buffered blocks. Only regular files are opened:
+// a folder, a device or a pipe counts as a file that cannot be opened, so a
+// reader never blocks on one.
+class FileLineReader : public LineSource {
+public:
+    FileLineReader() = default;
+    explicit FileLineReader(const std::string& path) { Open(path); }
+    ~FileLineReader() override;
+    FileLineReader(const FileLineReader&) = delete;
+    FileLineReader& operator=(const FileLineReader&) = delete;
+
+    bool Open(const std::string& path);
+    bool IsOpen() const { return m_fd >= 0; }
+    void Close();
+    void ReadLineInto(std::string& out) override;
+
+private:
+    bool Fill();
+
+    int m_fd = -1;
+    std::vector<char> m_buf;
+    size_t m_pos = 0;
+    size_t m_end = 0;
+    bool m_eof = false;
+};
+
+// True when path names an existing regular file that can be opened for reading.
+bool CanOpenForReading(const std::string& path);
+
+} // namespace tovel

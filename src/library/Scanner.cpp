@@ -1,0 +1,166 @@
+#include "library/Scanner.h"
+
+#include "common/ByteText.h"
+
+#include <algorithm>
+#include <array>
+
+namespace tovel {
+
+namespace {
+
+bool IsBlankOrTab(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// Blanks, tabs, carriage returns, line feeds, vertical tabs and form feeds.
+bool IsWhiteSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+// A declaration that starts (blanks and tabs aside) with a comment opener
+// has been commented out by the library's author.
+bool IsCommentedOut(std::string_view line)
+{
+    size_t i = 0;
+    while (i < line.size() && IsBlankOrTab(line[i]))
+        ++i;
+    const std::string_view rest = line.substr(i);
+    return StartsWith(rest, "//") || StartsWith(rest, "/*");
+}
+
+bool IsListedReturnWord(std::string_view word)
+{
+    static constexpr std::array<std::string_view, 7> kTypes = {
+        "int", "char", "long", "double", "unsigned", "uint", "short"};
+    return std::find(kTypes.begin(), kTypes.end(), word) != kTypes.end();
+}
+
+// Turns every run of blanks into a single blank, in place.
+void CollapseBlanks(std::string& text)
+{
+    size_t out = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == ' ' && out > 0 && text[out - 1] == ' ')
+            continue;
+        text[out++] = text[i];
+    }
+    text.resize(out);
+}
+
+} // namespace
+
+bool StartsWithPrototypeMarker(std::string_view line)
+{
+    return StartsWith(line, kPrototypeMarkerSemicolon) || StartsWith(line, kPrototypeMarkerAt);
+}
+
+bool IsHeaderLibrary(std::string_view path)
+{
+    return EndsWith(path, ".h") || EndsWith(path, ".H");
+}
+
+std::optional<std::string> ExtractMarkedPrototype(std::string_view line)
+{
+    if (!StartsWithPrototypeMarker(line))
+        return std::nullopt;
+    // The line starts with one marker; every further occurrence of either
+    // marker is dropped as well.
+    std::string text(line.substr(kPrototypeMarkerLength));
+    ReplaceAll(text, kPrototypeMarkerSemicolon, "");
+    ReplaceAll(text, kPrototypeMarkerAt, "");
+    size_t start = 0;
+    while (start < text.size() && IsWhiteSpace(text[start]))
+        ++start;
+    const size_t close = text.find(')', start);
+    if (close == std::string::npos || close - start <= 2)
+        return std::nullopt;
+    text.resize(close + 1);
+    text.erase(0, start);
+    return text;
+}
+
+NormalisedDeclaration NormaliseDeclaration(std::string_view line)
+{
+    NormalisedDeclaration result;
+
+    // Cut off the terminator, or failing that a trailing comment. A mark at
+    // position 0 does not count.
+    std::string_view cut = line;
+    if (int pos = Find(cut, ';'); pos >= 1)
+        cut = cut.substr(0, static_cast<size_t>(pos));
+    else if (int slashes = Find(cut, "//"); slashes >= 1)
+        cut = cut.substr(0, static_cast<size_t>(slashes));
+    else if (int star = Find(cut, "/*"); star >= 1)
+        cut = cut.substr(0, static_cast<size_t>(star));
+
+    if (int close = Find(cut, ')'); close >= 5)
+        cut = cut.substr(0, static_cast<size_t>(close) + 1);
+
+    std::string& text = result.text;
+    text.assign(cut);
+    std::replace(text.begin(), text.end(), '\t', ' ');
+    CollapseBlanks(text);
+    ReplaceAll(text, " ,", ",");
+    ReplaceAll(text, ", ", ",");
+    ReplaceAll(text, ",", ", ");
+    ReplaceAll(text, "( ", "(");
+    ReplaceAll(text, " (", "(");
+    ReplaceAll(text, " )", ")");
+    ReplaceAll(text, "extern ", "");
+
+    // The return type is the part before the name: the text before the last
+    // '(' up to its last blank; its last word decides.
+    const int paren = ReverseFind(text, '(');
+    const std::string_view head = std::string_view(text).substr(0, paren < 0 ? 0 : static_cast<size_t>(paren));
+    const int blank = ReverseFind(head, ' ');
+    if (blank >= 3) {
+        const std::string_view type = head.substr(0, static_cast<size_t>(blank));
+        const int wordStart = ReverseFind(type, ' ') + 1;
+        result.listed = IsListedReturnWord(type.substr(static_cast<size_t>(wordStart)));
+    }
+    if (result.listed && IsCommentedOut(line))
+        result.listed = false;
+    return result;
+}
+
+std::vector<std::string> CollectPrototypes(LineSource& source, bool headerLibrary)
+{
+    std::vector<std::string> items;
+    std::string line;
+    for (;;) {
+        source.ReadLineInto(line);
+        if (line.empty())
+            break;
+        if (headerLibrary) {
+            // Without a '(' nothing can be listed; skip the work.
+            if (line.find('(') == std::string::npos)
+                continue;
+            NormalisedDeclaration decl = NormaliseDeclaration(line);
+            if (decl.listed)
+                items.push_back(std::move(decl.text));
+        } else if (StartsWithPrototypeMarker(line)) {
+            if (auto prototype = ExtractMarkedPrototype(line))
+                items.push_back(std::move(*prototype));
+        }
+    }
+    return items;
+}
+
+void SortFunctionList(std::vector<std::string>& items)
+{
+    std::stable_sort(items.begin(), items.end(),
+                     [](const std::string& a, const std::string& b) { return CompareNoCase(a, b) < 0; });
+}
+
+int FindStringExact(const std::vector<std::string>& items, std::string_view text)
+{
+    for (size_t i = 0; i < items.size(); ++i)
+        if (EqualsNoCase(items[i], text))
+            return static_cast<int>(i);
+    return -1;
+}
+
+} // namespace tovel

@@ -1,0 +1,58 @@
+// Scanning a library source for the functions it offers.
+//
+// An assembler library announces each routine that C may call with a
+// prototype comment line; a header library is a C header whose one-line
+// declarations are listed when their return type is a plain C type.
+#pragma once
+
+#include "library/LineReader.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tovel {
+
+// The two markers that open a prototype comment line (23 bytes each).
+inline constexpr std::string_view kPrototypeMarkerSemicolon = "; C Function prototype:";
+inline constexpr std::string_view kPrototypeMarkerAt = "@ C Function prototype:";
+inline constexpr size_t kPrototypeMarkerLength = 23;
+
+// True when the line starts, in its first byte, with one of the two markers.
+bool StartsWithPrototypeMarker(std::string_view line);
+
+// True when the path's file name ends in ".h" or ".H" (its last two bytes).
+// Decides both how a library is scanned and where its sources are looked up.
+bool IsHeaderLibrary(std::string_view path);
+
+// The prototype of a prototype comment line: the text after the markers and
+// the white space behind them, up to and including the first ')'. Nothing
+// when the line is no prototype comment line or the ')' is missing or stands
+// at position 2 or earlier of that text.
+std::optional<std::string> ExtractMarkedPrototype(std::string_view line);
+
+struct NormalisedDeclaration {
+    std::string text;
+    bool listed = false;
+};
+
+// Normalises the spacing of a one-line C declaration of a header library and
+// decides whether it is listed: its last return-type word must be one of
+// int, char, long, double, unsigned, uint, short, and the line must not be
+// commented out (start, blanks and tabs aside, with "//" or "/*").
+NormalisedDeclaration NormaliseDeclaration(std::string_view line);
+
+// Every listed prototype text of the library, in file order (header
+// libraries: the normalised declarations that are listed). Reads until the
+// source gives an empty line.
+std::vector<std::string> CollectPrototypes(LineSource& source, bool headerLibrary);
+
+// Case-insensitive stable sort, the order of the function combo (equal texts
+// keep file order).
+void SortFunctionList(std::vector<std::string>& items);
+
+// Whole-text, case-insensitive search from the first item: index or -1.
+int FindStringExact(const std::vector<std::string>& items, std::string_view text);
+
+} // namespace tovel

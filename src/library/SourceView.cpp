@@ -1,0 +1,137 @@
+#include "library/SourceView.h"
+
+#include "common/ByteText.h"
+#include "library/Scanner.h"
+
+namespace tovel {
+
+namespace {
+
+constexpr size_t kTabWidth = 4;
+
+bool IsWordChar(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// Appends the line with its tabs expanded; columns count from the line start.
+void AppendExpanded(std::string& out, std::string_view line)
+{
+    size_t column = 0;
+    for (char c : line) {
+        if (c == '\t') {
+            const size_t blanks = kTabWidth - column % kTabWidth;
+            out.append(blanks, ' ');
+            column += blanks;
+        } else {
+            out.push_back(c);
+            ++column;
+        }
+    }
+}
+
+void AppendTabsAsBlanks(std::string& out, std::string_view line)
+{
+    for (char c : line)
+        out.push_back(c == '\t' ? ' ' : c);
+}
+
+} // namespace
+
+std::string ExpandTabs(std::string_view line)
+{
+    std::string out;
+    out.reserve(line.size());
+    AppendExpanded(out, line);
+    return out;
+}
+
+std::string SourcePathFor(std::string_view libraryPath, std::string_view prototype)
+{
+    if (!IsHeaderLibrary(libraryPath))
+        return std::string(libraryPath);
+
+    std::string path = Left(libraryPath, LastPathSep(libraryPath) + 1);
+    const int paren = ReverseFind(prototype, '(');
+    if (paren < 0)
+        return path;
+    size_t end = static_cast<size_t>(paren);
+    while (end > 0 && (prototype[end - 1] == ' ' || prototype[end - 1] == '\t'))
+        --end;
+    size_t begin = end;
+    while (begin > 0 && IsWordChar(prototype[begin - 1]))
+        --begin;
+    if (begin == end)
+        return path;
+    path.append(prototype.substr(begin, end - begin));
+    path.append(".s");
+    return path;
+}
+
+bool IsBlockEndLine(std::string_view line)
+{
+    for (size_t pos = line.find("END"); pos != std::string_view::npos; pos = line.find("END", pos + 1)) {
+        if (pos == 0 || !IsWordChar(line[pos - 1]))
+            return true;
+    }
+    return false;
+}
+
+bool IsBlockStartLine(std::string_view line, std::string_view prototype)
+{
+    return StartsWithPrototypeMarker(line)
+        && Find(line, prototype) >= static_cast<int>(kPrototypeMarkerLength);
+}
+
+std::string ExtractSourceBlock(LineSource& source, std::string_view prototype)
+{
+    std::string block;
+    if (prototype.empty())
+        return block;
+
+    std::string line;
+    for (;;) {
+        source.ReadLineInto(line);
+        if (line.empty())
+            return block;
+        if (IsBlockStartLine(line, prototype))
+            break;
+    }
+
+    // The start line itself is never a closing line.
+    AppendExpanded(block, line);
+    for (;;) {
+        source.ReadLineInto(line);
+        if (line.empty())
+            break;
+        if (IsBlockEndLine(line)) {
+            AppendTabsAsBlanks(block, line);
+            break;
+        }
+        AppendExpanded(block, line);
+    }
+    return block;
+}
+
+std::string ReadWholeForView(LineSource& source)
+{
+    std::string text;
+    std::string line;
+    for (;;) {
+        source.ReadLineInto(line);
+        if (line.empty())
+            break;
+        AppendExpanded(text, line);
+    }
+    return text;
+}
+
+std::string CVariantPath(std::string_view sourcePath)
+{
+    std::string path(sourcePath);
+    if (!path.empty())
+        path.back() = 'c';
+    return path;
+}
+
+} // namespace tovel

@@ -1,0 +1,44 @@
+// The text of the source view: a function's source block or a whole file.
+#pragma once
+
+#include "library/LineReader.h"
+
+#include <string>
+#include <string_view>
+
+namespace tovel {
+
+// Tab stops every 4 columns: each tab becomes 4 - (column mod 4) blanks.
+std::string ExpandTabs(std::string_view line);
+
+// The file that should hold the routine's source. For a header library it is
+// the header's folder + routine name + ".s", where the routine name is the
+// identifier right before the last '(' (pointer stars are not part of it);
+// when the prototype has no such name the result is the folder alone. Any
+// other library holds its routines' sources itself.
+std::string SourcePathFor(std::string_view libraryPath, std::string_view prototype);
+
+// True when the line ends a source block: a word of it (a run of letters,
+// digits and '_') begins with "END", as "END" and "ENDMOD" do, while
+// "SENDBYTE" or "APPEND" do not.
+bool IsBlockEndLine(std::string_view line);
+
+// The start line of the block: a prototype comment line in which the first
+// occurrence of the prototype text stands at position 23 or later.
+bool IsBlockStartLine(std::string_view line, std::string_view prototype);
+
+// The source block as the view shows it: from the start line through the
+// closing line (or to the end of the input when none follows). Lines keep
+// their own line ends; tabs are expanded, except on the closing line, where
+// each tab becomes one blank. Empty when the start line is not found or the
+// prototype is empty.
+std::string ExtractSourceBlock(LineSource& source, std::string_view prototype);
+
+// The whole text as "Show" displays it: every line tab-expanded, until the
+// source gives an empty line.
+std::string ReadWholeForView(LineSource& source);
+
+// The ".c" variant of a source path: its last byte replaced by 'c'.
+std::string CVariantPath(std::string_view sourcePath);
+
+} // namespace tovel

@@ -1,0 +1,246 @@
+#include "platform/Controls.h"
+
+#include "common/ByteText.h"
+#include "platform/Text.h"
+
+#include <QAbstractItemView>
+#include <QEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QTimer>
+#include <algorithm>
+
+namespace tovel {
+
+namespace {
+
+bool LessNoCase(const std::string& a, const std::string& b)
+{
+    return CompareNoCase(a, b) < 0;
+}
+
+} // namespace
+
+int ByteListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_items.size());
+}
+
+QVariant ByteListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() < 0 || static_cast<size_t>(index.row()) >= m_items.size())
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::EditRole)
+        return FromBytes(m_items[static_cast<size_t>(index.row())]);
+    return {};
+}
+
+void ByteListModel::Reset(std::vector<std::string> items)
+{
+    beginResetModel();
+    m_items = std::move(items);
+    endResetModel();
+}
+
+void ByteListModel::Insert(int row, std::string item)
+{
+    beginInsertRows(QModelIndex(), row, row);
+    m_items.insert(m_items.begin() + row, std::move(item));
+    endInsertRows();
+}
+
+void ByteListModel::Remove(int row)
+{
+    beginRemoveRows(QModelIndex(), row, row);
+    m_items.erase(m_items.begin() + row);
+    endRemoveRows();
+}
+
+ComboBox::ComboBox(bool editable, bool sorted, QWidget* parent)
+    : QComboBox(parent), m_model(new ByteListModel(this)), m_sorted(sorted)
+{
+    setModel(m_model);
+    if (auto* list = qobject_cast<QListView*>(view()))
+        list->setUniformItemSizes(true);
+    setEditable(editable);
+    if (editable) {
+        // Typed text stays as typed: no completion, nothing inserted on Enter.
+        setCompleter(nullptr);
+        setInsertPolicy(QComboBox::NoInsert);
+        connect(lineEdit(), &QLineEdit::textEdited, this, &ComboBox::OnTextEdited);
+    }
+    connect(this, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int index) {
+        if (!m_settingSelection)
+            m_curSel = index;
+    });
+}
+
+void ComboBox::ResetContent()
+{
+    m_settingSelection = true;
+    m_model->Reset({});
+    setCurrentIndex(-1);
+    if (isEditable())
+        setEditText(QString());
+    m_settingSelection = false;
+    m_curSel = -1;
+}
+
+int ComboBox::AddString(const std::string& item)
+{
+    const auto& items = m_model->Items();
+    int row = static_cast<int>(items.size());
+    if (m_sorted)
+        row = static_cast<int>(std::upper_bound(items.begin(), items.end(), item, LessNoCase) - items.begin());
+    m_settingSelection = true;
+    m_model->Insert(row, item);
+    m_settingSelection = false;
+    if (m_curSel >= row)
+        ++m_curSel;
+    return row;
+}
+
+void ComboBox::SetItems(std::vector<std::string> items)
+{
+    if (m_sorted)
+        std::stable_sort(items.begin(), items.end(), LessNoCase);
+    m_settingSelection = true;
+    m_model->Reset(std::move(items));
+    setCurrentIndex(-1);
+    m_settingSelection = false;
+    m_curSel = -1;
+}
+
+int ComboBox::FindStringExact(int start, const std::string& text) const
+{
+    // Searches from the item after start to the end, then from the top.
+    const auto& items = m_model->Items();
+    const int count = static_cast<int>(items.size());
+    if (count == 0)
+        return -1;
+    int first = (start < 0 || start >= count) ? 0 : start + 1;
+    for (int n = 0; n < count; ++n) {
+        int i = (first + n) % count;
+        if (EqualsNoCase(items[static_cast<size_t>(i)], text))
+            return i;
+    }
+    return -1;
+}
+
+void ComboBox::DeleteString(int index)
+{
+    if (index < 0 || index >= GetCount())
+        return;
+    m_settingSelection = true;
+    m_model->Remove(index);
+    m_settingSelection = false;
+    if (m_curSel == index)
+        SetCurSel(-1);
+    else if (m_curSel > index)
+        --m_curSel;
+}
+
+int ComboBox::GetCount() const
+{
+    return static_cast<int>(m_model->Items().size());
+}
+
+int ComboBox::SetCurSel(int index)
+{
+    if (index < 0 || index >= GetCount())
+        index = -1;
+    m_settingSelection = true;
+    setCurrentIndex(index);
+    if (index < 0 && isEditable())
+        setEditText(QString());
+    m_settingSelection = false;
+    m_curSel = index;
+    return index;
+}
+
+std::string ComboBox::GetLBText(int index) const
+{
+    const auto& items = m_model->Items();
+    if (index < 0 || static_cast<size_t>(index) >= items.size())
+        return {};
+    return items[static_cast<size_t>(index)];
+}
+
+void ComboBox::OnTextEdited(const QString& text)
+{
+    // The selection follows what the user types: the item with that text
+    // (case ignored), or none.
+    if (m_followText)
+        m_curSel = FindStringExact(-1, ToBytes(text));
+}
+
+void ComboBox::showPopup()
+{
+    if (!m_popupOpen) {
+        m_popupOpen = true;
+        emit dropDown();
+    }
+    QComboBox::showPopup();
+    if (QWidget* container = view()->window(); container && container != window())
+        container->installEventFilter(this);
+}
+
+void ComboBox::hidePopup()
+{
+    QComboBox::hidePopup();
+}
+
+bool ComboBox::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Hide && m_popupOpen && watched == view()->window() && !m_closeUpQueued) {
+        // The list may still pass on the picked item after it hides: report
+        // the close once that has happened.
+        m_closeUpQueued = true;
+        QTimer::singleShot(0, this, [this] {
+            m_closeUpQueued = false;
+            m_popupOpen = false;
+            emit closeUp();
+        });
+    }
+    return QComboBox::eventFilter(watched, event);
+}
+
+ListBox::ListBox(QWidget* parent) : QListWidget(parent)
+{
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setUniformItemSizes(true);
+}
+
+void ListBox::ResetContent()
+{
+    clear();
+}
+
+int ListBox::AddString(const std::string& item)
+{
+    auto* row = new QListWidgetItem(FromBytes(item));
+    row->setData(Qt::UserRole, QByteArray(item.data(), static_cast<qsizetype>(item.size())));
+    addItem(row);
+    return count() - 1;
+}
+
+std::string ListBox::GetText(int index) const
+{
+    const QListWidgetItem* row = item(index);
+    if (!row)
+        return {};
+    const QByteArray bytes = row->data(Qt::UserRole).toByteArray();
+    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+std::vector<int> ListBox::GetSelItems() const
+{
+    std::vector<int> rows;
+    for (int i = 0; i < count(); ++i)
+        if (item(i)->isSelected())
+            rows.push_back(i);
+    return rows;
+}
+
+} // namespace tovel

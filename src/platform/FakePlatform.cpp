@@ -1,0 +1,67 @@
+#include "platform/FakePlatform.h"
+
+#include <sys/stat.h>
+
+namespace tovel {
+
+FakePlatform::FakePlatform() : m_previous(&CurrentPlatform())
+{
+    SetCurrentPlatform(this);
+}
+
+FakePlatform::~FakePlatform()
+{
+    SetCurrentPlatform(m_previous);
+}
+
+int FakePlatform::MessageBox(QWidget*, const std::string& text, unsigned style)
+{
+    messages.push_back({text, style});
+    if (!answers.empty()) {
+        int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    return (style & 0xF) == MB_YESNO ? IDYES : IDOK;
+}
+
+void FakePlatform::ShellOpen(QWidget*, const std::string& file, const std::string& params, bool hasParams)
+{
+    launches.push_back({file, params, hasParams});
+}
+
+int FakePlatform::RunAndWait(const std::string& program)
+{
+    runs.push_back(program);
+    if (onRun)
+        onRun();
+    return runResult;
+}
+
+bool FakePlatform::SetClipboardText(const std::string& bytes)
+{
+    if (!clipboardAvailable)
+        return false;
+    clipboard = bytes;
+    return true;
+}
+
+std::optional<std::string> FakePlatform::PickFile(QWidget*, const FilePickerRequest& request)
+{
+    pickerRequests.push_back(request);
+    if (pickedFiles.empty())
+        return std::nullopt;
+    auto picked = pickedFiles.front();
+    pickedFiles.pop_front();
+    return picked;
+}
+
+bool FakePlatform::FileExists(const std::string& path)
+{
+    if (fileExists)
+        return fileExists(path);
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
+} // namespace tovel

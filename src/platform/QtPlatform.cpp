@@ -1,0 +1,152 @@
+#include "platform/QtPlatform.h"
+
+#include "platform/Text.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QProcess>
+#include <QUrl>
+
+#include <sys/stat.h>
+
+namespace tovel {
+
+namespace {
+
+QtPlatform& RealPlatform()
+{
+    static QtPlatform platform;
+    return platform;
+}
+
+Platform* g_current = nullptr;
+
+} // namespace
+
+Platform& CurrentPlatform()
+{
+    return g_current ? *g_current : RealPlatform();
+}
+
+void SetCurrentPlatform(Platform* platform)
+{
+    g_current = platform;
+}
+
+int QtPlatform::MessageBox(QWidget* owner, const std::string& text, unsigned style)
+{
+    QMessageBox box(owner);
+    box.setWindowTitle(QString::fromLatin1(kAppName));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(FromBytes(text));
+    switch (style & 0xF0) {
+    case MB_ICONHAND:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MB_ICONQUESTION:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MB_ICONEXCLAMATION:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MB_ICONINFORMATION:
+        box.setIcon(QMessageBox::Information);
+        break;
+    default:
+        break;
+    }
+    if ((style & 0xF) == MB_YESNO) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    if (style & MB_SYSTEMMODAL)
+        box.setWindowModality(Qt::ApplicationModal);
+    const int answer = box.exec();
+    if (answer == QMessageBox::Yes)
+        return IDYES;
+    if (answer == QMessageBox::No)
+        return IDNO;
+    return IDOK;
+}
+
+void QtPlatform::ShellOpen(QWidget*, const std::string& file, const std::string& params, bool hasParams)
+{
+    // Launches are handed over and never waited for; no shell is involved,
+    // so the parameter text reaches the program as one argument.
+#ifndef _WIN32
+    if (file == "notepad") {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(FromBytes(params)));
+        return;
+    }
+#endif
+    QStringList args;
+    if (hasParams)
+        args << FromBytes(params);
+    QProcess::startDetached(FromBytes(file), args);
+}
+
+int QtPlatform::RunAndWait(const std::string& program)
+{
+    // One program, no arguments and no command interpreter: characters such
+    // as ';' or '|' in its name cannot start anything else.
+    QProcess process;
+    process.setProgram(FromBytes(program));
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.start(QIODevice::NotOpen);
+    if (!process.waitForStarted(-1))
+        return -1;
+    process.waitForFinished(-1);
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+bool QtPlatform::SetClipboardText(const std::string& bytes)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard)
+        return false;
+    clipboard->setText(FromBytes(bytes));
+    return true;
+}
+
+std::optional<std::string> QtPlatform::PickFile(QWidget* owner, const FilePickerRequest& request)
+{
+    // Qt's own dialog, so the relabelled file-name label and accept button show.
+    QFileDialog dialog(owner, FromBytes(request.title));
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    QStringList filters;
+    for (const auto& filter : request.filters) {
+        QString description = FromBytes(filter.description);
+        if (!description.contains(QLatin1Char('(')))
+            description += QStringLiteral(" (") + FromBytes(filter.pattern) + QLatin1Char(')');
+        filters << description;
+    }
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        dialog.selectNameFilter(filters.first());
+    }
+    if (!request.initialFolder.empty())
+        dialog.setDirectory(FromBytes(request.initialFolder));
+    if (!request.initialFileName.empty())
+        dialog.selectFile(FromBytes(request.initialFileName));
+    dialog.setLabelText(QFileDialog::FileName, FromBytes(request.fileNameLabel));
+    dialog.setLabelText(QFileDialog::Accept, FromBytes(request.acceptLabel));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return ToBytes(dialog.selectedFiles().constFirst());
+}
+
+bool QtPlatform::FileExists(const std::string& path)
+{
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
+} // namespace tovel

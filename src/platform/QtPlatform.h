@@ -1,0 +1,18 @@
+// The platform layer on top of Qt: what the running program uses.
+#pragma once
+
+#include "platform/Platform.h"
+
+namespace tovel {
+
+class QtPlatform : public Platform {
+public:
+    int MessageBox(QWidget* owner, const std::string& text, unsigned style) override;
+    void ShellOpen(QWidget* owner, const std::string& file, const std::string& params, bool hasParams) override;
+    int RunAndWait(const std::string& program) override;
+    bool SetClipboardText(const std::string& bytes) override;
+    std::optional<std::string> PickFile(QWidget* owner, const FilePickerRequest& request) override;
+    bool FileExists(const std::string& path) override;
+};
+
+} // namespace tovel

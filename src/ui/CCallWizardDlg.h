@@ -1,0 +1,124 @@
+// The main dialog: the library list, the function list, the source view,
+// the parameter panel and the commands around them. Its handlers live in
+// the files of the subsystem they belong to.
+#pragma once
+
+#include "platform/Dialog.h"
+
+#include <QFont>
+#include <QIcon>
+#include <array>
+#include <string>
+#include <vector>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace tovel {
+
+class ComboBox;
+class ListBox;
+class SettingsFile;
+
+class CCallWizardDlg : public CDialog {
+    Q_OBJECT
+public:
+    explicit CCallWizardDlg(QWidget* parent = nullptr);
+    ~CCallWizardDlg() override;
+
+    // Fields (slot arrays are used from index 1 to 4).
+    int m_nParams = 0;
+    int m_nToolLaunched = 0;
+    std::array<std::string, 5> m_strHint;
+    std::string m_strLibPath;
+    QFont m_font;
+    bool m_hasFont = false;
+
+    QGroupBox* m_grpParameters = nullptr;
+    QPushButton* m_btnExit = nullptr;
+    std::array<ListBox*, 5> m_lbParam {};
+    std::array<QLabel*, 5> m_stParmn {};
+    std::array<QLabel*, 5> m_stSep {};
+    std::array<QLineEdit*, 5> m_edParam {};
+    std::array<ComboBox*, 5> m_cbParam {};
+    QPlainTextEdit* m_edSource = nullptr;
+    ComboBox* m_cbFunction = nullptr;
+    QPushButton* m_btnAdd = nullptr;
+    ComboBox* m_cbLibrary = nullptr;
+    QPushButton* m_btnTovel = nullptr;
+
+    int m_nFunction = -1;
+    int m_nLibrary = -1;
+    std::string m_strSource;
+    std::array<std::string, 5> m_strParam;
+    std::array<std::string, 5> m_strParmn;
+    std::string m_strType;
+    std::string m_strFunction;
+    QIcon m_hIcon;
+    // Names of the parameters past the fourth: the call keeps them as written.
+    std::vector<std::string> m_strExtraParams;
+    // The option-list selection when each list was opened.
+    std::array<std::vector<int>, 5> m_optionSelectionAtOpen;
+
+    // Window-level handlers.
+    void OnSysCommand(int id);
+    void OnTovelButton();
+    void OnSetFocusHideOptionLists();
+    void HideOptionLists();
+
+    // Library list.
+    int LoadLibraryList();
+    void ActivateLibrary(std::string path);
+    void OnAddLibrary();
+    void OnUnlistLibrary();
+    void OnCloseUpLibrary();
+
+    // Prototype scanner.
+    int ScanLibrary(std::string path);
+    int RestoreLastChoice();
+
+    // Source view.
+    std::string FindSourceBlock(std::string sourcePath, std::string prototype);
+    void OnShowLibrary();
+    void OnCloseUpFunction();
+    void OnDropDownFunction();
+
+    // Parameter panel and value editors.
+    void BuildParameterPanel(std::string sourcePath, std::string prototype);
+    void OnSetFocusParamEdit(int k);
+    void OnKillFocusParamEdit(int k);
+    void OnKillFocusOptionList(int k);
+    void OnSetFocusParamCombo(int k);
+    void HideOtherOptionLists(int k);
+
+    // Call text and clipboard.
+    std::string ResolveSlotValue(int k);
+    void CopyTextToClipboard(const std::string& text);
+    void OnCopy();
+    void OnInc();
+
+    // Help and setup.
+    void OnHelpButton();
+    bool OnHelpInfo() override;
+    void OnSetup();
+
+    bool OnInitDialog() override;
+
+protected:
+    void DoDataExchange(DataExchange& dx) override;
+    void OnClose() override;
+    void OnContextMenu(const QPoint& globalPos) override;
+
+private:
+    void ParkOptionList(int k);
+};
+
+// The settings file of the running program.
+SettingsFile Settings();
+// The program's own folder, ending with a separator.
+const std::string& AppPath();
+
+} // namespace tovel

@@ -1,0 +1,243 @@
+#include "library/LineReader.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using tovel::FileLineReader;
+using tovel::LineSource;
+using tovel::StringLineReader;
+
+namespace fs = std::filesystem;
+
+// A scratch folder that is removed with everything in it.
+class TempDir {
+public:
+    TempDir()
+    {
+        std::string pattern = (fs::temp_directory_path() / "tovel_lr_XXXXXX").string();
+        std::vector<char> buf(pattern.begin(), pattern.end());
+        buf.push_back('\0');
+        const char* made = mkdtemp(buf.data());
+        if (made)
+            m_path = made;
+    }
+    ~TempDir()
+    {
+        std::error_code ec;
+        if (!m_path.empty())
+            fs::remove_all(m_path, ec);
+    }
+    std::string Write(const std::string& name, const std::string& bytes) const
+    {
+        const std::string path = m_path + "/" + name;
+        std::ofstream out(path, std::ios::binary);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+// Every line until the first empty one.
+std::vector<std::string> ReadAll(LineSource& source)
+{
+    std::vector<std::string> lines;
+    for (std::string line = source.ReadLine(); !line.empty(); line = source.ReadLine())
+        lines.push_back(line);
+    return lines;
+}
+
+struct ReaderCase {
+    const char* name;
+    std::string input;
+    std::vector<std::string> expected;
+};
+
+// Checked against both readers: the file reader must split exactly like the
+// in-memory one.
+const std::vector<ReaderCase>& ReaderCases()
+{
+    static const std::vector<ReaderCase> cases = {
+        {"lf", "a\nbc\n", {"a\n", "bc\n"}},
+        {"crlf", "a\r\nbc\r\n", {"a\r\n", "bc\r\n"}},
+        {"no final line feed", "a\nlast", {"a\n", "last"}},
+        {"lone cr stays inside", "a\rb\n", {"a\rb\n"}},
+        {"nul cuts the line text", std::string("ab\0cd\nnext\n", 11), {"ab", "next\n"}},
+        {"nul-started line ends reading", std::string("one\n\0two\nthree\n", 15), {"one\n"}},
+        {"empty line in between is not the end", "one\n\ntwo\n", {"one\n", "\n", "two\n"}},
+        {"high bytes unchanged", "\x80\xA0\xFF\xE9t\xC3\xA9\n", {"\x80\xA0\xFF\xE9t\xC3\xA9\n"}},
+        {"600-byte line", std::string(599, 'x') + "\n",
+         {std::string(255, 'x'), std::string(255, 'x'), std::string(89, 'x') + "\n"}},
+        {"255 bytes then line feed", std::string(255, 'y') + "\nz\n", {std::string(255, 'y'), "\n", "z\n"}},
+        {"254 bytes and line feed fit", std::string(254, 'y') + "\n", {std::string(254, 'y') + "\n"}},
+        {"empty input", "", {}},
+    };
+    return cases;
+}
+
+TEST(LineReaderTest, StringReaderSplitsLines)
+{
+    for (const auto& c : ReaderCases()) {
+        SCOPED_TRACE(c.name);
+        StringLineReader reader(c.input);
+        EXPECT_EQ(ReadAll(reader), c.expected);
+    }
+}
+
+TEST(LineReaderTest, FileReaderSplitsLines)
+{
+    TempDir dir;
+    ASSERT_FALSE(dir.Path().empty());
+    for (const auto& c : ReaderCases()) {
+        SCOPED_TRACE(c.name);
+        FileLineReader reader(dir.Write("case.txt", c.input));
+        ASSERT_TRUE(reader.IsOpen());
+        EXPECT_EQ(ReadAll(reader), c.expected);
+    }
+}
+
+TEST(LineReaderTest, SixHundredByteLineReadsAs255And255And90)
+{
+    StringLineReader reader(std::string(599, 'q') + "\n");
+    EXPECT_EQ(reader.ReadLine().size(), 255u);
+    EXPECT_EQ(reader.ReadLine().size(), 255u);
+    const std::string last = reader.ReadLine();
+    EXPECT_EQ(last.size(), 90u);
+    EXPECT_EQ(last.back(), '\n');
+    EXPECT_EQ(reader.ReadLine(), "");
+}
+
+TEST(LineReaderTest, EndOfInputStaysEmpty)
+{
+    StringLineReader reader("x\n");
+    EXPECT_EQ(reader.ReadLine(), "x\n");
+    EXPECT_EQ(reader.ReadLine(), "");
+    EXPECT_EQ(reader.ReadLine(), "");
+}
+
+TEST(LineReaderTest, RefusesWhatIsNotARegularFile)
+{
+    TempDir dir;
+    ASSERT_FALSE(dir.Path().empty());
+    const std::string fifo = dir.Path() + "/pipe";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string file = dir.Write("plain.s79", "x\n");
+
+    // A FIFO without a writer would block a plain open; it must be refused.
+    EXPECT_FALSE(tovel::CanOpenForReading(fifo));
+    FileLineReader pipeReader;
+    EXPECT_FALSE(pipeReader.Open(fifo));
+    EXPECT_FALSE(pipeReader.IsOpen());
+    EXPECT_EQ(pipeReader.ReadLine(), "");
+
+    EXPECT_FALSE(tovel::CanOpenForReading(dir.Path()));
+    FileLineReader folderReader(dir.Path());
+    EXPECT_FALSE(folderReader.IsOpen());
+    EXPECT_EQ(folderReader.ReadLine(), "");
+
+    EXPECT_FALSE(tovel::CanOpenForReading(""));
+    EXPECT_FALSE(tovel::CanOpenForReading(dir.Path() + "/missing.s79"));
+    EXPECT_TRUE(tovel::CanOpenForReading(file));
+}
+
+TEST(LineReaderTest, ReopenAndCloseResetTheReader)
+{
+    TempDir dir;
+    ASSERT_FALSE(dir.Path().empty());
+    const std::string first = dir.Write("a.txt", "a1\na2\n");
+    const std::string second = dir.Write("b.txt", "b1\n");
+    FileLineReader reader(first);
+    EXPECT_EQ(reader.ReadLine(), "a1\n");
+    ASSERT_TRUE(reader.Open(second));
+    EXPECT_EQ(reader.ReadLine(), "b1\n");
+    EXPECT_EQ(reader.ReadLine(), "");
+    ASSERT_TRUE(reader.Open(first));
+    reader.Close();
+    EXPECT_FALSE(reader.IsOpen());
+    EXPECT_EQ(reader.ReadLine(), "");
+}
+
+TEST(LineReaderTest, UnreadableFileIsRefused)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "file permissions do not bind the superuser";
+    TempDir dir;
+    ASSERT_FALSE(dir.Path().empty());
+    const std::string path = dir.Write("locked.s79", "x\n");
+    ASSERT_EQ(chmod(path.c_str(), 0), 0);
+    EXPECT_FALSE(tovel::CanOpenForReading(path));
+}
+
+// Lines of many lengths (long ones too, CR LF, NUL inside lines) so that
+// line ends, 255-byte cuts and NULs fall on and around the 64 KiB block edges.
+std::string MakeLargeText()
+{
+    std::mt19937 random(4410);
+    std::string text;
+    const size_t lengths[] = {0, 1, 2, 100, 253, 254, 255, 256, 257, 509, 510, 511, 700, 1000};
+    bool longLineAdded = false;
+    while (text.size() < 3 * 64 * 1024 + 777) {
+        if (!longLineAdded && text.size() + 1300 >= 64 * 1024) {
+            // A filler line up to 300 bytes before the first block edge, then
+            // a 600-byte line right across it.
+            text += std::string(64 * 1024 - 300 - text.size() - 1, 'f') + "\n";
+            text += std::string(600, 'E') + "\r\n";
+            longLineAdded = true;
+        }
+        const size_t length = lengths[random() % std::size(lengths)];
+        for (size_t i = 0; i < length; ++i) {
+            char c = static_cast<char>('!' + random() % 94);
+            if (random() % 97 == 0)
+                c = static_cast<char>(0x80 + random() % 128);
+            // NULs inside lines, never at the start of a 255-byte piece,
+            // so that an empty line still means the end of the text.
+            if (i % 255 != 0 && random() % 331 == 0)
+                c = '\0';
+            text.push_back(c);
+        }
+        if (random() % 3 == 0)
+            text.push_back('\r');
+        text.push_back('\n');
+    }
+    return text;
+}
+
+TEST(LineReaderTest, FileReaderMatchesStringReaderAcrossBlockEdges)
+{
+    TempDir dir;
+    ASSERT_FALSE(dir.Path().empty());
+    const std::string text = MakeLargeText();
+    FileLineReader fileReader(dir.Write("large.s79", text));
+    ASSERT_TRUE(fileReader.IsOpen());
+    StringLineReader stringReader(text);
+
+    size_t lines = 0;
+    std::string fromFile;
+    std::string fromString;
+    for (;;) {
+        fileReader.ReadLineInto(fromFile);
+        stringReader.ReadLineInto(fromString);
+        ASSERT_EQ(fromFile, fromString) << "line " << lines;
+        if (fromString.empty())
+            break;
+        ++lines;
+    }
+    // Every line feed ends a line of its own, so reading went to the end.
+    EXPECT_GE(lines, static_cast<size_t>(std::count(text.begin(), text.end(), '\n')));
+    EXPECT_EQ(fileReader.ReadLine(), "");
+}
+
+} // namespace

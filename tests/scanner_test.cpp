@@ -1,0 +1,226 @@
+#include "library/Scanner.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using tovel::CollectPrototypes;
+using tovel::ExtractMarkedPrototype;
+using tovel::FindStringExact;
+using tovel::IsHeaderLibrary;
+using tovel::NormaliseDeclaration;
+using tovel::SortFunctionList;
+using tovel::StringLineReader;
+
+TEST(ScannerTest, HeaderLibraryIsDecidedByTheLastTwoBytes)
+{
+    struct Row {
+        const char* path;
+        bool header;
+    };
+    const Row rows[] = {
+        {"/inc/ports.h", true},
+        {"/inc/PORTS.H", true},
+        {"x.h", true},
+        {"/lib/ports.s79", false},
+        {"/x.hdr/lib.s79", false},
+        {"/x.h/lib.s", false},
+        {"/inc/ports.hpp", false},
+        {"/inc/ports.h ", false},
+        {"/inc/portsh", false},
+        {"", false},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(IsHeaderLibrary(row.path), row.header) << row.path;
+}
+
+TEST(ScannerTest, ExtractMarkedPrototype)
+{
+    struct Row {
+        std::string line;
+        std::optional<std::string> expected;
+    };
+    const Row rows[] = {
+        {"; C Function prototype: int ReadPort(char port)\r\n", "int ReadPort(char port)"},
+        {"@ C Function prototype: int ReadPort(char port)\n", "int ReadPort(char port)"},
+        {"; C Function prototype:int f(char c)", "int f(char c)"},
+        {"; C Function prototype: \t\r\v\fint f(char c)", "int f(char c)"},
+        // Only the text up to the first ')' counts.
+        {"; C Function prototype: int f(char c) ; reads c\r\n", "int f(char c)"},
+        {"; C Function prototype: int f(char (*p)(int))", "int f(char (*p)"},
+        // Blanks and tabs inside stay as written.
+        {"; C Function prototype: int  f( char\tc )", "int  f( char\tc )"},
+        // The ')' must stand at position 3 or later of the prototype.
+        {"; C Function prototype: f()", std::nullopt},
+        {"; C Function prototype: go()", "go()"},
+        {"; C Function prototype: int f(char c", std::nullopt},
+        {"; C Function prototype:", std::nullopt},
+        // Not a prototype comment line.
+        {" ; C Function prototype: int f(char c)", std::nullopt},
+        {"\t; C Function prototype: int f(char c)", std::nullopt},
+        {"; c function prototype: int f(char c)", std::nullopt},
+        {";C Function prototype: int f(char c)", std::nullopt},
+        {"# C Function prototype: int f(char c)", std::nullopt},
+        // Further markers on the line are dropped.
+        {"; C Function prototype: int f(@ C Function prototype:char c)", "int f(char c)"},
+        {"@ C Function prototype: ; C Function prototype: long g(int a)", "long g(int a)"},
+        // Bytes above 0x7F pass unchanged.
+        {"; C Function prototype: int f\xE9(char \xFF)", "int f\xE9(char \xFF)"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(ExtractMarkedPrototype(row.line), row.expected) << row.line;
+}
+
+TEST(ScannerTest, NormaliseDeclaration)
+{
+    struct Row {
+        std::string line;
+        std::string text;
+        bool listed;
+    };
+    const Row rows[] = {
+        {"extern  unsigned char  GetByte ( int  port , char *buf );  // read",
+         "unsigned char GetByte(int port, char *buf)", true},
+        {"int f(void);", "int f(void)", true},
+        {"static int  f( void )", "static int f(void)", true},
+        {"void g(int a);", "void g(int a)", false},
+        {"char *name(int i);", "char *name(int i)", true},
+        {"u8 h(int a);", "u8 h(int a)", false},
+        {"int f(void);\r\n", "int f(void)", true},
+        {"int\tf(int a,\tint b);", "int f(int a, int b)", true},
+        {"long   f(int a ,int b,  int c) ;", "long f(int a, int b, int c)", true},
+        {"extern double x(void);", "double x(void)", true},
+        {"uint u(void);", "uint u(void)", true},
+        {"short s(void);", "short s(void)", true},
+        {"unsigned v(void);", "unsigned v(void)", true},
+        {"unsigned long w(void);", "unsigned long w(void)", true},
+        // The return-type word is matched exactly.
+        {"Int f(void);", "Int f(void)", false},
+        {"integer f(void);", "integer f(void)", false},
+        {"float f(void);", "float f(void)", false},
+        // A trailing comment is cut when there is no ';' after position 0.
+        {"int f(void) // note", "int f(void)", true},
+        {"int f(void) /* note */", "int f(void)", true},
+        // Commented-out declarations are not listed, however indented.
+        {"// int old(int a);", "// int old(int a)", false},
+        {"  \t// int old(int a);", " // int old(int a)", false},
+        {"/* int old(int a); */", "/* int old(int a)", false},
+        {"\t/* int old(int a); */", " /* int old(int a)", false},
+        // A declaration spread over lines is judged by its first line, which
+        // keeps its line end when it has no ')'.
+        {"int f(int a,\r\n", "int f(int a, \r\n", true},
+        // No '(' at all, or nothing before it.
+        {"int counter;", "int counter", false},
+        {"(int) f;", "(int) f", false},
+        {"", "", false},
+        // Bytes above 0x7F pass unchanged.
+        {"int \xE9t\xE9(char c);", "int \xE9t\xE9(char c)", true},
+    };
+    for (const auto& row : rows) {
+        const auto decl = NormaliseDeclaration(row.line);
+        EXPECT_EQ(decl.text, row.text) << row.line;
+        EXPECT_EQ(decl.listed, row.listed) << row.line;
+    }
+}
+
+TEST(ScannerTest, CollectsMarkedPrototypesInFileOrder)
+{
+    StringLineReader reader(
+        "; Port routines\r\n"
+        "; C Function prototype: int ReadPort(char port)\r\n"
+        "; port:{0,1,2}\r\n"
+        "ReadPort:\tMOV A,R0\r\n"
+        "\tENDMOD\r\n"
+        " ; C Function prototype: int Hidden(char c)\r\n"
+        "@ C Function prototype: void PwmSetDuty(char channel, int duty) ; remark\r\n"
+        "; C Function prototype: f()\r\n"
+        "; C Function prototype: int ReadPort(char port)\r\n");
+    const std::vector<std::string> expected = {
+        "int ReadPort(char port)", "void PwmSetDuty(char channel, int duty)", "int ReadPort(char port)"};
+    EXPECT_EQ(CollectPrototypes(reader, false), expected);
+}
+
+TEST(ScannerTest, CollectsListedHeaderDeclarations)
+{
+    const std::string header =
+        "#ifndef PORTS_H\n"
+        "extern int ReadPort(char port);\n"
+        "void Reset(void);\n"
+        "// int Old(int a);\n"
+        "char *Name(int i);\n"
+        "#define X(a) (a)\n";
+    StringLineReader reader(header);
+    const std::vector<std::string> expected = {"int ReadPort(char port)", "char *Name(int i)"};
+    EXPECT_EQ(CollectPrototypes(reader, true), expected);
+
+    // The same text read as an assembler library lists nothing.
+    StringLineReader asAssembler(header);
+    EXPECT_TRUE(CollectPrototypes(asAssembler, false).empty());
+}
+
+TEST(ScannerTest, LfAndCrLfFilesListTheSame)
+{
+    StringLineReader lf("; C Function prototype: int a(int x)\nint b(int y);\n");
+    StringLineReader crlf("; C Function prototype: int a(int x)\r\nint b(int y);\r\n");
+    EXPECT_EQ(CollectPrototypes(lf, false), CollectPrototypes(crlf, false));
+    StringLineReader lfHeader("int b(int y);\n");
+    StringLineReader crlfHeader("int b(int y);\r\n");
+    EXPECT_EQ(CollectPrototypes(lfHeader, true), CollectPrototypes(crlfHeader, true));
+}
+
+TEST(ScannerTest, NulStartedLineEndsTheScan)
+{
+    const std::string nul(1, '\0');
+    StringLineReader reader("; C Function prototype: int a(int x)\n" + nul +
+                            "; C Function prototype: int b(int x)\n"
+                            "; C Function prototype: int c(int x)\n");
+    EXPECT_EQ(CollectPrototypes(reader, false), std::vector<std::string>{"int a(int x)"});
+}
+
+TEST(ScannerTest, SortIsCaseInsensitiveAndStable)
+{
+    std::vector<std::string> items = {"int b(int x)", "INT A(int x)", "int a(int x)", "char z(int x)",
+                                      "INT A(int x)", "int \xE9(int x)", "int B(int x)"};
+    SortFunctionList(items);
+    const std::vector<std::string> expected = {"char z(int x)", "INT A(int x)", "int a(int x)", "INT A(int x)",
+                                               "int b(int x)", "int B(int x)", "int \xE9(int x)"};
+    EXPECT_EQ(items, expected);
+}
+
+TEST(ScannerTest, FindStringExactIgnoresCaseAndTakesTheFirst)
+{
+    const std::vector<std::string> items = {"char z(int x)", "int a(int x)", "INT A(int x)"};
+    EXPECT_EQ(FindStringExact(items, "INT A(INT X)"), 1);
+    EXPECT_EQ(FindStringExact(items, "char z(int x)"), 0);
+    EXPECT_EQ(FindStringExact(items, "char z"), -1);
+    EXPECT_EQ(FindStringExact(items, "char z(int x) "), -1);
+    EXPECT_EQ(FindStringExact(items, ""), -1);
+    EXPECT_EQ(FindStringExact({}, "int a(int x)"), -1);
+}
+
+TEST(ScannerTest, LargeLibraryScansAndSorts)
+{
+    constexpr int kRoutines = 100000;
+    std::string text;
+    text.reserve(kRoutines * 160);
+    for (int i = kRoutines - 1; i >= 0; --i) {
+        const std::string name = "Routine" + std::to_string(100000 + i);
+        text += "; C Function prototype: int " + name + "(char port, int value)\r\n";
+        text += "; port:{0,1,2,3}\r\n";
+        text += name + ":\tMOV\tA,R0\r\n\tRET\r\n\tENDMOD\r\n";
+    }
+    StringLineReader reader(std::move(text));
+    auto items = CollectPrototypes(reader, false);
+    ASSERT_EQ(items.size(), static_cast<size_t>(kRoutines));
+    EXPECT_EQ(items.front(), "int Routine199999(char port, int value)");
+    SortFunctionList(items);
+    EXPECT_EQ(items.front(), "int Routine100000(char port, int value)");
+    EXPECT_EQ(items.back(), "int Routine199999(char port, int value)");
+    EXPECT_EQ(FindStringExact(items, "INT ROUTINE150000(CHAR PORT, INT VALUE)"), 50000);
+}
+
+} // namespace

@@ -1,0 +1,185 @@
+#include "help/SetupLogic.h"
+
+#include "common/ByteText.h"
+
+#include <gtest/gtest.h>
+
+namespace tovel {
+namespace {
+
+// Paths in the tables use '/'; this turns them into the platform's form.
+std::string Native(std::string path)
+{
+    for (char& c : path)
+        if (c == '/')
+            c = kPathSep;
+    return path;
+}
+
+const std::string kSep(1, kPathSep);
+
+TEST(SetupLogicTest, IntroRadioFollowsTheSetting)
+{
+    struct Row { const char* setting; int radio; };
+    const Row rows[] = {
+        // The dialog reads "Intro" with the default "Yes": a missing key
+        // arrives here as "Yes" and selects "&Intro", matching the help commands.
+        {"Yes", 0}, {"yes", 0}, {"YES", 0},
+        {"No", 1}, {"", 1}, {"Y", 1}, {"Yes ", 1}, {"maybe", 1},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(IntroRadioFromSetting(row.setting), row.radio) << '"' << row.setting << '"';
+}
+
+TEST(SetupLogicTest, IntroSettingFromRadioAndBack)
+{
+    EXPECT_EQ(IntroSettingFromRadio(0), "Yes");
+    EXPECT_EQ(IntroSettingFromRadio(1), "No");
+    EXPECT_EQ(IntroSettingFromRadio(-1), "No");
+    EXPECT_EQ(IntroSettingFromRadio(2), "No");
+    for (int radio : {0, 1})
+        EXPECT_EQ(IntroRadioFromSetting(IntroSettingFromRadio(radio)), radio);
+}
+
+TEST(SetupLogicTest, EnsureTrailingSeparator)
+{
+    struct Row { std::string in; std::string out; };
+    const Row rows[] = {
+        {"", "/"},
+        {"/", "/"},
+        {"/d/help", "/d/help/"},
+        {"/d/help/", "/d/help/"},
+        {"rel", "rel/"},
+        {"/d/caf\xE9", "/d/caf\xE9/"},
+        {"/d/my help", "/d/my help/"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(EnsureTrailingBackslash(Native(row.in)), Native(row.out)) << row.in;
+}
+
+struct PickerRow {
+    std::string path;
+    std::string folder;
+    bool hasPreset;
+    std::string preset;
+};
+
+void ExpectPicker(const PickerStartInfo& got, const PickerRow& row)
+{
+    EXPECT_EQ(got.folder, Native(row.folder)) << row.path;
+    EXPECT_EQ(got.hasPreset, row.hasPreset) << row.path;
+    EXPECT_EQ(got.presetFile, Native(row.preset)) << row.path;
+}
+
+TEST(SetupLogicTest, BrowserPickerStartsInTheBrowsersFolder)
+{
+    const PickerRow rows[] = {
+        {"xdg-open", "", true, "xdg-open"},
+        {"", "", false, ""},
+        {"/usr/bin/firefox", "/usr/bin/", true, "/usr/bin/firefox"},
+        {"/opt/browser/", "/opt/browser/", false, ""},
+        {"/", "/", false, ""},
+        {"//srv/share/browser", "//srv/share/", true, "//srv/share/browser"},
+        {"/opt/my apps/web view", "/opt/my apps/", true, "/opt/my apps/web view"},
+    };
+    for (const PickerRow& row : rows)
+        ExpectPicker(BrowserPickerStart(Native(row.path)), row);
+}
+
+TEST(SetupLogicTest, BrowserPickerNeverExceedsTheLimit)
+{
+    const size_t max = kPickerPathLimit - 1;
+    const std::string folder = Native("/opt/browsers/");
+
+    // A path that just fits is used whole.
+    const std::string fits = folder + std::string(max - folder.size(), 'b');
+    PickerStartInfo info = BrowserPickerStart(fits);
+    EXPECT_EQ(info.presetFile, fits);
+    EXPECT_EQ(info.folder, folder);
+
+    // One byte more: the preset falls back to its folder.
+    info = BrowserPickerStart(fits + "b");
+    EXPECT_TRUE(info.hasPreset);
+    EXPECT_EQ(info.presetFile, folder);
+    EXPECT_EQ(info.folder, folder);
+
+    // A folder that is itself too long is truncated.
+    const std::string deep = kSep + std::string(5000, 'd') + kSep;
+    info = BrowserPickerStart(deep + "browser");
+    EXPECT_EQ(info.folder, deep.substr(0, max));
+    EXPECT_EQ(info.presetFile, deep.substr(0, max));
+
+    // No separator at all: the name is truncated and there is no folder.
+    const std::string bare(5000, 'x');
+    info = BrowserPickerStart(bare);
+    EXPECT_EQ(info.presetFile, bare.substr(0, max));
+    EXPECT_EQ(info.folder, "");
+}
+
+TEST(SetupLogicTest, HelpPickerStartsInTheHelpPathOrTheRoot)
+{
+#ifdef _WIN32
+    const PickerRow rows[] = {
+        {"", "C:/", false, ""},
+        {"h", "C:/", false, ""},
+        {"//srv/share/help/", "C:/", false, ""},
+        {"D:/docs/help/", "D:/docs/help/", false, ""},
+        {"D:/docs/help", "D:/docs/help", true, "D:/docs/help/TV_P.html"},
+    };
+#else
+    const PickerRow rows[] = {
+        {"", "/", false, ""},
+        {"help/", "/", false, ""},
+        {"~/help/", "/", false, ""},
+        {"/", "/", false, ""},
+        {"/docs/help/", "/docs/help/", false, ""},
+        {"/docs/help", "/docs/help", true, "/docs/help/TV_P.html"},
+        {"//srv/share/help", "//srv/share/help", true, "//srv/share/help/TV_P.html"},
+    };
+#endif
+    for (const PickerRow& row : rows)
+        ExpectPicker(HelpPickerStart(Native(row.path)), row);
+}
+
+TEST(SetupLogicTest, HelpPickerNeverExceedsTheLimit)
+{
+    const size_t max = kPickerPathLimit - 1;
+#ifdef _WIN32
+    const std::string root = "D:\\";
+#else
+    const std::string root = "/";
+#endif
+    // A help path ending in a separator that is too long is truncated.
+    const std::string longFolder = root + std::string(5000, 'h') + kSep;
+    PickerStartInfo info = HelpPickerStart(longFolder);
+    EXPECT_EQ(info.folder, longFolder.substr(0, max));
+    EXPECT_FALSE(info.hasPreset);
+
+    // A help path that fits, but not with the page name after it.
+    const std::string parent = root + "docs" + kSep;
+    const std::string nearly = parent + std::string(max - parent.size() - 3, 'h');
+    info = HelpPickerStart(nearly);
+    EXPECT_EQ(info.folder, nearly);
+    EXPECT_TRUE(info.hasPreset);
+    EXPECT_LE(info.presetFile.size(), max);
+    EXPECT_EQ(info.presetFile, nearly + kSep);
+}
+
+TEST(SetupLogicTest, HelpFolderIsTheFolderOfThePick)
+{
+    struct Row { std::string picked; std::string folder; };
+    const Row rows[] = {
+        {"/docs/help/tovel/TV_P.html", "/docs/help/tovel/"},
+        {"/docs/help/TVS_B.html", "/docs/help/"},
+        {"/x.html", "/"},
+        {"//srv/share/help/x.html", "//srv/share/help/"},
+        {"x.html", "x.html"},
+        {"", ""},
+        {"/docs/help/", "/docs/help/"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(HelpFolderFromPick(Native(row.picked)), Native(row.folder)) << row.picked;
+}
+
+} // namespace
+} // namespace tovel
