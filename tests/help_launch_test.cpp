@@ -157,13 +157,6 @@ TEST(HelpLaunchTest, HelpKeyAndSetupHelpAlwaysOpenTheBrowser)
     EXPECT_EQ(PlanSetupHelp("/usr/bin/b", ""), (HelpLaunch{"/usr/bin/b", "TVS_B.html", true}));
 }
 
-#ifndef _WIN32
-TEST(HelpLaunchTest, DefaultBrowserOnLinuxIsXdgOpen)
-{
-    EXPECT_EQ(DefaultBrowser(), "xdg-open");
-}
-#endif
-
 // ---- The companion files that ship beside the program ----
 
 std::string ReadWhole(const std::string& path)

@@ -95,15 +95,4 @@ TEST(LibraryListTest, RegistrablePaths)
         EXPECT_EQ(IsRegistrableLibraryPath(row.path), row.ok) << row.path;
 }
 
-TEST(LibraryListTest, MessageTexts)
-{
-    EXPECT_EQ(tovel::MissingLibraryMessage("/lib/a.s79"),
-              "Library /lib/a.s79 not available.\nWill be removed from list.");
-    EXPECT_EQ(tovel::UnreadableLibraryMessage("/lib/a.s79"),
-              "Library /lib/a.s79 source file not available.\nFix using Library Combobox.");
-    EXPECT_EQ(tovel::UnlistQuestion("/lib/a.s79"), "Do you wish to remove access to\n/lib/a.s79 ?");
-    EXPECT_EQ(tovel::MissingSourceMessage("/inc/f.s"), "Could not find source /inc/f.s or .c");
-    EXPECT_EQ(tovel::ShowUnreadableMessage("/lib/a.s79"), "Could not find source /lib/a.s79");
-}
-
 } // namespace

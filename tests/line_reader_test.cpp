@@ -3,12 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -109,25 +107,6 @@ TEST(LineReaderTest, FileReaderSplitsLines)
     }
 }
 
-TEST(LineReaderTest, SixHundredByteLineReadsAs255And255And90)
-{
-    StringLineReader reader(std::string(599, 'q') + "\n");
-    EXPECT_EQ(reader.ReadLine().size(), 255u);
-    EXPECT_EQ(reader.ReadLine().size(), 255u);
-    const std::string last = reader.ReadLine();
-    EXPECT_EQ(last.size(), 90u);
-    EXPECT_EQ(last.back(), '\n');
-    EXPECT_EQ(reader.ReadLine(), "");
-}
-
-TEST(LineReaderTest, EndOfInputStaysEmpty)
-{
-    StringLineReader reader("x\n");
-    EXPECT_EQ(reader.ReadLine(), "x\n");
-    EXPECT_EQ(reader.ReadLine(), "");
-    EXPECT_EQ(reader.ReadLine(), "");
-}
-
 TEST(LineReaderTest, RefusesWhatIsNotARegularFile)
 {
     TempDir dir;
@@ -168,17 +147,6 @@ TEST(LineReaderTest, ReopenAndCloseResetTheReader)
     reader.Close();
     EXPECT_FALSE(reader.IsOpen());
     EXPECT_EQ(reader.ReadLine(), "");
-}
-
-TEST(LineReaderTest, UnreadableFileIsRefused)
-{
-    if (geteuid() == 0)
-        GTEST_SKIP() << "file permissions do not bind the superuser";
-    TempDir dir;
-    ASSERT_FALSE(dir.Path().empty());
-    const std::string path = dir.Write("locked.s79", "x\n");
-    ASSERT_EQ(chmod(path.c_str(), 0), 0);
-    EXPECT_FALSE(tovel::CanOpenForReading(path));
 }
 
 // Lines of many lengths (long ones too, CR LF, NUL inside lines) so that

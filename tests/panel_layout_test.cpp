@@ -43,17 +43,6 @@ TEST(LayoutParameterPanel, SlotTable)
     }
 }
 
-TEST(LayoutParameterPanel, SeparatorSitsOnePixelAfterPreviousSlot)
-{
-    for (int n = 2; n <= 4; ++n) {
-        const PanelLayout l = LayoutParameterPanel(n);
-        for (int k = 2; k <= n; ++k) {
-            const PixelRect& prev = l.values[k - 2];
-            EXPECT_EQ(l.separators[k - 2].x, prev.x + prev.w + 1) << n << " " << k;
-        }
-    }
-}
-
 TEST(LayoutParameterPanel, CountOutsideRangeIsClamped)
 {
     EXPECT_EQ(LayoutParameterPanel(-1).closing, (PixelRect{138, 335, 8, 18}));
@@ -61,14 +50,6 @@ TEST(LayoutParameterPanel, CountOutsideRangeIsClamped)
     const PanelLayout l = LayoutParameterPanel(7);
     EXPECT_EQ(l.n, 4);
     EXPECT_EQ(l.values[3], (PixelRect{400, 332, 80, 18}));
-}
-
-TEST(ParkedRects, Places)
-{
-    EXPECT_EQ(ParkedComboRect(1), (PixelRect{1, 332, 3, 18}));
-    EXPECT_EQ(ParkedComboRect(4), (PixelRect{4, 332, 3, 18}));
-    EXPECT_EQ(ParkedEditRect(2), (PixelRect{2, 318, 3, 18}));
-    EXPECT_EQ(ParkedSeparatorRect(), (PixelRect{5, 332, 3, 18}));
 }
 
 } // namespace

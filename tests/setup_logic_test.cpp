@@ -94,25 +94,28 @@ TEST(SetupLogicTest, BrowserPickerNeverExceedsTheLimit)
     // A path that just fits is used whole.
     const std::string fits = folder + std::string(max - folder.size(), 'b');
     PickerStartInfo info = BrowserPickerStart(fits);
+    EXPECT_TRUE(info.hasPreset);
     EXPECT_EQ(info.presetFile, fits);
     EXPECT_EQ(info.folder, folder);
 
-    // One byte more: the preset falls back to its folder.
+    // One byte more: the file name is dropped, the folder stays.
     info = BrowserPickerStart(fits + "b");
-    EXPECT_TRUE(info.hasPreset);
-    EXPECT_EQ(info.presetFile, folder);
+    EXPECT_FALSE(info.hasPreset);
+    EXPECT_EQ(info.presetFile, "");
     EXPECT_EQ(info.folder, folder);
 
-    // A folder that is itself too long is truncated.
-    const std::string deep = kSep + std::string(5000, 'd') + kSep;
-    info = BrowserPickerStart(deep + "browser");
-    EXPECT_EQ(info.folder, deep.substr(0, max));
-    EXPECT_EQ(info.presetFile, deep.substr(0, max));
+    // A folder that is itself too long falls back to the longest parent that fits.
+    const std::string parent = Native("/opt/") + std::string(max - 10, 'p') + kSep;
+    info = BrowserPickerStart(parent + std::string(50, 'd') + kSep + "browser");
+    EXPECT_FALSE(info.hasPreset);
+    EXPECT_EQ(info.folder, parent);
 
-    // No separator at all: the name is truncated and there is no folder.
-    const std::string bare(5000, 'x');
-    info = BrowserPickerStart(bare);
-    EXPECT_EQ(info.presetFile, bare.substr(0, max));
+    // No parent fits at all: no folder.
+    info = BrowserPickerStart(kSep + std::string(5000, 'd') + kSep + "browser");
+    EXPECT_FALSE(info.hasPreset);
+    EXPECT_EQ(info.folder, kSep);
+    info = BrowserPickerStart(std::string(5000, 'x'));
+    EXPECT_FALSE(info.hasPreset);
     EXPECT_EQ(info.folder, "");
 }
 
@@ -149,20 +152,20 @@ TEST(SetupLogicTest, HelpPickerNeverExceedsTheLimit)
 #else
     const std::string root = "/";
 #endif
-    // A help path ending in a separator that is too long is truncated.
-    const std::string longFolder = root + std::string(5000, 'h') + kSep;
-    PickerStartInfo info = HelpPickerStart(longFolder);
-    EXPECT_EQ(info.folder, longFolder.substr(0, max));
-    EXPECT_FALSE(info.hasPreset);
-
-    // A help path that fits, but not with the page name after it.
+    // A help path that fits, but not with the page name after it: no preset.
     const std::string parent = root + "docs" + kSep;
     const std::string nearly = parent + std::string(max - parent.size() - 3, 'h');
-    info = HelpPickerStart(nearly);
+    PickerStartInfo info = HelpPickerStart(nearly);
     EXPECT_EQ(info.folder, nearly);
-    EXPECT_TRUE(info.hasPreset);
-    EXPECT_LE(info.presetFile.size(), max);
-    EXPECT_EQ(info.presetFile, nearly + kSep);
+    EXPECT_FALSE(info.hasPreset);
+
+    // A help path that is too long opens in its longest parent that fits.
+    info = HelpPickerStart(parent + std::string(5000, 'h') + kSep);
+    EXPECT_EQ(info.folder, parent);
+    EXPECT_FALSE(info.hasPreset);
+    info = HelpPickerStart(parent + std::string(5000, 'h'));
+    EXPECT_EQ(info.folder, parent);
+    EXPECT_FALSE(info.hasPreset);
 }
 
 TEST(SetupLogicTest, HelpFolderIsTheFolderOfThePick)

@@ -6,7 +6,7 @@
  */
 #if 0
 ; C Function prototype: unsigned char EepromRead(uint addr)
-; addr:{0-511}		byte address
+; addr:{0-511}			byte address
 #endif
 
 #include "dev4410.h"

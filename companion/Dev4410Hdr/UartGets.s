@@ -6,8 +6,8 @@
 ;------------------------------------------------------------------------------
 
 ; C Function prototype: char *UartGets(char *buf, unsigned char size)
-; *buf:{}			at least size bytes
-; size:{2-64}		buffer size, terminator included
+; *buf:{}				at least size bytes
+; size:{2-64}			buffer size, terminator included
 	MODULE	UartGets
 	PUBLIC	UartGets
 U0STAT	EQU	0x41		; bit 0 receive full

@@ -90,7 +90,7 @@ ReadStatus ReadWhole(const std::string& path, std::string& out)
         char block[64 * 1024];
         for (;;) {
             DWORD got = 0;
-            if (!ReadFile(h, block, sizeof block, &got, nullptr)) {
+            if (!ReadFile(h, block, static_cast<DWORD>(sizeof block), &got, nullptr)) {
                 status = ReadStatus::Failed;
                 break;
             }
@@ -203,7 +203,7 @@ bool ProbeCreate(const std::string& probe, bool& nameTaken)
 std::string Env(const char* name)
 {
     char buf[32768];
-    const DWORD n = GetEnvironmentVariableA(name, buf, sizeof buf);
+    const DWORD n = GetEnvironmentVariableA(name, buf, static_cast<DWORD>(sizeof buf));
     return (n == 0 || n >= sizeof buf) ? std::string() : std::string(buf, n);
 }
 

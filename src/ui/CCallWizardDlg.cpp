@@ -161,6 +161,10 @@ bool CCallWizardDlg::OnInitDialog()
     SendSetFont(IDC_FUNCTION, m_font);
     SendSetFont(IDC_LIBRARY, m_font);
 
+    // A value combo's selection follows what the user types into it.
+    for (size_t k = 1; k <= 4; ++k)
+        m_cbParam[k]->SetSelectionFollowsText(true);
+
     setWindowIcon(m_hIcon);
     if (m_btnTovel) {
         m_btnTovel->setIcon(LoadAppIcon(129));

@@ -92,6 +92,10 @@ protected:
         combo->hidePopup();
         QTest::qWait(0);
         QApplication::processEvents();
+        if (m_dlg->isVisible()) {
+            QApplication::setActiveWindow(m_dlg.get());
+            QApplication::processEvents();
+        }
     }
 
     QTemporaryDir m_dir;

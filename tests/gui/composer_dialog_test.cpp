@@ -1,0 +1,301 @@
+// The parameter panel, the value editors and Copy, driven through the dialog.
+#include "GuiFixture.h"
+
+#include "composer/ValueEditors.h"
+#include "platform/QtPlatform.h"
+#include "ui/ControlIds.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <filesystem>
+#include <set>
+
+namespace tovel::testing {
+namespace {
+
+class ComposerDialogTest : public GuiTest {
+protected:
+    // A library with one routine, registered and current before the dialog opens.
+    CCallWizardDlg& OpenWithRoutine(const std::string& prototypeLine, const std::string& hintLines)
+    {
+        const std::string lib = MakeLibrary("lib.s79", prototypeLine + "\r\n" + hintLines + "\tRET\r\n\tENDMOD\r\n");
+        RegisterLibrary(lib);
+        CCallWizardDlg& dlg = OpenDialog();
+        ShowActive();
+        ChooseFunction(0);
+        return dlg;
+    }
+
+    QRect Geometry(int id) { return m_dlg->GetDlgItem(id)->geometry(); }
+    bool Shown(int id) { return !m_dlg->GetDlgItem(id)->isHidden(); }
+
+    void Copy()
+    {
+        QTest::mouseClick(m_dlg->GetDlgItem(IDC_COPY), Qt::LeftButton);
+        QApplication::processEvents();
+    }
+
+    std::string Clipboard() { return m_platform.clipboard.value_or("<nothing copied>"); }
+
+    void FocusEdit(int k)
+    {
+        m_dlg->m_edParam[static_cast<size_t>(k)]->setFocus(Qt::MouseFocusReason);
+        QApplication::processEvents();
+    }
+};
+
+TEST_F(ComposerDialogTest, WorkedExamplePanelAndCall)
+{
+    CCallWizardDlg& dlg = OpenWithRoutine("; C Function prototype: void PwmSetDuty(char channel, int duty);",
+                                          "; channel:{0,1,2,3}\r\n; duty : {0-100}\r\n");
+    EXPECT_EQ(dlg.m_strType, "void");
+    EXPECT_EQ(dlg.m_strFunction, "PwmSetDuty");
+    EXPECT_EQ(static_cast<QLabel*>(dlg.GetDlgItem(1045))->text(), QStringLiteral("channel"));
+    EXPECT_EQ(Geometry(1045), QRect(130, 318, 170, 14));
+    EXPECT_EQ(Geometry(1037), QRect(130, 332, 170, 18));
+    EXPECT_TRUE(Shown(1037));
+    EXPECT_EQ(dlg.m_cbParam[1]->Items(), (std::vector<std::string> {"0", "1", "2", "3"}));
+    EXPECT_EQ(dlg.m_cbParam[1]->GetCurSel(), 0);
+    EXPECT_EQ(Geometry(1033), QRect(301, 332, 8, 18));
+    EXPECT_TRUE(Shown(1033));
+    EXPECT_EQ(Geometry(1046), QRect(310, 318, 170, 14));
+    EXPECT_EQ(Geometry(1042), QRect(310, 332, 170, 18));
+    EXPECT_TRUE(Shown(1042));
+    EXPECT_FALSE(dlg.m_edParam[2]->isReadOnly());
+    EXPECT_TRUE(dlg.m_edParam[2]->text().isEmpty());
+    EXPECT_EQ(Geometry(1036), QRect(481, 335, 8, 18));
+    // Slot 1's edit and the unused slots stay parked.
+    EXPECT_FALSE(Shown(1041));
+    EXPECT_EQ(Geometry(1041), QRect(1, 318, 3, 18));
+    EXPECT_FALSE(Shown(1039));
+    EXPECT_FALSE(Shown(1034));
+
+    dlg.m_cbParam[1]->setCurrentIndex(2); // picked by the user
+    FocusEdit(2);
+    QTest::keyClicks(dlg.m_edParam[2], QStringLiteral("75"));
+    Copy();
+    EXPECT_EQ(Clipboard(), "PwmSetDuty(2,75)");
+}
+
+TEST_F(ComposerDialogTest, NoParametersGivesEmptyParentheses)
+{
+    CCallWizardDlg& dlg = OpenWithRoutine("; C Function prototype: int Get(void)", "");
+    EXPECT_EQ(dlg.m_nParams, 0);
+    EXPECT_EQ(Geometry(1036), QRect(138, 335, 8, 18));
+    Copy();
+    EXPECT_EQ(Clipboard(), "Get()");
+}
+
+TEST_F(ComposerDialogTest, TypedComboTextWinsOverTheOldSelection)
+{
+    CCallWizardDlg& dlg = OpenWithRoutine("; C Function prototype: void F(char c)", "; c:{0,1,2}\r\n");
+    ComboBox* combo = dlg.m_cbParam[1];
+    combo->setFocus();
+    combo->lineEdit()->selectAll();
+    QTest::keyClicks(combo->lineEdit(), QStringLiteral("7"));
+    EXPECT_EQ(combo->GetCurSel(), -1);
+    Copy();
+    EXPECT_EQ(Clipboard(), "F(7)");
+    // Typing an item's text in another letter case selects that item.
+    combo->lineEdit()->selectAll();
+    QTest::keyClicks(combo->lineEdit(), QStringLiteral("2"));
+    EXPECT_EQ(combo->GetCurSel(), 2);
+    Copy();
+    EXPECT_EQ(Clipboard(), "F(2)");
+}
+
+TEST_F(ComposerDialogTest, OptionListOpensUnderItsEditAndJoinsTheSelection)
+{
+    CCallWizardDlg& dlg = OpenWithRoutine("; C Function prototype: int Cfg(int a, int m)", "; a:{A|B}\r\n; m:{A|B|C}\r\n");
+    ListBox* list = dlg.m_lbParam[2];
+    FocusEdit(1);
+    EXPECT_TRUE(Shown(1054));
+    FocusEdit(2);
+    // Slot 2's list opens under its edit, the other lists are hidden.
+    EXPECT_FALSE(Shown(1054));
+    EXPECT_TRUE(Shown(1053));
+    EXPECT_EQ(Geometry(1053), QRect(130 + 360 / 2, 355, 170, 70));
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_EQ(list->GetText(2), "C");
+    EXPECT_TRUE(list->GetSelItems().empty());
+
+    // Shift and Ctrl pick several options.
+    list->setFocus(Qt::MouseFocusReason);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, list->visualItemRect(list->item(2)).center());
+    EXPECT_EQ(list->GetSelItems(), (std::vector<int> {0, 2}));
+    Copy(); // leaving the list joins the picks
+    EXPECT_FALSE(Shown(1053));
+    EXPECT_TRUE(Shown(1042));
+    EXPECT_EQ(dlg.m_edParam[2]->text(), QStringLiteral("A|C"));
+    EXPECT_EQ(Clipboard(), "Cfg(,A|C)");
+
+    // Reopened, the list shows the value's options; a visit without a change
+    // keeps a value typed by hand.
+    FocusEdit(2);
+    EXPECT_EQ(list->GetSelItems(), (std::vector<int> {0, 2}));
+    dlg.m_edParam[2]->setText(QStringLiteral("A|custom"));
+    list->setFocus(Qt::MouseFocusReason);
+    QApplication::processEvents();
+    dlg.m_edParam[1]->setFocus(Qt::MouseFocusReason);
+    QApplication::processEvents();
+    EXPECT_EQ(dlg.m_edParam[2]->text(), QStringLiteral("A|custom"));
+}
+
+TEST_F(ComposerDialogTest, RangeIsCheckedWhenTheEditIsLeft)
+{
+    CCallWizardDlg& dlg = OpenWithRoutine("; C Function prototype: int Set(int count)", "; count:{1-10}\r\n");
+    struct Row {
+        const char* value;
+        bool reported;
+    };
+    const Row rows[] = {{"0x5", false}, {"012", false}, {"013", true}, {"abc", false}, {" 20", true}, {"", false}};
+    for (const Row& row : rows) {
+        m_platform.messages.clear();
+        FocusEdit(1);
+        dlg.m_edParam[1]->setText(QString::fromLatin1(row.value));
+        dlg.GetDlgItem(IDC_SHOW)->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        ASSERT_EQ(m_platform.messages.size(), row.reported ? 1u : 0u) << '"' << row.value << '"';
+        if (row.reported) {
+            EXPECT_EQ(m_platform.messages[0].text, "count Out of range.");
+            EXPECT_EQ(m_platform.messages[0].style, 0x30u);
+        }
+        // The value stays as typed.
+        EXPECT_EQ(dlg.m_strParam[1], row.value);
+    }
+}
+
+TEST_F(ComposerDialogTest, ToolProgramStartsOncePerGuardCycle)
+{
+    CCallWizardDlg& dlg = OpenWithRoutine("; C Function prototype: int Baud(int d)", "; d:{Pick.exe}\r\n");
+    const std::string command = m_appPath + "Pick.exe";
+    EXPECT_EQ(dlg.m_strParam[1], "\"Pick.exe\"");
+    bool waited = false;
+    m_platform.onRun = [&] { waited = dlg.m_nToolLaunched == 12345; };
+    FocusEdit(1);
+    ASSERT_EQ(m_platform.runs, std::vector<std::string> {command});
+    EXPECT_TRUE(waited);
+    dlg.SendNotify(1041, Notify::SetFocus); // focus back without any edit losing it
+    EXPECT_EQ(m_platform.runs.size(), 1u);
+    dlg.GetDlgItem(IDC_SHOW)->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    EXPECT_EQ(dlg.m_nToolLaunched, 0);
+    m_platform.runResult = -1;
+    FocusEdit(1);
+    ASSERT_EQ(m_platform.runs.size(), 2u);
+    ASSERT_EQ(m_platform.messages.size(), 1u);
+    EXPECT_EQ(m_platform.messages[0].text, command + " or CMD.EXE not found.");
+    Copy();
+    EXPECT_EQ(Clipboard(), "Baud(\"Pick.exe\")");
+}
+
+TEST_F(ComposerDialogTest, ParametersPastTheFourthKeepTheirNames)
+{
+    CCallWizardDlg& dlg = OpenWithRoutine("; C Function prototype: int F(int a, int b, int c, int d, int e)", "");
+    EXPECT_EQ(dlg.m_nParams, 4);
+    for (int k = 1; k <= 4; ++k) {
+        FocusEdit(k);
+        dlg.m_edParam[static_cast<size_t>(k)]->setText(QString::number(k));
+    }
+    Copy();
+    EXPECT_EQ(Clipboard(), "F(1,2,3,4,e)");
+}
+
+TEST_F(ComposerDialogTest, LongCallIsCopiedWhole)
+{
+    const std::string name(80, 'N');
+    OpenWithRoutine("; C Function prototype: int " + name + "(int value)", "; value:{}\r\n");
+    FocusEdit(1);
+    m_dlg->m_edParam[1]->setText(QStringLiteral("1234567890"));
+    Copy();
+    EXPECT_EQ(Clipboard(), name + "(1234567890)");
+}
+
+TEST_F(ComposerDialogTest, EverySampleRoutineGivesACall)
+{
+    const std::string lib = std::string(TOVEL_COMPANION_DIR) + "/LibDev4410.s79";
+    RegisterLibrary(lib);
+    CCallWizardDlg& dlg = OpenDialog();
+    ShowActive();
+    dlg.m_cbFunction->showPopup();
+    dlg.m_cbFunction->hidePopup();
+    QApplication::processEvents();
+    const std::vector<std::string> routines = dlg.m_cbFunction->Items();
+    ASSERT_GE(routines.size(), 10u);
+    std::set<std::string> kindsSeen;
+    for (size_t r = 0; r < routines.size(); ++r) {
+        ChooseFunction(static_cast<int>(r));
+        ASSERT_EQ(dlg.m_cbFunction->GetLBText(dlg.m_cbFunction->GetCurSel()), routines[r]);
+        std::vector<std::string> values;
+        for (int k = 1; k <= dlg.m_nParams; ++k) {
+            const auto i = static_cast<size_t>(k);
+            const std::string& hint = dlg.m_strHint[i];
+            if (!dlg.m_cbParam[i]->isHidden()) {
+                kindsSeen.insert("choice");
+                dlg.m_cbParam[i]->setCurrentIndex(1);
+                values.push_back(dlg.m_cbParam[i]->GetLBText(1));
+                continue;
+            }
+            FocusEdit(k);
+            if (ClassifyHint(hint) == HintKind::OptionList) {
+                kindsSeen.insert("options");
+                ListBox* list = dlg.m_lbParam[i];
+                ASSERT_FALSE(list->isHidden()) << routines[r];
+                list->item(0)->setSelected(true);
+                list->item(list->count() - 1)->setSelected(true);
+                list->setFocus(Qt::MouseFocusReason);
+                QApplication::processEvents();
+                values.push_back(list->GetText(0) + "|" + list->GetText(list->count() - 1));
+            } else if (ClassifyHint(hint) == HintKind::ToolProgram) {
+                kindsSeen.insert("tool");
+                EXPECT_FALSE(m_platform.runs.empty());
+                values.push_back("\"" + hint + "\"");
+            } else if (auto range = ParseRangeHint(hint)) {
+                kindsSeen.insert("range");
+                dlg.m_edParam[i]->setText(QString::fromStdString(range->high));
+                values.push_back(range->high);
+            } else {
+                kindsSeen.insert("typed");
+                dlg.m_edParam[i]->setText(QStringLiteral("v%1").arg(k));
+                values.push_back("v" + std::to_string(k));
+            }
+        }
+        m_platform.messages.clear();
+        Copy();
+        EXPECT_TRUE(m_platform.messages.empty()) << routines[r] << ": " << m_platform.messages[0].text;
+        std::string expected = dlg.m_strFunction + "(";
+        for (size_t v = 0; v < values.size(); ++v)
+            expected += (v ? "," : "") + values[v];
+        for (const std::string& extra : dlg.m_strExtraParams)
+            expected += "," + extra;
+        expected += ")";
+        EXPECT_EQ(Clipboard(), expected) << routines[r];
+    }
+    EXPECT_EQ(kindsSeen, (std::set<std::string> {"choice", "options", "tool", "range", "typed"}));
+}
+
+TEST(QtPlatformRun, StartsExactlyTheNamedProgramAndWaits)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string folder = dir.path().toStdString() + "/with blanks";
+    std::filesystem::create_directories(folder);
+    const std::string marker = folder + "/ran";
+    const std::string script = folder + "/Pick.exe";
+    WriteFileBytes(script, "#!/bin/sh\nsleep 0.2\necho done > '" + marker + "'\nexit 3\n");
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    QtPlatform platform;
+    EXPECT_EQ(platform.RunAndWait(script), 3);
+    EXPECT_TRUE(std::filesystem::exists(marker)); // waited for it
+
+    // Shell characters name a program that does not exist: nothing else runs.
+    const std::string evil = dir.path().toStdString() + "/x.exe; touch " + dir.path().toStdString() + "/owned";
+    EXPECT_EQ(platform.RunAndWait(evil), -1);
+    EXPECT_EQ(platform.RunAndWait("$(touch " + dir.path().toStdString() + "/owned)"), -1);
+    EXPECT_FALSE(std::filesystem::exists(dir.path().toStdString() + "/owned"));
+}
+
+} // namespace
+} // namespace tovel::testing
