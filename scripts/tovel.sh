@@ -11,6 +11,13 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
           libbenchmark-dev xvfb xauth)
+# Parts of the project add the Debian packages they need, one name a line.
+for list in "$here"/scripts/packages.d/*.txt; do
+    [ -f "$list" ] || continue
+    while read -r name _; do
+        case "$name" in ''|'#'*) ;; *) packages+=("$name") ;; esac
+    done < "$list"
+done
 
 install_missing() {
     local missing=()
@@ -56,6 +63,12 @@ test)
     LSAN_OPTIONS=suppressions="$here/scripts/lsan.supp":print_suppressions=0 \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         run_tests "$here/build-asan"
+    # Further checks of the project's parts (fuzzing, end-to-end runs), each a script.
+    for step in "$here"/scripts/ci.d/*.sh; do
+        [ -f "$step" ] || continue
+        echo "== $(basename "$step" .sh)"
+        bash "$step" "$here/build" "$here/build-asan"
+    done
     ;;
 *)
     echo "usage: $0 run|test" >&2

@@ -405,11 +405,42 @@ bool CDialog::event(QEvent* e)
 
 void CDialog::FocusNextTabStopAfter(size_t index)
 {
+    // A group box's mnemonic goes to the first input control it frames (a
+    // checked radio button before the others), else to the first button it
+    // frames, else to the next tab stop after it.
+    const QRect frame = m_controls[index]->geometry();
+    auto usable = [&](size_t i) {
+        QWidget* w = m_controls[i];
+        return (m_template.controls[i].style & kTabStop) && w->isVisible() && w->isEnabled();
+    };
+    QWidget* button = nullptr;
+    for (size_t i = 0; i < m_controls.size(); ++i) {
+        if (i == index || !usable(i) || !frame.contains(m_controls[i]->geometry()))
+            continue;
+        QWidget* w = m_controls[i];
+        if (auto* radio = qobject_cast<QRadioButton*>(w)) {
+            for (QRadioButton* other : findChildren<QRadioButton*>(QString(), Qt::FindDirectChildrenOnly))
+                if (other->isChecked() && frame.contains(other->geometry()))
+                    radio = other;
+            radio->setFocus(Qt::ShortcutFocusReason);
+            return;
+        }
+        if (qobject_cast<QPushButton*>(w)) {
+            if (!button)
+                button = w;
+            continue;
+        }
+        w->setFocus(Qt::ShortcutFocusReason);
+        return;
+    }
+    if (button) {
+        button->setFocus(Qt::ShortcutFocusReason);
+        return;
+    }
     for (size_t n = 1; n <= m_controls.size(); ++n) {
         size_t i = (index + n) % m_controls.size();
-        QWidget* w = m_controls[i];
-        if ((m_template.controls[i].style & kTabStop) && w->isVisible() && w->isEnabled()) {
-            w->setFocus(Qt::ShortcutFocusReason);
+        if (usable(i)) {
+            m_controls[i]->setFocus(Qt::ShortcutFocusReason);
             return;
         }
     }

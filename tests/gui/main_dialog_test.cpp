@@ -215,3 +215,33 @@ TEST_F(GuiTest, StartUpRecordsTheFolderAndOpensTheIntroduction)
 
 } // namespace
 } // namespace tovel::testing
+
+namespace tovel::testing {
+namespace {
+
+TEST_F(GuiTest, MnemonicsMoveTheFocusOrPressTheButton)
+{
+    CCallWizardDlg& dlg = OpenDialog();
+    ShowActive();
+    struct Row {
+        Qt::Key key;
+        int focusedId;
+    };
+    // A label's letter focuses the control after it; a group's letter the
+    // input control it frames.
+    const Row rows[] = {{Qt::Key_F, 1000}, {Qt::Key_S, 1014}, {Qt::Key_L, 1005}};
+    for (const Row& row : rows) {
+        dlg.GetDlgItem(1006)->setFocus();
+        QTest::keyClick(&dlg, row.key, Qt::AltModifier);
+        QApplication::processEvents();
+        EXPECT_EQ(QApplication::focusWidget(), dlg.GetDlgItem(row.focusedId)) << row.focusedId;
+    }
+    // A button's letter presses it: Add opens the picker.
+    QTest::keyClick(&dlg, Qt::Key_A, Qt::AltModifier);
+    QTest::qWait(300); // the button shows itself pressed first
+    ASSERT_EQ(m_platform.pickerRequests.size(), 1u);
+    EXPECT_EQ(m_platform.pickerRequests[0].title, "Select Library Source");
+}
+
+} // namespace
+} // namespace tovel::testing
