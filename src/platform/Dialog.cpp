@@ -2,6 +2,7 @@
 
 #include "common/DialogUnits.h"
 #include "platform/Controls.h"
+#include "platform/GroupBox.h"
 #include "platform/Platform.h"
 #include "platform/Text.h"
 
@@ -131,7 +132,7 @@ QWidget* CDialog::CreateControl(const ControlTemplate& t)
         break;
     }
     case Ctl::GroupBox: {
-        auto* group = new QGroupBox(caption, this);
+        auto* group = new GroupBox(caption, this);
         group->setAttribute(Qt::WA_TransparentForMouseEvents);
         group->installEventFilter(this);
         w = group;
