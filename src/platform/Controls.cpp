@@ -69,8 +69,11 @@ ComboBox::ComboBox(bool editable, bool sorted, QWidget* parent)
         setInsertPolicy(QComboBox::NoInsert);
         connect(lineEdit(), &QLineEdit::textEdited, this, &ComboBox::OnTextEdited);
     }
+    // The selection changes with the user's picks in the list, the arrow
+    // keys and the wheel; Qt's own matching of typed text when the edit
+    // field loses the focus does not select anything.
     connect(this, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int index) {
-        if (!m_settingSelection)
+        if (!m_settingSelection && (m_popupOpen || m_userInput))
             m_curSel = index;
     });
 }
@@ -181,13 +184,37 @@ void ComboBox::showPopup()
         emit dropDown();
     }
     QComboBox::showPopup();
-    if (QWidget* container = view()->window(); container && container != window())
+    QWidget* container = view()->window();
+    if (container && container != window())
         container->installEventFilter(this);
+    // An empty list does not open; it has closed again all the same.
+    if ((!container || container == window() || !container->isVisible()) && !m_closeUpQueued) {
+        m_closeUpQueued = true;
+        QTimer::singleShot(0, this, [this] {
+            m_closeUpQueued = false;
+            m_popupOpen = false;
+            emit closeUp();
+        });
+    }
 }
 
 void ComboBox::hidePopup()
 {
     QComboBox::hidePopup();
+}
+
+void ComboBox::keyPressEvent(QKeyEvent* event)
+{
+    m_userInput = true;
+    QComboBox::keyPressEvent(event);
+    m_userInput = false;
+}
+
+void ComboBox::wheelEvent(QWheelEvent* event)
+{
+    m_userInput = true;
+    QComboBox::wheelEvent(event);
+    m_userInput = false;
 }
 
 bool ComboBox::eventFilter(QObject* watched, QEvent* event)

@@ -63,6 +63,8 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void OnTextEdited(const QString& text);
@@ -74,6 +76,7 @@ private:
     bool m_popupOpen = false;
     bool m_closeUpQueued = false;
     bool m_followText = false;
+    bool m_userInput = false; // inside a key or wheel event of the user's
 };
 
 // A list box whose items are byte strings.

@@ -83,6 +83,16 @@ protected:
             Ini().Write("Last", "Library", path);
     }
 
+    // Picks an item of a combo's drop-down list, as the user does.
+    static void PickItem(ComboBox* combo, int index)
+    {
+        combo->showPopup();
+        combo->setCurrentIndex(index);
+        combo->hidePopup();
+        QTest::qWait(0);
+        QApplication::processEvents();
+    }
+
     // Opens the function list, picks item index and closes it, as the user does.
     void ChooseFunction(int index)
     {

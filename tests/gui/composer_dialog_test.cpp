@@ -71,7 +71,9 @@ TEST_F(ComposerDialogTest, WorkedExamplePanelAndCall)
     EXPECT_FALSE(Shown(1039));
     EXPECT_FALSE(Shown(1034));
 
-    dlg.m_cbParam[1]->setCurrentIndex(2); // picked by the user
+    PickItem(dlg.m_cbParam[1], 2);
+    if (dlg.isVisible())
+        QApplication::setActiveWindow(&dlg);
     FocusEdit(2);
     QTest::keyClicks(dlg.m_edParam[2], QStringLiteral("75"));
     Copy();
@@ -234,7 +236,8 @@ TEST_F(ComposerDialogTest, EverySampleRoutineGivesACall)
             const std::string& hint = dlg.m_strHint[i];
             if (!dlg.m_cbParam[i]->isHidden()) {
                 kindsSeen.insert("choice");
-                dlg.m_cbParam[i]->setCurrentIndex(1);
+                PickItem(dlg.m_cbParam[i], 1);
+                QApplication::setActiveWindow(&dlg);
                 values.push_back(dlg.m_cbParam[i]->GetLBText(1));
                 continue;
             }

@@ -16,11 +16,14 @@ namespace {
 constexpr size_t kLibraryCapacity = 1000;
 constexpr size_t kChoiceCapacity = 10000;
 
-// A settings key cannot hold '=' or a line break: such a path is refused
-// before anything is listed or written.
+// A settings key cannot hold '=' or a line break, nor keep blanks at its ends
+// or a leading ';' or '[': such a path is refused before anything is listed
+// or written.
 std::string UnlistableLibraryMessage(const std::string& path)
 {
-    return "Library " + path + " cannot be listed:\nits path holds '=' or a line break.";
+    return "Library " + path
+        + " cannot be listed:\nthe settings file cannot keep a path that holds '=' or a line break,"
+          " starts with ';' or '[', or starts or ends with a blank.";
 }
 
 } // namespace
@@ -103,6 +106,9 @@ void CCallWizardDlg::OnUnlistLibrary()
 {
     HideOptionLists();
     const int sel = m_cbLibrary->GetCurSel();
+    // The arrow keys change the selection without closing a list: keep the
+    // field in step, or the final push would move the selection back.
+    m_nLibrary = sel;
     if (sel >= 0) {
         const std::string path = m_cbLibrary->GetLBText(sel);
         if (CurrentPlatform().MessageBox(this, UnlistQuestion(path), MB_YESNO | MB_ICONQUESTION) == IDYES) {
@@ -193,13 +199,14 @@ void CCallWizardDlg::OnShowLibrary()
 {
     m_strSource.clear();
     const int sel = m_cbLibrary->GetCurSel();
+    m_nLibrary = sel; // as in OnUnlistLibrary: the push keeps the selection shown
     if (sel < 0) {
-        CurrentPlatform().MessageBox(this, "No library to show.", MB_OK | MB_ICONEXCLAMATION);
+        CurrentPlatform().MessageBox(this, std::string(kNoLibraryToShowMessage), MB_OK | MB_ICONEXCLAMATION);
     } else {
         const std::string path = m_cbLibrary->GetLBText(sel);
         FileLineReader reader;
         if (!reader.Open(path))
-            CurrentPlatform().MessageBox(this, "Could not find source " + path, MB_OK | MB_ICONEXCLAMATION);
+            CurrentPlatform().MessageBox(this, ShowUnreadableMessage(path), MB_OK | MB_ICONEXCLAMATION);
         else
             m_strSource = ReadWholeForView(reader);
     }
