@@ -26,6 +26,27 @@ Platform* g_current = nullptr;
 
 } // namespace
 
+QString QtNameFilter(const FileFilter& filter)
+{
+    // Qt reads the patterns from the parentheses at the end of a filter's
+    // text. "*.*" means every file, as it does on Windows; elsewhere a name
+    // need not hold a dot, so the pattern becomes "*".
+    QString pattern = FromBytes(filter.pattern);
+#ifndef _WIN32
+    if (pattern == QStringLiteral("*.*"))
+        pattern = QStringLiteral("*");
+#endif
+    QString description = FromBytes(filter.description);
+    const qsizetype open = description.lastIndexOf(QLatin1Char('('));
+    if (open >= 0 && description.endsWith(QLatin1Char(')')))
+        description.truncate(open);
+    return description + QLatin1Char('(') + pattern + QLatin1Char(')');
+}
+
+namespace {
+
+} // namespace
+
 Platform& CurrentPlatform()
 {
     return g_current ? *g_current : RealPlatform();
@@ -122,12 +143,8 @@ std::optional<std::string> QtPlatform::PickFile(QWidget* owner, const FilePicker
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     QStringList filters;
-    for (const auto& filter : request.filters) {
-        QString description = FromBytes(filter.description);
-        if (!description.contains(QLatin1Char('(')))
-            description += QStringLiteral(" (") + FromBytes(filter.pattern) + QLatin1Char(')');
-        filters << description;
-    }
+    for (const auto& filter : request.filters)
+        filters << QtNameFilter(filter);
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
         dialog.selectNameFilter(filters.first());

@@ -3,7 +3,12 @@
 
 #include "platform/Platform.h"
 
+#include <QString>
+
 namespace tovel {
+
+// The Qt name filter for one of the picker's filters.
+QString QtNameFilter(const FileFilter& filter);
 
 class QtPlatform : public Platform {
 public:

@@ -245,3 +245,21 @@ TEST_F(GuiTest, MnemonicsMoveTheFocusOrPressTheButton)
 
 } // namespace
 } // namespace tovel::testing
+
+#include "platform/QtPlatform.h"
+
+namespace tovel::testing {
+namespace {
+
+TEST(QtNameFilterTest, KeepsTheTextAndMakesAllMeanEveryFile)
+{
+    EXPECT_EQ(QtNameFilter({" Header(*.h)", "*.h"}), QStringLiteral(" Header(*.h)"));
+    EXPECT_EQ(QtNameFilter({"Browser(*.exe)", "*.exe"}), QStringLiteral("Browser(*.exe)"));
+    EXPECT_EQ(QtNameFilter({"Help", "*.html"}), QStringLiteral("Help(*.html)"));
+#ifndef _WIN32
+    EXPECT_EQ(QtNameFilter({" All(*.*)", "*.*"}), QStringLiteral(" All(*)"));
+#endif
+}
+
+} // namespace
+} // namespace tovel::testing
