@@ -47,7 +47,18 @@ run)
     install_missing
     build "$here/build"
     if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-        echo "No display is available: start Tovel on a desktop with $here/build/Tovel"
+        echo "No display is available, so here is Tovel's main job with tovel-cli (start the window on a desktop with $here/build/Tovel)."
+        cli="$here/build/tovel-cli"
+        library="$here/build/LibDev4410.s79"
+        echo
+        echo "\$ tovel-cli list $library"
+        "$cli" list "$library"
+        echo
+        echo "\$ tovel-cli params $library PwmSetDuty"
+        "$cli" params "$library" PwmSetDuty
+        echo
+        echo "\$ tovel-cli call $library PwmSetDuty 2 75"
+        "$cli" call "$library" PwmSetDuty 2 75
         exit 0
     fi
     exec "$here/build/Tovel"

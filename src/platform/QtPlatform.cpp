@@ -119,7 +119,7 @@ int QtPlatform::RunAndWait(const std::string& program)
     QProcess process;
     process.setProgram(FromBytes(program));
     process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.start(QIODevice::NotOpen);
+    process.start();
     if (!process.waitForStarted(-1))
         return -1;
     process.waitForFinished(-1);

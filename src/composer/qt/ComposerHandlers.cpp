@@ -116,6 +116,8 @@ void CCallWizardDlg::OnSetFocusParamEdit(int k)
                     list->item(static_cast<int>(row))->setSelected(true);
         }
         m_optionSelectionAtOpen[i] = list->GetSelItems();
+        // Tab goes from the edit into its open list, and on from there.
+        QWidget::setTabOrder(m_edParam[i], list);
     } else if (kind == HintKind::ToolProgram && m_nToolLaunched != kToolGuard) {
         const std::string command = BuildToolCommand(m_strLibPath, m_strHint[i]);
         m_nToolLaunched = kToolGuard;

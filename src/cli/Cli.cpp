@@ -1,0 +1,504 @@
+#include "cli/Cli.h"
+
+#include "app/SettingsFile.h"
+#include "cli/LibraryCheck.h"
+#include "cli/Routine.h"
+#include "common/ByteText.h"
+#include "library/LibraryList.h"
+#include "library/Scanner.h"
+#include "library/SourceView.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include <system_error>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace tovel::cli {
+
+namespace {
+
+constexpr size_t kLibraryCapacity = 1000; // as the dialog reads "Last" "Library"
+constexpr size_t kCandidatesShown = 20;
+
+constexpr std::string_view kUsage = R"(Usage: tovel-cli COMMAND [OPTIONS] [ARGUMENTS]
+
+Tovel's main job from a terminal, an editor or a script: the same function
+list, source view, parameter panel and call text as the Tovel window.
+
+Commands:
+  list   [LIBRARY]                   the function list, one prototype a line
+  show   [LIBRARY] FUNCTION          the routine's source block
+  params [LIBRARY] FUNCTION          the routine's parameter panel (--json)
+  call   [LIBRARY] FUNCTION [VALUE...]
+                                     the call text that Copy composes (--copy)
+  check  LIBRARY                     diagnostics for library authors
+
+LIBRARY defaults to the library made current last in Tovel (its settings file
+is read, never written). FUNCTION is a prototype text as 'list' prints it, or
+a routine name that only one routine has.
+
+Exit status: 0 done; 1 a value out of range (call) or diagnostics (check);
+2 bad arguments, no or unreadable library, unknown or ambiguous FUNCTION;
+3 the call was printed but could not be put on the clipboard.
+
+'tovel-cli COMMAND --help' tells more about one command.
+)";
+
+constexpr std::string_view kListHelp = R"(Usage: tovel-cli list [LIBRARY]
+       tovel-cli list -l LIBRARY
+
+Prints the function list of the library as Tovel's function list shows it:
+every routine's prototype text, one a line, sorted with letter case ignored,
+duplicates kept. An assembler library lists the prototype of each
+"; C Function prototype:" line; a header library lists its one-line
+declarations whose return type is int, char, long, double, unsigned, uint
+or short.
+
+Options:
+  -l, --library LIBRARY   the library (instead of the one current in Tovel)
+  -h, --help              this text
+)";
+
+constexpr std::string_view kShowHelp = R"(Usage: tovel-cli show [LIBRARY] FUNCTION
+
+Prints the routine's source block as Tovel's source view shows it: from its
+prototype comment line to the first line with a word beginning with END,
+tabs expanded to 4-column stops (one blank each on the closing line). The
+block of a header library's routine comes from NAME.s beside the header,
+or NAME.c when there is no NAME.s.
+
+FUNCTION is a prototype text as 'tovel-cli list' prints it, or a routine
+name that only one routine has.
+
+Options:
+  -l, --library LIBRARY   the library (instead of the one current in Tovel)
+  -h, --help              this text
+)";
+
+constexpr std::string_view kParamsHelp = R"(Usage: tovel-cli params [LIBRARY] FUNCTION [--json]
+
+Prints the routine's parameter panel: its type and routine name, and for
+each of up to four slots the parameter's name, its hint, the hint's kind
+(choice, option list, range, tool program or none) with the choice items,
+option items, range bounds or tool command, and the preset: the value that
+Copy takes from the slot when it is left untouched (a choice slot's first
+item, a tool-program slot's quoted program). Parameters past the fourth get
+no slot; the call names them.
+
+Options:
+  --json                  print a JSON object instead
+  -l, --library LIBRARY   the library (instead of the one current in Tovel)
+  -h, --help              this text
+)";
+
+constexpr std::string_view kCallHelp = R"(Usage: tovel-cli call [LIBRARY] FUNCTION [VALUE...] [--copy] [--presets]
+
+Prints the call text that Tovel's Copy composes for these slot values, in
+slot order: the routine name, '(', the values separated by ',', ')'. A
+missing value is empty, as an empty slot is in Tovel; with --presets it is
+the slot's preset instead (what Copy gives for the untouched panel). A
+value that equals a choice item with letter case ignored becomes that item.
+
+A value outside its slot's range prints Tovel's "NAME Out of range."
+message on standard error and makes the exit status 1; the call is still
+printed (and copied).
+
+LIBRARY can only be given here when it looks like a file name (it holds a
+'.' or a '/'); otherwise use -l, before FUNCTION. After FUNCTION every
+argument is a value, '-5' included, except --copy, --presets and --help;
+put '--' before values that begin with '--'.
+
+Options:
+  --copy                  also put the call on the clipboard (wl-copy, xclip
+                          or xsel, on a desktop)
+  --presets               fill missing values with the slots' presets
+  -l, --library LIBRARY   the library (instead of the one current in Tovel)
+  -h, --help              this text
+)";
+
+constexpr std::string_view kCheckHelp = R"(Usage: tovel-cli check LIBRARY
+
+Reads the library as Tovel does and prints one line per problem, as
+FILE:LINE: message, for what Tovel skips silently or reads differently
+from what the author meant: prototype comment lines that are not listed,
+parameters whose hint line is missing or names another parameter,
+malformed hints (unbalanced braces, range bounds that are not numbers,
+empty choice or option items), source blocks without a closing line, a
+prototype found inside another routine's line, and header routines whose
+.s or .c file is missing.
+
+Exit status: 0 when the library is clean, 1 when something was found,
+2 when the library cannot be read.
+
+Options:
+  -h, --help              this text
+)";
+
+struct Command {
+    std::string_view name;
+    std::string_view help;
+};
+
+constexpr Command kCommands[] = {
+    {"list", kListHelp}, {"show", kShowHelp}, {"params", kParamsHelp}, {"call", kCallHelp}, {"check", kCheckHelp},
+};
+
+const Command* FindCommand(std::string_view name)
+{
+    for (const Command& command : kCommands)
+        if (command.name == name)
+            return &command;
+    return nullptr;
+}
+
+struct Arguments {
+    bool help = false;
+    bool json = false;
+    bool copy = false;
+    bool presets = false;
+    std::optional<std::string> library;
+    std::vector<std::string> positionals;
+};
+
+// A C identifier: what a routine name looks like, and a library path never.
+bool IsIdentifier(std::string_view text)
+{
+    if (text.empty() || (text[0] >= '0' && text[0] <= '9'))
+        return false;
+    for (char c : text)
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_'))
+            return false;
+    return true;
+}
+
+bool LooksLikeLibrary(std::string_view text)
+{
+    return text.find_first_of("()") == std::string_view::npos && !IsIdentifier(text)
+        && (text.find('.') != std::string_view::npos || LastPathSep(text) >= 0);
+}
+
+class Run {
+public:
+    Run(const CliEnvironment& environment, std::string& out, std::string& err)
+        : m_env(environment), m_out(out), m_err(err)
+    {
+    }
+
+    int Main(const std::vector<std::string>& args)
+    {
+        if (args.empty()) {
+            m_err += kUsage;
+            return kExitFailed;
+        }
+        const std::string& name = args[0];
+        if (name == "-h" || name == "--help" || name == "help") {
+            const Command* about = args.size() > 1 ? FindCommand(args[1]) : nullptr;
+            m_out += about ? about->help : kUsage;
+            return kExitDone;
+        }
+        m_command = FindCommand(name);
+        if (!m_command)
+            return Fail("unknown command '" + name + "' (commands: list, show, params, call, check; see tovel-cli --help)");
+        Arguments a;
+        if (!Parse(args, a))
+            return kExitFailed;
+        if (a.help) {
+            m_out += m_command->help;
+            return kExitDone;
+        }
+        if (name == "list")
+            return List(a);
+        if (name == "check")
+            return Check(a);
+        return Routine(a);
+    }
+
+private:
+    int Fail(const std::string& message, int status = kExitFailed)
+    {
+        m_err += "tovel-cli: " + message + "\n";
+        return status;
+    }
+
+    int Usage(const std::string& message)
+    {
+        return Fail(std::string(m_command->name) + ": " + message + " (see tovel-cli " + std::string(m_command->name)
+                    + " --help)");
+    }
+
+    bool Parse(const std::vector<std::string>& args, Arguments& a)
+    {
+        const std::string_view name = m_command->name;
+        bool optionsEnded = false;
+        for (size_t i = 1; i < args.size(); ++i) {
+            const std::string& arg = args[i];
+            if (optionsEnded || arg.size() < 2 || arg[0] != '-'
+                || (name == "call" && !a.positionals.empty() && arg.compare(0, 2, "--") != 0)) {
+                a.positionals.push_back(arg);
+            } else if (arg == "--") {
+                optionsEnded = true;
+            } else if (arg == "-h" || arg == "--help") {
+                a.help = true;
+            } else if (arg == "--json" && name == "params") {
+                a.json = true;
+            } else if (arg == "--copy" && name == "call") {
+                a.copy = true;
+            } else if (arg == "--presets" && name == "call") {
+                a.presets = true;
+            } else if ((arg == "-l" || arg == "--library" || arg.compare(0, 10, "--library=") == 0) && name != "check") {
+                std::string value;
+                if (arg.size() > 9 && arg[9] == '=') {
+                    value = arg.substr(10);
+                } else if (i + 1 < args.size()) {
+                    value = args[++i];
+                } else {
+                    Usage(arg + " needs a LIBRARY");
+                    return false;
+                }
+                if (value.empty()) {
+                    Usage(arg + " needs a LIBRARY");
+                    return false;
+                }
+                a.library = value;
+            } else {
+                Usage("unknown option '" + arg + "'");
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // The library named on the command line, or the one current in Tovel.
+    std::optional<std::string> Library(const std::optional<std::string>& named)
+    {
+        if (named)
+            return named;
+        const std::string settings = m_env.settingsPath ? m_env.settingsPath() : std::string();
+        const DefaultLibrary current = ResolveDefaultLibrary(settings);
+        if (!current.note.empty())
+            m_err += "tovel-cli: " + current.note + "\n";
+        if (current.path.empty()) {
+            Fail(current.problem);
+            return std::nullopt;
+        }
+        return current.path;
+    }
+
+    int Unreadable(const std::string& path)
+    {
+        return Fail("cannot read library " + path + ": " + WhyUnreadable(path));
+    }
+
+    static std::string WhyUnreadable(const std::string& path)
+    {
+        std::error_code error;
+        const auto status = std::filesystem::status(path, error);
+        if (path.empty())
+            return "the path is empty";
+        if (status.type() == std::filesystem::file_type::not_found)
+            return "no such file";
+        if (status.type() == std::filesystem::file_type::directory)
+            return "it is a folder";
+        if (error)
+            return error.message();
+        if (status.type() != std::filesystem::file_type::regular)
+            return "it is not a regular file";
+        errno = 0;
+        if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+            std::fclose(file);
+            return "it cannot be opened";
+        }
+        return errno ? std::strerror(errno) : "it cannot be opened";
+    }
+
+    int List(const Arguments& a)
+    {
+        std::optional<std::string> named = a.library;
+        if (a.positionals.size() > 1 || (a.library && !a.positionals.empty()))
+            return Usage("too many arguments");
+        if (!a.positionals.empty())
+            named = a.positionals[0];
+        const auto library = Library(named);
+        if (!library)
+            return kExitFailed;
+        const auto items = ReadFunctionList(*library);
+        if (!items)
+            return Unreadable(*library);
+        for (const std::string& item : *items) {
+            m_out += ListLine(item);
+            m_out += '\n';
+        }
+        if (items->empty())
+            m_err += "tovel-cli: " + *library + " lists no routine\n";
+        return kExitDone;
+    }
+
+    int Check(const Arguments& a)
+    {
+        if (a.positionals.empty())
+            return Usage("LIBRARY is missing");
+        if (a.positionals.size() > 1)
+            return Usage("too many arguments");
+        const std::string& library = a.positionals[0];
+        const auto diagnostics = CheckLibrary(library);
+        if (!diagnostics)
+            return Unreadable(library);
+        for (const Diagnostic& d : *diagnostics) {
+            m_out += FormatDiagnostic(d);
+            m_out += '\n';
+        }
+        return diagnostics->empty() ? kExitDone : kExitFindings;
+    }
+
+    // show, params and call: a library, a routine, and for call its values.
+    int Routine(const Arguments& a)
+    {
+        const std::string_view name = m_command->name;
+        std::optional<std::string> named = a.library;
+        std::vector<std::string> rest = a.positionals;
+        if (name == "call") {
+            if (!a.library && !rest.empty() && LooksLikeLibrary(rest[0])) {
+                named = rest[0];
+                rest.erase(rest.begin());
+            }
+        } else if (rest.size() == 1 && !a.library && LooksLikeLibrary(rest[0])) {
+            return Usage("FUNCTION is missing");
+        } else if (rest.size() == 2) {
+            if (a.library)
+                return Usage("too many arguments");
+            named = rest[0];
+            rest.erase(rest.begin());
+        } else if (rest.size() > 2) {
+            return Usage("too many arguments");
+        }
+        if (rest.empty())
+            return Usage("FUNCTION is missing");
+        const std::string query = rest[0];
+        const std::vector<std::string> values(rest.begin() + 1, rest.end());
+
+        const auto library = Library(named);
+        if (!library)
+            return kExitFailed;
+        const auto items = ReadFunctionList(*library);
+        if (!items)
+            return Unreadable(*library);
+        const FunctionMatch match = MatchFunction(*items, query);
+        if (match.result != FunctionMatch::Result::Found)
+            return NotFound(match, query, *library);
+
+        const RoutineView routine = LoadRoutine(*library, match.prototype);
+        if (!routine.sourceFound)
+            return Fail(MissingSourceMessage(SourcePathFor(*library, match.prototype)));
+        if (!routine.prototypeFound)
+            return Fail(routine.sourcePath + " holds no prototype comment line with '" + ListLine(match.prototype) + "'");
+
+        if (name == "show") {
+            m_out += routine.block;
+            return kExitDone;
+        }
+        if (name == "params") {
+            m_out += a.json ? FormatParamsJson(routine) : FormatParamsText(routine);
+            return kExitDone;
+        }
+        if (values.size() > routine.slotList.size())
+            return Usage("'" + routine.panel.function + "' has " + std::to_string(routine.slotList.size())
+                         + (routine.slotList.size() == 1 ? " parameter slot, " : " parameter slots, ")
+                         + std::to_string(values.size()) + " values given");
+        const CallResult call = ComposeRoutineCall(routine, values, a.presets);
+        m_out += call.text;
+        m_out += '\n';
+        int status = kExitDone;
+        for (const std::string& message : call.rangeMessages) {
+            m_err += message + "\n";
+            status = kExitFindings;
+        }
+        if (a.copy) {
+            const std::string problem = m_env.copyToClipboard ? m_env.copyToClipboard(call.text)
+                                                              : std::string("no clipboard is available");
+            if (!problem.empty())
+                status = Fail("the call is not on the clipboard: " + problem, kExitNoClipboard);
+        }
+        return status;
+    }
+
+    int NotFound(const FunctionMatch& match, const std::string& query, const std::string& library)
+    {
+        std::string message;
+        if (match.result == FunctionMatch::Result::Ambiguous)
+            message = "'" + query + "' names several routines in " + library + "; give one prototype text:";
+        else if (match.candidates.empty())
+            message = "no routine '" + query + "' in " + library + " (tovel-cli list shows them)";
+        else
+            message = "no routine '" + query + "' in " + library + "; candidates:";
+        Fail(message);
+        for (size_t i = 0; i < match.candidates.size() && i < kCandidatesShown; ++i)
+            m_err += "  " + match.candidates[i] + "\n";
+        if (match.candidates.size() > kCandidatesShown)
+            m_err += "  ... and " + std::to_string(match.candidates.size() - kCandidatesShown) + " more\n";
+        return kExitFailed;
+    }
+
+    const CliEnvironment& m_env;
+    std::string& m_out;
+    std::string& m_err;
+    const Command* m_command = nullptr;
+};
+
+} // namespace
+
+int RunCli(const std::vector<std::string>& args, const CliEnvironment& environment, std::string& out, std::string& err)
+{
+    return Run(environment, out, err).Main(args);
+}
+
+DefaultLibrary ResolveDefaultLibrary(const std::string& settingsPath)
+{
+    DefaultLibrary result;
+    const SettingsFile settings(settingsPath);
+    std::vector<std::string> present;
+    for (std::string& name : settings.KeyNames("Libraries")) {
+        std::error_code error;
+        if (std::filesystem::exists(name, error))
+            present.push_back(std::move(name));
+    }
+    const std::string last = settings.Read("Last", "Library", "", kLibraryCapacity);
+    const int found = FindStringExact(present, last);
+    if (found >= 0) {
+        result.path = present[static_cast<size_t>(found)];
+    } else if (!present.empty()) {
+        result.path = present.front();
+        if (!last.empty())
+            result.note = "the last library " + last + " is not listed or not available; using " + result.path;
+    } else {
+        result.problem = "no library named, and none is current in " + settingsPath
+                       + " (name one, as in 'tovel-cli list LIBRARY', or choose one in Tovel)";
+    }
+    return result;
+}
+
+std::string ExecutablePath(const char* argv0)
+{
+#ifdef _WIN32
+    char buffer[MAX_PATH * 4];
+    const DWORD length = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+    if (length > 0 && length < sizeof buffer)
+        return std::string(buffer, length);
+#else
+    std::error_code error;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error)
+        return self.string();
+#endif
+    return argv0 ? argv0 : "";
+}
+
+} // namespace tovel::cli

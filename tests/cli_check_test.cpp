@@ -1,0 +1,195 @@
+// The library checker of tovel-cli on small libraries, one fault each, and
+// on the sample libraries, which must be clean.
+#include "cli_test_support.h"
+
+#include "cli/LibraryCheck.h"
+
+#include <gtest/gtest.h>
+
+namespace tovel::cli {
+namespace {
+
+using clitest::TempFolder;
+
+struct Expected {
+    int line;
+    const char* text; // a part of the message
+};
+
+class CliCheckTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_dir.Valid()); }
+
+    // Checks the library and compares the diagnostics in order.
+    void ExpectDiagnostics(const std::string& path, const std::vector<Expected>& expected, const std::string& what)
+    {
+        const auto found = CheckLibrary(path);
+        ASSERT_TRUE(found.has_value()) << what;
+        std::string all;
+        for (const Diagnostic& d : *found)
+            all += FormatDiagnostic(d) + "\n";
+        ASSERT_EQ(found->size(), expected.size()) << what << "\n" << all;
+        for (size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ((*found)[i].line, expected[i].line) << what << "\n" << all;
+            EXPECT_NE((*found)[i].message.find(expected[i].text), std::string::npos) << what << "\n" << all;
+        }
+    }
+
+    TempFolder m_dir;
+};
+
+constexpr const char* kMarker = "; C Function prototype: ";
+
+TEST_F(CliCheckTest, AssemblerLibraryFaults)
+{
+    struct Row {
+        std::string text;
+        std::vector<Expected> expected;
+    };
+    const std::string m = kMarker;
+    const Row rows[] = {
+        // clean: hints in order, explicit empty hint, pointer form, closing line
+        {m + "void F(char c, char *s, int n)\n; c:{0,1}\n; *s:{}\n; n:{0x00-0xFF}\n\tRET\n\tENDMOD\n", {}},
+        // parameters past the fourth need no hint line
+        {m + "int F(int a, int b, int c, int d, int e)\n;a:{}\n;b:{}\n;c:{}\n;d:{}\nEND\n", {}},
+        {m + "int f(int a\n", {{1, "not listed: its prototype 'int f(int a' has no ')'"}, {1, "nothing is listed"}}},
+        {m + "f()\n" + m + "go()\nEND\n", {{1, "'f()' is too short"}}},
+        {" " + m + "int f(void)\n" + m + "int g(void)\nEND\n", {{1, "is indented and is not listed"}}},
+        {"; c function prototype: int f(void)\n" + m + "int g(void)\nEND\n", {{1, "not written exactly"}}},
+        {"nothing here\n", {{1, "nothing is listed"}}},
+        // hint lines
+        {m + "int f(int a, int b)\n\tMOV R0,R1\nEND\n",
+         {{2, "parameter 'a' has no hint line here"}, {3, "parameter 'b' has no hint line here"}}},
+        {m + "int f(int a, int b)\n; b:{1}\n; a:{2}\nEND\n",
+         {{2, "names 'b' where the hint line of 'a' is read"}, {3, "names 'a' where the hint line of 'b' is read"}}},
+        {m + "int f(int a)\n; x:{1}\nEND\n", {{2, "names 'x', not parameter 'a'"}}},
+        {m + "int f(int a)", {{1, "has no closing line"}, {1, "'a' has no hint line: the file ends"}}},
+        {m + "int f(int, char b)\n; int:{1}\n; b:{2}\nEND\n", {{1, "parameter 1 ('int') has no name"}}},
+        // malformed hints
+        {m + "int f(int a)\n; a:{0,1\nEND\n", {{2, "has no closing '}'"}}},
+        {m + "int f(int a)\n; a:{0{1}\nEND\n", {{2, "unbalanced braces"}}},
+        {m + "int f(int a)\n; a:{a,,b}\nEND\n", {{2, "choice list 'a,,b' of 'a' has an empty item (item 2)"}}},
+        {m + "int f(int a)\n; a:{a,b,}\nEND\n", {{2, "(item 3)"}}},
+        {m + "int f(int a)\n; a:{,a,b}\nEND\n", {{2, "begins with ',': it is no choice list"}}},
+        {m + "int f(int a)\n; a:{A||B}\nEND\n", {{2, "option list 'A||B' of 'a' has an empty item (item 2)"}}},
+        {m + "int f(int a)\n; a:{|A|B}\nEND\n", {{2, "begins with '|': it is no option list"}}},
+        {m + "int f(int a)\n; a:{A-Z}\nEND\n", {{2, "low bound 'A' is not a number"}, {2, "high bound 'Z' is not a number"}}},
+        {m + "int f(int a)\n; a:{08-9}\nEND\n", {{2, "low bound '08' is not a number"}}},
+        {m + "int f(int a)\n; a:{0x-1}\nEND\n", {{2, "low bound '0x' is not a number"}}},
+        {m + "int f(int a)\n; a:{0-99999999999999999999}\nEND\n", {{2, "high bound"}}},
+        {m + "int f(int a)\n; a:{10-1}\nEND\n", {{2, "is empty: its low bound is above its high bound"}}},
+        {m + "int f(int a)\n; a:{0--5}\nEND\n", {{2, "is empty"}}},
+        {m + "int f(int a)\n; a:{-5-5}\nEND\n", {{2, "begins with '-': it is no range"}}},
+        {m + "int f(int a)\n; a:{Nope.exe}\nEND\n", {{2, "Nope.exe of 'a' is not found"}}},
+        {m + "int f(int a)\n; a:{-1--0x10}\n; a:{}\nEND\n", {{2, "begins with '-'"}}},
+        // source blocks
+        {m + "int f(void)\n\tRET\n", {{1, "'f' has no closing line (a word beginning with END)"}}},
+        {m + "int f(void)\n\tRET\n" + m + "int g(void)\n\tENDMOD\n",
+         {{1, "'f' has no closing line before the next prototype comment (line 3)"}}},
+        {m + "int f(void)\n\tCALL APPEND\n\tRET\n", {{1, "has no closing line"}}},
+        // the source view and the panel find a routine by its first line
+        {m + "int f(int a)\n; a:{}\nEND\n" + m + "int f(int a)\n; a:{1,2}\nEND\n", {{4, "listed twice: line 1 has it first"}}},
+        {m + "uint f(int a)\n; a:{}\nEND\n" + m + "int f(int a)\n; a:{}\nEND\n",
+         {{4, "'int f(int a)' is found first inside line 1 ('uint f(int a)')"}}},
+        {m + "int xf(int a)\n; a:{}\nEND\n" + m + "f(int a)\n; a:{}\nEND\n", {{4, "found first inside line 1"}}},
+    };
+    for (const Row& row : rows) {
+        ExpectDiagnostics(m_dir.Write("lib.s79", row.text), row.expected, row.text);
+        // CR LF line ends read the same.
+        std::string crlf;
+        for (char c : row.text)
+            crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        ExpectDiagnostics(m_dir.Write("crlf.s79", crlf), row.expected, "CR LF: " + row.text);
+    }
+}
+
+TEST_F(CliCheckTest, LongLinesAndNulBytes)
+{
+    const std::string m = kMarker;
+    const std::string pad(300, 'x');
+    struct Row {
+        std::string text;
+        std::vector<Expected> expected;
+    };
+    const Row rows[] = {
+        {m + "int f(int a) ;" + pad + "\n; a:{}\nEND\n", {{1, "prototype comment line is longer than 255 bytes"}}},
+        {m + "int f(int a, int b)\n; a:{" + pad + "}\n; b:{}\nEND\n", {{2, "the hint line of 'a' is longer than 255 bytes"}}},
+        {std::string(255, ';') + m + "int g(void)\nEND\n", {{1, "a 255-byte piece of this long line"}}},
+        {m + "int f(" + pad + " a)\nEND\n", {{1, "has no ')'; the line is longer than 255 bytes and is read in pieces"}, {1, "nothing is listed"}}},
+        {m + "int f(void)\nEND\n" + std::string("\0", 1) + m + "int g(void)\nEND\n",
+         {{3, "begins with a NUL byte: nothing from here on is read"}}},
+        {m + "int f(void)" + std::string("\0", 1) + " tail\nEND\n", {{1, "holds a NUL byte"}}},
+        {m + "int \xB5" "f(char \xE9t)\n; \xE9t:{1-2}\nEND\n", {{2, "has no hint line here"}}},
+    };
+    for (const Row& row : rows)
+        ExpectDiagnostics(m_dir.Write("lib.s79", row.text), row.expected, row.text);
+}
+
+TEST_F(CliCheckTest, HeaderLibraryAndItsSourceFiles)
+{
+    const std::string header = m_dir.Write("inc/ports.h", "/* ports */\n"
+                                                          "extern int Read(char port);\n"
+                                                          "extern int Gone(int a);\n"
+                                                          "extern void Quiet(int a);\n"
+                                                          "extern int Bare(int a);\n"
+                                                          "extern int Split(int a,\n"
+                                                          "                 int b);\n"
+                                                          "extern int Hinted(int a);\n"
+                                                          "// extern int Old(int a);\n");
+    m_dir.Write("inc/Read.c", "#if 0\n; C Function prototype: int Read(char port)\n; port:{0,1}\n#endif\n/* END */\n");
+    m_dir.Write("inc/Bare.s", "no prototype comment here\n");
+    m_dir.Write("inc/Hinted.s", std::string(kMarker) + "int Hinted(int a)\n; b:{1}\n\tRET\n");
+    const std::string source = m_dir / "inc/";
+    const auto found = CheckLibrary(header);
+    ASSERT_TRUE(found.has_value());
+    std::vector<std::string> lines;
+    for (const Diagnostic& d : *found)
+        lines.push_back(FormatDiagnostic(d));
+    const std::vector<std::string> expected = {
+        header + ":3: no source for 'Gone': neither " + source + "Gone.s nor " + source + "Gone.c can be read",
+        header + ":5: " + source + "Bare.s holds no prototype comment line with 'int Bare(int a)': the routine's block and "
+                                   "parameters cannot be shown",
+        header + ":6: the declaration 'int Split(int a, ' is listed without its ')': write each declaration on one line",
+        source + "Hinted.s:1: routine 'Hinted' has no closing line (a word beginning with END): its source block runs to "
+                 "the end of the file",
+        source + "Hinted.s:2: the hint line names 'b', not parameter 'a'",
+    };
+    EXPECT_EQ(lines, expected);
+
+    const std::string empty = m_dir.Write("inc/empty.h", "void f(int a);\n");
+    ExpectDiagnostics(empty, {{1, "nothing is listed: no one-line declaration returns int"}}, "no declarations");
+}
+
+TEST_F(CliCheckTest, SampleLibrariesAreClean)
+{
+    for (const char* name : {"/LibDev4410.s79", "/Dev4410Hdr/dev4410.h"}) {
+        const auto found = CheckLibrary(std::string(TOVEL_COMPANION_DIR) + name);
+        ASSERT_TRUE(found.has_value()) << name;
+        for (const Diagnostic& d : *found)
+            ADD_FAILURE() << FormatDiagnostic(d);
+    }
+}
+
+TEST_F(CliCheckTest, UnreadableLibrariesGiveNothing)
+{
+    EXPECT_FALSE(CheckLibrary(m_dir / "missing.s79").has_value());
+    EXPECT_FALSE(CheckLibrary(m_dir / "").has_value());
+    EXPECT_FALSE(CheckLibrary("").has_value());
+}
+
+TEST_F(CliCheckTest, ManyRoutinesWithoutClosingLinesStayLinear)
+{
+    // Every block runs into the next routine; looking that up must not cost
+    // a pass over the rest of the file per routine.
+    std::string text;
+    const int routines = 30000;
+    for (int i = 0; i < routines; ++i)
+        text += std::string(kMarker) + "int R" + std::to_string(i) + "(int a)\n; a:{0-9}\n\tRET\n";
+    const auto found = CheckLibrary(m_dir.Write("big.s79", text));
+    ASSERT_TRUE(found.has_value());
+    EXPECT_EQ(found->size(), static_cast<size_t>(routines));
+    EXPECT_NE(found->back().message.find("has no closing line (a word"), std::string::npos);
+}
+
+} // namespace
+} // namespace tovel::cli
