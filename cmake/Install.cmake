@@ -15,6 +15,9 @@ endif()
 
 if(WIN32)
   install(TARGETS Tovel RUNTIME DESTINATION .)
+  if(TARGET tovel-cli)
+    install(TARGETS tovel-cli RUNTIME DESTINATION .)
+  endif()
   install(DIRECTORY ${TOVEL_COMPANION_DIR}/ DESTINATION . USE_SOURCE_PERMISSIONS)
   return()
 endif()
@@ -31,6 +34,16 @@ install(DIRECTORY ${TOVEL_COMPANION_DIR}/ DESTINATION ${TOVEL_INSTALL_APPDIR} US
 file(RELATIVE_PATH TOVEL_LAUNCHER_TO_APP "/prefix/${TOVEL_INSTALL_BINDIR}" "/prefix/${TOVEL_INSTALL_APPDIR}")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/tovel-launcher.sh.in ${CMAKE_BINARY_DIR}/install/tovel @ONLY)
 install(PROGRAMS ${CMAKE_BINARY_DIR}/install/tovel DESTINATION ${TOVEL_INSTALL_BINDIR})
+
+# tovel-cli lives beside Tovel (it reads the same settings file, found from
+# its own folder); bin/tovel-cli is a link to it.
+if(TARGET tovel-cli)
+  install(TARGETS tovel-cli RUNTIME DESTINATION ${TOVEL_INSTALL_APPDIR})
+  install(CODE "
+    file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${TOVEL_INSTALL_BINDIR}\")
+    file(CREATE_LINK \"${TOVEL_LAUNCHER_TO_APP}/tovel-cli\" \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${TOVEL_INSTALL_BINDIR}/tovel-cli\" SYMBOLIC)
+  ")
+endif()
 
 foreach(size 16 24 32 48 64 128)
   install(FILES ${CMAKE_CURRENT_LIST_DIR}/icons/tovel-${size}.png
