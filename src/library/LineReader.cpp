@@ -41,11 +41,32 @@ void NextLinePiece(const char* buf, size_t size, size_t& pos, std::string& out)
     FinishPiece(out);
 }
 
+std::string_view NextLinePieceView(const char* buf, size_t size, size_t& pos)
+{
+    if (pos >= size)
+        return {};
+    const size_t avail = size - pos;
+    const size_t limit = avail < kMaxLinePiece ? avail : kMaxLinePiece;
+    const void* lf = std::memchr(buf + pos, '\n', limit);
+    const size_t len = lf ? static_cast<size_t>(static_cast<const char*>(lf) - (buf + pos)) + 1 : limit;
+    std::string_view piece(buf + pos, len);
+    pos += len;
+    // The text of a line ends at its first NUL byte.
+    if (const void* nul = std::memchr(piece.data(), '\0', piece.size()))
+        piece = piece.substr(0, static_cast<size_t>(static_cast<const char*>(nul) - piece.data()));
+    return piece;
+}
+
 StringLineReader::StringLineReader(std::string text) : m_text(std::move(text)) {}
 
 void StringLineReader::ReadLineInto(std::string& out)
 {
     NextLinePiece(m_text.data(), m_text.size(), m_pos, out);
+}
+
+std::string_view StringLineReader::NextLine()
+{
+    return NextLinePieceView(m_text.data(), m_text.size(), m_pos);
 }
 
 FileLineReader::~FileLineReader()
@@ -124,18 +145,30 @@ bool FileLineReader::Fill()
     }
 }
 
-void FileLineReader::ReadLineInto(std::string& out)
+void FileLineReader::BufferPiece()
 {
-    out.clear();
-    if (m_fd < 0)
-        return;
-    // Make sure a whole piece (up to 255 bytes or a line feed) is buffered.
     if (m_end - m_pos < kMaxLinePiece && !m_eof) {
         const void* lf = std::memchr(m_buf.data() + m_pos, '\n', m_end - m_pos);
         while (!lf && m_end - m_pos < kMaxLinePiece && Fill())
             lf = std::memchr(m_buf.data() + m_pos, '\n', m_end - m_pos);
     }
+}
+
+void FileLineReader::ReadLineInto(std::string& out)
+{
+    out.clear();
+    if (m_fd < 0)
+        return;
+    BufferPiece();
     NextLinePiece(m_buf.data(), m_end, m_pos, out);
+}
+
+std::string_view FileLineReader::NextLine()
+{
+    if (m_fd < 0)
+        return {};
+    BufferPiece();
+    return NextLinePieceView(m_buf.data(), m_end, m_pos);
 }
 
 bool CanOpenForReading(const std::string& path)

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tovel {
@@ -25,16 +26,30 @@ public:
         ReadLineInto(line);
         return line;
     }
+    // The next line as a view that stays valid until the next read; empty
+    // at the end of the input. Readers that hold their bytes hand out views
+    // of them, so a scan copies only the lines it keeps.
+    virtual std::string_view NextLine()
+    {
+        ReadLineInto(m_line);
+        return m_line;
+    }
+
+private:
+    std::string m_line;
 };
 
 // Cuts the next line out of buf[pos, size): advances pos and fills out.
 void NextLinePiece(const char* buf, size_t size, size_t& pos, std::string& out);
+// The same as a view of buf.
+std::string_view NextLinePieceView(const char* buf, size_t size, size_t& pos);
 
 // Reads lines from text held in memory.
 class StringLineReader : public LineSource {
 public:
     explicit StringLineReader(std::string text);
     void ReadLineInto(std::string& out) override;
+    std::string_view NextLine() override;
 
 private:
     std::string m_text;
@@ -56,9 +71,12 @@ public:
     bool IsOpen() const { return m_fd >= 0; }
     void Close();
     void ReadLineInto(std::string& out) override;
+    std::string_view NextLine() override;
 
 private:
     bool Fill();
+    // Makes sure a whole piece (up to 255 bytes or a line feed) is buffered.
+    void BufferPiece();
 
     int m_fd = -1;
     std::vector<char> m_buf;

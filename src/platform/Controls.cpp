@@ -1,14 +1,19 @@
 #include "platform/Controls.h"
 
 #include "common/ByteText.h"
+#include "library/Scanner.h"
 #include "platform/Text.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QEvent>
 #include <QLineEdit>
 #include <QListView>
+#include <QPointer>
+#include <QProxyStyle>
 #include <QTimer>
 #include <algorithm>
+#include <cstdint>
 
 namespace tovel {
 
@@ -19,7 +24,43 @@ bool LessNoCase(const std::string& a, const std::string& b)
     return CompareNoCase(a, b) < 0;
 }
 
+// Some styles (Fusion among them) open the list of a combo that cannot be
+// typed into as a menu over the field, as wide as its widest item: every
+// opening then measures the text of every item, over half a second for a
+// library of 100,000 routines. Under this style the list drops down below
+// the field, as wide as the field, as the drop-down lists of Windows do, and
+// only the rows in sight are ever measured.
+class DropDownBelowStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_ComboBox_Popup)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+// One instance for all combo boxes, made on the application's style and
+// owned by the application.
+QStyle* ComboStyle()
+{
+    static QPointer<QStyle> style;
+    if (!style) {
+        style = new DropDownBelowStyle(QApplication::style()->name());
+        style->setParent(qApp);
+    }
+    return style;
+}
+
 } // namespace
+
+void SortNoCaseStable(std::vector<std::string>& items)
+{
+    SortFunctionList(items);
+}
 
 int ByteListModel::rowCount(const QModelIndex& parent) const
 {
@@ -59,6 +100,7 @@ void ByteListModel::Remove(int row)
 ComboBox::ComboBox(bool editable, bool sorted, QWidget* parent)
     : QComboBox(parent), m_model(new ByteListModel(this)), m_sorted(sorted)
 {
+    setStyle(ComboStyle());
     setModel(m_model);
     if (auto* list = qobject_cast<QListView*>(view()))
         list->setUniformItemSizes(true);
@@ -106,7 +148,7 @@ int ComboBox::AddString(const std::string& item)
 void ComboBox::SetItems(std::vector<std::string> items)
 {
     if (m_sorted)
-        std::stable_sort(items.begin(), items.end(), LessNoCase);
+        SortNoCaseStable(items);
     m_settingSelection = true;
     m_model->Reset(std::move(items));
     setCurrentIndex(-1);

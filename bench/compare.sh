@@ -1,0 +1,186 @@
+#!/usr/bin/env bash
+# Times Tovel against its peers on generated libraries and prints the table
+# of docs/performance.md. One command does everything:
+#   bench/compare.sh
+# It installs what is missing (hyperfine, universal-ctags, GNU time and the
+# build tools, with apt-get), builds the Release targets it needs, generates
+# assembler and header libraries of 1,000, 10,000 and 100,000 routines and
+# runs, in this one run:
+#   - Tovel's scan to the sorted function list against `grep | sort -f` (the
+#     Unix pipeline doing the same job) and against `grep -c` (reading the
+#     bytes once, the floor), and header libraries against `ctags -x`;
+#   - the peak memory of scanning the 100,000-routine library;
+#   - opening the function list of the 100,000-routine library in the dialog
+#     (offscreen) against a stock QComboBox given the same texts;
+#   - start-up to the first shown main window against a bare QDialog program;
+#   - the Google Benchmark timings of the logic.
+# Settings (environment): TOVEL_BENCH_BUILD build folder (default
+# <repo>/build-bench), TOVEL_BENCH_RUNS timed runs per command (default 20),
+# TOVEL_BENCH_DIALOG_RUNS dialog openings (default 7).
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${TOVEL_BENCH_BUILD:-$here/build-bench}
+runs=${TOVEL_BENCH_RUNS:-20}
+dialog_runs=${TOVEL_BENCH_DIALOG_RUNS:-7}
+jobs=$(nproc 2>/dev/null || echo 2)
+data=$build/bench-data
+results=$build/bench-results.md
+
+# ---- what the run needs ----
+packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev libbenchmark-dev
+          hyperfine universal-ctags time)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+echo "== Building (Release) in $build"
+cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTOVEL_BUILD_TESTS=OFF -DTOVEL_BUILD_BENCH=ON >/dev/null
+cmake --build "$build" -j "$jobs" --target Tovel tovel_genlib tovel_scan tovel_logic_bench \
+    tovel_dialog_bench tovel_bare_dialog >/dev/null
+bin=$build/bench
+
+# The peers run in the C locale, their fastest; it is also the byte order
+# that Tovel's case-insensitive sort follows.
+export LC_ALL=C
+rm -rf "$data"
+mkdir -p "$data"
+
+echo "== Generating libraries in $data"
+sizes=(1000 10000 100000)
+declare -A listed_asm listed_hdr
+for n in "${sizes[@]}"; do
+    listed_asm[$n]=$("$bin/tovel_genlib" asm "$n" "$data/asm-$n.s79")
+    listed_hdr[$n]=$("$bin/tovel_genlib" header "$n" "$data/hdr-$n.h")
+    # The peers must find what Tovel lists, or the comparison means nothing.
+    got=$("$bin/tovel_scan" "$data/asm-$n.s79" | wc -l)
+    peer=$(grep -c '^; C Function prototype:' "$data/asm-$n.s79")
+    [ "$got" -eq "${listed_asm[$n]}" ] && [ "$peer" -eq "$got" ] || { echo "asm-$n: Tovel lists $got, grep finds $peer" >&2; exit 1; }
+    got=$("$bin/tovel_scan" "$data/hdr-$n.h" | wc -l)
+    [ "$got" -eq "${listed_hdr[$n]}" ] || { echo "hdr-$n: Tovel lists $got, expected ${listed_hdr[$n]}" >&2; exit 1; }
+done
+"$bin/tovel_genlib" asm 0 "$data/asm-0.s79" >/dev/null
+
+# Median seconds of each command of a hyperfine CSV export, one a line, in
+# order (median is the fifth column from the end).
+medians() { tail -n +2 "$1" | awk -F, '{ print $(NF-4) }'; }
+ms() { awk -v s="$1" 'BEGIN { printf "%.1f", s * 1000 }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+verdict() { # value op limit
+    awk -v v="$1" -v l="$3" -v op="$2" 'BEGIN { ok = (op == "<=") ? (v <= l) : (v >= l); print ok ? "yes" : "**no**" }'
+}
+timeit() { # csv command...
+    local csv=$1; shift
+    # Output goes through a pipe: grep stops at its first match when it
+    # sees that its output is /dev/null.
+    hyperfine -N --style none --output=pipe --warmup 3 --runs "$runs" --export-csv "$csv" "$@" >/dev/null 2>&1
+}
+
+rows=()
+row() { rows+=("| $1 | $2 | $3 | $4 | $5 | $6 | $7 |"); }
+
+echo "== Scanning assembler libraries: tovel_scan, grep | sort -f, grep -c"
+declare -A scan_ms
+for n in "${sizes[@]}"; do
+    f=$data/asm-$n.s79
+    timeit "$data/scan-$n.csv" "$bin/tovel_scan $f" \
+        "sh -c \"grep '^; C Function prototype:' $f | sort -f\"" \
+        "grep -c '^; C Function prototype:' $f"
+    mapfile -t m < <(medians "$data/scan-$n.csv")
+    scan_ms[$n]=$(ms "${m[0]}")
+    r1=$(ratio "${m[0]}" "${m[1]}")
+    r2=$(ratio "${m[0]}" "${m[2]}")
+    row "Scan to sorted list, assembler" "$n" "$(ms "${m[0]}") ms" "grep \\| sort -f: $(ms "${m[1]}") ms" "${r1}x" "<= 0.5x" "$(verdict "$r1" '<=' 0.5)"
+    row "Scan to sorted list, assembler" "$n" "$(ms "${m[0]}") ms" "grep -c (floor): $(ms "${m[2]}") ms" "${r2}x" "<= 6x" "$(verdict "$r2" '<=' 6)"
+done
+
+echo "== Scanning header libraries: tovel_scan, ctags -x --c-kinds=p"
+declare -A hdr_ms
+for n in "${sizes[@]}"; do
+    f=$data/hdr-$n.h
+    timeit "$data/hdr-$n.csv" "$bin/tovel_scan $f" "ctags -x --c-kinds=p $f"
+    mapfile -t m < <(medians "$data/hdr-$n.csv")
+    hdr_ms[$n]=$(ms "${m[0]}")
+    speedup=$(ratio "${m[1]}" "${m[0]}")
+    row "Scan to sorted list, header" "$n" "$(ms "${m[0]}") ms" "ctags -x: $(ms "${m[1]}") ms" "${speedup}x faster" ">= 5x faster" "$(verdict "$speedup" '>=' 5)"
+done
+
+echo "== Growth with the number of routines"
+for kind in asm hdr; do
+    if [ $kind = asm ]; then label="assembler"; a=${scan_ms[10000]}; b=${scan_ms[100000]}; else label="header"; a=${hdr_ms[10000]}; b=${hdr_ms[100000]}; fi
+    g=$(ratio "$b" "$a")
+    row "Growth 10,000 -> 100,000 routines, $label scan" "10x" "${g}x the time" "" "" "<= about 10x" "$(verdict "$g" '<=' 11)"
+done
+
+echo "== Peak memory of scanning the 100,000-routine library"
+peak_kib() { # file: median of 5 runs of the maximum resident set, KiB
+    for _ in 1 2 3 4 5; do
+        /usr/bin/time -f %M "$bin/tovel_scan" "$1" 2>&1 >/dev/null | tail -n 1
+    done | sort -n | sed -n 3p
+}
+base=$(peak_kib "$data/asm-0.s79")
+peak=$(peak_kib "$data/asm-100000.s79")
+size_kib=$(( $(stat -c %s "$data/asm-100000.s79") / 1024 ))
+mem=$(ratio "$((peak - base))" "$size_kib")
+row "Peak memory above baseline, assembler scan" "100000" "$(( (peak - base) / 1024 )) MiB" "file: $(( size_kib / 1024 )) MiB" "${mem}x the file" "< 3x" "$(verdict "$mem" '<=' 3)"
+peak_h=$(peak_kib "$data/hdr-100000.h")
+size_h=$(( $(stat -c %s "$data/hdr-100000.h") / 1024 ))
+mem_h=$(ratio "$((peak_h - base))" "$size_h")
+row "Peak memory above baseline, header scan" "100000" "$(( (peak_h - base) / 1024 )) MiB" "file: $(( size_h / 1024 )) MiB" "${mem_h}x the file" "< 3x" "$(verdict "$mem_h" '<=' 3)"
+
+echo "== Opening the function list in the dialog (offscreen)"
+dialog_out=$(QT_QPA_PLATFORM=offscreen "$bin/tovel_dialog_bench" "$data/asm-100000.s79" "$dialog_runs" 2>/dev/null)
+key() { awk -v k="$1" '$1 == k { print $2 }' <<<"$dialog_out"; }
+d_ratio=$(key open_list_ratio)
+row "Open the function list (rescan + fill + popup)" "100000" "$(key open_list_tovel_ms) ms (handler $(key open_list_tovel_handler_ms) ms)" "QComboBox addItems + showPopup: $(key open_list_stock_ms) ms" "${d_ratio}x" "<= 0.5x" "$(verdict "$d_ratio" '<=' 0.5)"
+
+echo "== Start-up to the first shown window (offscreen)"
+app=$data/app
+mkdir -p "$app"
+cp "$build/Tovel" "$app/"
+cp -r "$here/companion/." "$app/"
+printf '[Last]\r\nIntro=no\r\nLibrary=%s\r\n[Libraries]\r\n%s=Yes\r\n' "$data/asm-1000.s79" "$data/asm-1000.s79" >"$app/Tovel.ini"
+(
+    export QT_QPA_PLATFORM=offscreen TOVEL_QUIT_AFTER_SHOW=1
+    timeit "$data/startup.csv" "$app/Tovel" "$bin/tovel_bare_dialog"
+)
+mapfile -t m < <(medians "$data/startup.csv")
+s_ratio=$(ratio "${m[0]}" "${m[1]}")
+row "Start-up, 1,000-routine library current" "1000" "$(ms "${m[0]}") ms" "bare QDialog program: $(ms "${m[1]}") ms" "${s_ratio}x" "<= 1.3x" "$(verdict "$s_ratio" '<=' 1.3)"
+
+echo "== Logic benchmarks (Google Benchmark, medians of 5)"
+"$bin/tovel_logic_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+    --benchmark_out="$data/logic.csv" --benchmark_out_format=csv >/dev/null 2>&1
+logic_rows=()
+while IFS=, read -r name _ real _ unit _; do
+    name=${name//\"/}
+    case "$name" in
+    *_median) ;;
+    *) continue ;;
+    esac
+    base_name=${name%_median}
+    logic_rows+=("| ${base_name%/*} | ${base_name##*/} | $(awk -v t="$real" 'BEGIN { printf "%.2f", t }') ${unit//\"/} |")
+done < <(grep '_median' "$data/logic.csv")
+
+{
+    echo "Measured $(date -u '+%Y-%m-%d %H:%M UTC') on $(nproc) cores ($(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')), load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)."
+    echo "Medians of $runs runs (hyperfine), $dialog_runs dialog openings; LC_ALL=C for the peers."
+    echo
+    echo "| Measure | Routines | Tovel | Compared with | Ratio | Target | Met |"
+    echo "| --- | --- | --- | --- | --- | --- | --- |"
+    printf '%s\n' "${rows[@]}"
+    echo
+    echo "| Logic benchmark | Routines | Median time |"
+    echo "| --- | --- | --- |"
+    printf '%s\n' "${logic_rows[@]}"
+} | tee "$results"
+echo
+echo "(written to $results)"

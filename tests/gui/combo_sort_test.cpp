@@ -1,0 +1,77 @@
+// The sorted combo's order: the chunked key sort must give exactly what a
+// stable sort with the case-insensitive comparison gives.
+#include "common/ByteText.h"
+#include "platform/Controls.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace tovel::testing {
+namespace {
+
+using namespace std::string_literals;
+
+std::vector<std::string> ReferenceSort(std::vector<std::string> items)
+{
+    std::stable_sort(items.begin(), items.end(),
+                     [](const std::string& a, const std::string& b) { return CompareNoCase(a, b) < 0; });
+    return items;
+}
+
+TEST(ComboSort, EdgeCasesMatchTheStableCaseInsensitiveOrder)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::string> items;
+        std::vector<std::string> sorted;
+    };
+    const Case cases[] = {
+        {"case ignored, equal texts keep their order",
+         {"b", "B", "a", "A", "b"}, {"a", "A", "b", "B", "b"}},
+        {"a text before the longer texts it begins, also across the 8-byte chunks",
+         {"unsigned int f()", "unsigned", "unsigned int", "Unsigned", "unsigned int f"},
+         {"unsigned", "Unsigned", "unsigned int", "unsigned int f", "unsigned int f()"}},
+        {"bytes from 0x80 on sort after ASCII, the underscore between cases' letters",
+         {"\xE9t\xE9", "zeta", "_x", "Zeta", "ab"}, {"_x", "ab", "zeta", "Zeta", "\xE9t\xE9"}},
+        {"a NUL byte sorts before every other byte but after the end of the text",
+         {"ab\0c"s, "ab"s, "ab\x01"s, "ab\0"s}, {"ab"s, "ab\0"s, "ab\0c"s, "ab\x01"s}},
+        {"texts equal over 16 bytes that differ in the 17th or by length, across two key depths",
+         {"char ClearTimer_00b", "char ClearTimer_00A", "char cleartimer_00", "char ClearTimer_00a"},
+         {"char cleartimer_00", "char ClearTimer_00A", "char ClearTimer_00a", "char ClearTimer_00b"}},
+        {"empty texts first", {"x", "", "X", ""}, {"", "", "x", "X"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> items = c.items;
+        SortNoCaseStable(items);
+        EXPECT_EQ(items, c.sorted) << c.what;
+        EXPECT_EQ(ReferenceSort(c.items), c.sorted) << c.what << " (reference)";
+    }
+}
+
+TEST(ComboSort, RandomListsMatchTheReferenceSort)
+{
+    // Few distinct bytes and long shared prefixes, so that ties at every
+    // chunk depth and exact duplicates are common.
+    const std::string alphabet = "aAbB_ \xE9\x80("s + "\0"s;
+    const std::string prefixes[] = {"", "unsigned char ", "unsigned char ClearTimer_", "int x"};
+    std::mt19937 rng(7);
+    for (int round = 0; round < 200; ++round) {
+        std::vector<std::string> items(rng() % 300);
+        for (std::string& item : items) {
+            item = prefixes[rng() % 4];
+            const size_t length = rng() % 12;
+            for (size_t i = 0; i < length; ++i)
+                item.push_back(alphabet[rng() % alphabet.size()]);
+        }
+        std::vector<std::string> sorted = items;
+        SortNoCaseStable(sorted);
+        ASSERT_EQ(sorted, ReferenceSort(items)) << "round " << round;
+    }
+}
+
+} // namespace
+} // namespace tovel::testing
