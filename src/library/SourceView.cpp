@@ -126,6 +126,43 @@ std::string ReadWholeForView(LineSource& source)
     return text;
 }
 
+std::string ViewCutNote(size_t maxBytes)
+{
+    constexpr size_t kKiB = 1024;
+    constexpr size_t kMiB = 1024 * 1024;
+    std::string size;
+    if (maxBytes >= kMiB)
+        size = std::to_string(maxBytes / kMiB) + " MB";
+    else if (maxBytes >= kKiB)
+        size = std::to_string(maxBytes / kKiB) + " KB";
+    else
+        size = std::to_string(maxBytes) + " bytes";
+    return "... (the rest of the file is not shown: the view holds at most " + size + ")";
+}
+
+std::string ReadWholeForView(LineSource& source, size_t maxBytes)
+{
+    std::string text;
+    std::string line;
+    std::string expanded;
+    for (;;) {
+        source.ReadLineInto(line);
+        if (line.empty())
+            return text;
+        expanded.clear();
+        AppendExpanded(expanded, line);
+        if (expanded.size() > maxBytes - text.size())
+            break;
+        text += expanded;
+    }
+    // A line is left out: say so on a line of its own.
+    if (!text.empty() && text.back() != '\n' && text.back() != '\r')
+        text += "\r\n";
+    text += ViewCutNote(maxBytes);
+    text += "\r\n";
+    return text;
+}
+
 std::string CVariantPath(std::string_view sourcePath)
 {
     std::string path(sourcePath);

@@ -3,6 +3,7 @@
 
 #include "library/LineReader.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -37,6 +38,19 @@ std::string ExtractSourceBlock(LineSource& source, std::string_view prototype);
 // The whole text as "Show" displays it: every line tab-expanded, until the
 // source gives an empty line.
 std::string ReadWholeForView(LineSource& source);
+
+// How much of a file the source view holds at most, so that a huge library
+// cannot fill the memory.
+inline constexpr size_t kSourceViewMaxBytes = 32 * 1024 * 1024;
+
+// The line that ends a view that was cut: "... (the rest of the file is not
+// shown: the view holds at most <size>)", the size in MB, KB or bytes.
+std::string ViewCutNote(size_t maxBytes);
+
+// As above, but holding whole tab-expanded lines of at most maxBytes bytes
+// in all. When more lines follow, reading stops there and ViewCutNote ends the
+// text as a line of its own; the rest of the source is not read.
+std::string ReadWholeForView(LineSource& source, size_t maxBytes);
 
 // The ".c" variant of a source path: its last byte replaced by 'c'.
 std::string CVariantPath(std::string_view sourcePath);

@@ -208,7 +208,7 @@ void CCallWizardDlg::OnShowLibrary()
         if (!reader.Open(path))
             CurrentPlatform().MessageBox(this, ShowUnreadableMessage(path), MB_OK | MB_ICONEXCLAMATION);
         else
-            m_strSource = ReadWholeForView(reader);
+            m_strSource = ReadWholeForView(reader, kSourceViewMaxBytes);
     }
     UpdateData(false);
 }

@@ -1,0 +1,103 @@
+// The prototype scanner on both library kinds: every listed item must obey
+// the rules of its kind, the list must not depend on how the text is read,
+// and sorting and the exact look-up must agree with each other.
+#include "FuzzSupport.h"
+
+#include "common/ByteText.h"
+#include "library/LineReader.h"
+#include "library/Scanner.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+bool NoDoubleBlank(const std::string& s)
+{
+    return s.find("  ") == std::string::npos;
+}
+
+void CheckMarkedItem(const std::string& item)
+{
+    // Up to and including the first ')', with something before it.
+    FUZZ_CHECK(item.size() >= 4);
+    FUZZ_CHECK(item.back() == ')');
+    FUZZ_CHECK(item.find(')') == item.size() - 1);
+    FUZZ_CHECK(item.find('\0') == std::string::npos);
+    const char first = item.front();
+    FUZZ_CHECK(first != ' ' && first != '\t' && first != '\r' && first != '\n' && first != '\v' && first != '\f');
+    FUZZ_CHECK(item.find(tovel::kPrototypeMarkerSemicolon) == std::string::npos);
+    FUZZ_CHECK(item.find(tovel::kPrototypeMarkerAt) == std::string::npos);
+}
+
+void CheckDeclaration(const std::string& line)
+{
+    const tovel::NormalisedDeclaration decl = tovel::NormaliseDeclaration(line);
+    FUZZ_CHECK(decl.text.find('\t') == std::string::npos);
+    FUZZ_CHECK(NoDoubleBlank(decl.text));
+    // A comma gains one blank at most.
+    FUZZ_CHECK(decl.text.size() <= 2 * line.size());
+    if (decl.listed) {
+        FUZZ_CHECK(decl.text.find('(') != std::string::npos);
+        FUZZ_CHECK(decl.text.find(" (") == std::string::npos);
+        FUZZ_CHECK(decl.text.find("( ") == std::string::npos);
+        FUZZ_CHECK(decl.text.find(" )") == std::string::npos);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string text(reinterpret_cast<const char*>(data), size);
+
+    tovel::StringLineReader lines(text);
+    for (std::string line = lines.ReadLine(); !line.empty(); line = lines.ReadLine()) {
+        if (auto prototype = tovel::ExtractMarkedPrototype(line)) {
+            FUZZ_CHECK(tovel::StartsWithPrototypeMarker(line));
+            CheckMarkedItem(*prototype);
+        }
+        CheckDeclaration(line);
+    }
+
+    for (const bool header : {false, true}) {
+        tovel::StringLineReader reader(text);
+        std::vector<std::string> items = tovel::CollectPrototypes(reader, header);
+        if (!header)
+            for (const std::string& item : items)
+                CheckMarkedItem(item);
+
+        // The sort gives the stable case-insensitive order: equal texts
+        // (which may differ in letter case) keep their file order.
+        std::vector<std::string> sorted = items;
+        tovel::SortFunctionList(sorted);
+        std::vector<std::string> reference = items;
+        std::stable_sort(reference.begin(), reference.end(),
+                         [](const std::string& a, const std::string& b) { return tovel::CompareNoCase(a, b) < 0; });
+        FUZZ_CHECK(sorted == reference);
+        for (size_t i = 0; i < sorted.size(); ++i) {
+            const int found = tovel::FindStringExact(sorted, sorted[i]);
+            FUZZ_CHECK(found >= 0 && static_cast<size_t>(found) <= i);
+            FUZZ_CHECK(tovel::EqualsNoCase(sorted[static_cast<size_t>(found)], sorted[i]));
+        }
+    }
+
+    {
+        // Every line as an item: texts of any bytes and lengths, many of them
+        // equal but for letter case or prefixes of each other.
+        std::vector<std::string> all;
+        tovel::StringLineReader reader(text);
+        for (std::string line = reader.ReadLine(); !line.empty(); line = reader.ReadLine())
+            all.push_back(line);
+        std::vector<std::string> sorted = all;
+        tovel::SortFunctionList(sorted);
+        std::stable_sort(all.begin(), all.end(),
+                         [](const std::string& a, const std::string& b) { return tovel::CompareNoCase(a, b) < 0; });
+        FUZZ_CHECK(sorted == all);
+    }
+
+    // The kind follows from the path's end alone.
+    FUZZ_CHECK(tovel::IsHeaderLibrary(text) == (tovel::EndsWith(text, ".h") || tovel::EndsWith(text, ".H")));
+    return 0;
+}
