@@ -57,11 +57,6 @@ QStyle* ComboStyle()
 
 } // namespace
 
-void SortNoCaseStable(std::vector<std::string>& items)
-{
-    SortFunctionList(items);
-}
-
 int ByteListModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(m_items.size());
@@ -148,7 +143,7 @@ int ComboBox::AddString(const std::string& item)
 void ComboBox::SetItems(std::vector<std::string> items)
 {
     if (m_sorted)
-        SortNoCaseStable(items);
+        SortFunctionList(items);
     m_settingSelection = true;
     m_model->Reset(std::move(items));
     setCurrentIndex(-1);

@@ -9,13 +9,6 @@
 
 namespace tovel {
 
-// Sorts byte strings in the order of a sorted combo box: ASCII letters
-// compared without regard to case, bytes as unsigned values, a text before
-// any longer text it begins; equal texts keep their order. The same order as
-// std::stable_sort with CompareNoCase, about twice as fast on long lists:
-// it sorts compact 16-byte keys of the folded texts rather than the texts.
-void SortNoCaseStable(std::vector<std::string>& items);
-
 // The items of a combo box as byte strings, converted for display only when
 // the view asks, so that filling a list of 100,000 items is one vector move.
 class ByteListModel : public QAbstractListModel {

@@ -1,7 +1,7 @@
-// The sorted combo's order: the chunked key sort must give exactly what a
-// stable sort with the case-insensitive comparison gives.
+// The function list's order (also the sorted combo's): the key sort must
+// give exactly what a stable sort with the case-insensitive comparison gives.
 #include "common/ByteText.h"
-#include "platform/Controls.h"
+#include "library/Scanner.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@ std::vector<std::string> ReferenceSort(std::vector<std::string> items)
     return items;
 }
 
-TEST(ComboSort, EdgeCasesMatchTheStableCaseInsensitiveOrder)
+TEST(FunctionListSort, EdgeCasesMatchTheStableCaseInsensitiveOrder)
 {
     struct Case {
         const char* what;
@@ -46,13 +46,13 @@ TEST(ComboSort, EdgeCasesMatchTheStableCaseInsensitiveOrder)
     };
     for (const Case& c : cases) {
         std::vector<std::string> items = c.items;
-        SortNoCaseStable(items);
+        SortFunctionList(items);
         EXPECT_EQ(items, c.sorted) << c.what;
         EXPECT_EQ(ReferenceSort(c.items), c.sorted) << c.what << " (reference)";
     }
 }
 
-TEST(ComboSort, RandomListsMatchTheReferenceSort)
+TEST(FunctionListSort, RandomListsMatchTheReferenceSort)
 {
     // Few distinct bytes and long shared prefixes, so that ties at every
     // chunk depth and exact duplicates are common.
@@ -68,7 +68,7 @@ TEST(ComboSort, RandomListsMatchTheReferenceSort)
                 item.push_back(alphabet[rng() % alphabet.size()]);
         }
         std::vector<std::string> sorted = items;
-        SortNoCaseStable(sorted);
+        SortFunctionList(sorted);
         ASSERT_EQ(sorted, ReferenceSort(items)) << "round " << round;
     }
 }
