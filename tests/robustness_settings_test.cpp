@@ -1,6 +1,7 @@
 // The settings file under faults: a program folder that cannot be written,
 // writers killed at any moment, writers in several processes, and names and
 // values that would break the file's lines.
+#include "EnvGuard.h"
 #include "app/Profile.h"
 #include "app/SettingsFile.h"
 #include "app/Startup.h"
@@ -57,31 +58,7 @@ protected:
     std::string m_dir;
 };
 
-// Restores an environment variable when the test ends.
-class EnvGuard {
-public:
-    explicit EnvGuard(const char* name) : m_name(name)
-    {
-        if (const char* v = std::getenv(name)) {
-            m_had = true;
-            m_value = v;
-        }
-    }
-    ~EnvGuard()
-    {
-        if (m_had)
-            ::setenv(m_name, m_value.c_str(), 1);
-        else
-            ::unsetenv(m_name);
-    }
-    EnvGuard(const EnvGuard&) = delete;
-    EnvGuard& operator=(const EnvGuard&) = delete;
-
-private:
-    const char* m_name;
-    bool m_had = false;
-    std::string m_value;
-};
+using tovel::testing::EnvGuard;
 
 // Where one run of the program keeps its settings, decided as start-up does.
 SettingsFile SettingsForRun(const std::string& appPath)

@@ -1,3 +1,4 @@
+#include "EnvGuard.h"
 #include "app/SettingsFile.h"
 
 #include <gtest/gtest.h>
@@ -256,30 +257,7 @@ TEST_F(SettingsFileTest, CanCreateFilesInTestsRealCreation)
     EXPECT_FALSE(CanCreateFilesIn(""));
 }
 
-class EnvGuard {
-public:
-    explicit EnvGuard(const char* name) : m_name(name)
-    {
-        if (const char* v = std::getenv(name)) {
-            m_had = true;
-            m_value = v;
-        }
-    }
-    ~EnvGuard()
-    {
-        if (m_had)
-            ::setenv(m_name, m_value.c_str(), 1);
-        else
-            ::unsetenv(m_name);
-    }
-    EnvGuard(const EnvGuard&) = delete;
-    EnvGuard& operator=(const EnvGuard&) = delete;
-
-private:
-    const char* m_name;
-    bool m_had = false;
-    std::string m_value;
-};
+using tovel::testing::EnvGuard;
 
 TEST(UserConfigDir, FollowsXdgThenHome)
 {

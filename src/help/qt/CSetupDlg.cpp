@@ -14,12 +14,12 @@ namespace {
 enum : int { IDC_BROWSER = 1008, IDC_INTRO = 1010, IDC_DETAILS = 1011, IDC_HELP_PATH = 1012,
              IDC_BROWSE_HELP = 1059, IDC_BROWSE_BROWSER = 1058 };
 
-void Launch(QWidget* owner, const HelpLaunch& launch)
+} // namespace
+
+void LaunchHelp(QWidget* owner, const HelpLaunch& launch)
 {
     CurrentPlatform().ShellOpen(owner, launch.file, launch.params, launch.hasParams);
 }
-
-} // namespace
 
 const DialogTemplate& SetupDialogTemplate()
 {
@@ -83,9 +83,9 @@ bool CSetupDlg::OnHelpInfo()
 {
     UpdateData(true);
     if (IsIntroMode(Settings().Read("Last", "Intro", "Yes", 1000)))
-        Launch(this, IntroLaunch(AppPath()));
+        LaunchHelp(this, IntroLaunch(AppPath()));
     else
-        Launch(this, PlanSetupHelp(m_strBrowser, m_strUrl));
+        LaunchHelp(this, PlanSetupHelp(m_strBrowser, m_strUrl));
     return true;
 }
 

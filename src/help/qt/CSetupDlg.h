@@ -29,4 +29,8 @@ protected:
 
 const DialogTemplate& SetupDialogTemplate();
 
+struct HelpLaunch;
+// Hands a help launch to the platform's shell, owned by a dialog's window.
+void LaunchHelp(QWidget* owner, const HelpLaunch& launch);
+
 } // namespace tovel

@@ -19,11 +19,6 @@ LastSettingReader LastReader()
     };
 }
 
-void LaunchHelp(QWidget* owner, const HelpLaunch& launch)
-{
-    CurrentPlatform().ShellOpen(owner, launch.file, launch.params, launch.hasParams);
-}
-
 } // namespace
 
 void CCallWizardDlg::OnHelpButton()
