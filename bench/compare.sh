@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Times Tovel against its peers on generated libraries and prints the table
-# of the README's Performance section. One command does everything:
+# of docs/performance.md. One command does everything:
 #   bench/compare.sh
 # It installs what is missing (hyperfine, universal-ctags, GNU time and the
 # build tools, with apt-get), builds the Release targets it needs, generates
