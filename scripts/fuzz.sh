@@ -41,12 +41,8 @@ if ! command -v "$cxx" >/dev/null; then
 fi
 
 echo "== Building ${#targets[@]} fuzz targets in $build"
-cmake -S "$here" -B "$build" \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_CXX_COMPILER="$cxx" \
-    -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link" \
-    -DTOVEL_SANITIZE=ON -DTOVEL_LIBFUZZER=ON -DTOVEL_WERROR=OFF \
-    -DTOVEL_BUILD_GUI=OFF -DTOVEL_BUILD_TESTS=OFF -DTOVEL_BUILD_BENCH=OFF >/dev/null
+# The fuzz preset of CMakePresets.json, in the chosen folder and with the chosen compiler.
+(cd "$here" && cmake --preset fuzz -B "$build" -DCMAKE_CXX_COMPILER="$cxx" >/dev/null)
 cmake --build "$build" --target "${targets[@]}" -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}

@@ -32,20 +32,22 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-build() { # build-dir [cmake options...]
-    local dir=$1; shift
-    cmake -S "$here" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-    cmake --build "$dir" -j "$jobs"
+# The builds are the presets of CMakePresets.json: dev in build/, asan in
+# build-asan/. A compiler launcher (ccache) is used when
+# CMAKE_CXX_COMPILER_LAUNCHER is set in the environment.
+build() { # preset
+    cmake --preset "$1" >/dev/null
+    cmake --build --preset "$1" -j "$jobs"
 }
 
-run_tests() { # build-dir
-    QT_QPA_PLATFORM=offscreen ctest --test-dir "$1" --output-on-failure -j "$jobs" --timeout 300
+run_tests() { # preset
+    ctest --preset "$1" -j "$jobs"
 }
 
 case "${1:-}" in
 run)
     install_missing
-    build "$here/build"
+    build dev
     if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
         echo "No display is available, so here is Tovel's main job with tovel-cli (start the window on a desktop with $here/build/Tovel)."
         cli="$here/build/tovel-cli"
@@ -66,14 +68,11 @@ run)
 test)
     install_missing
     echo "== Normal build"
-    build "$here/build"
-    run_tests "$here/build"
+    build dev
+    run_tests dev
     echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
-    build "$here/build-asan" -DTOVEL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
-    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
-    LSAN_OPTIONS=suppressions="$here/scripts/lsan.supp":print_suppressions=0 \
-    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-        run_tests "$here/build-asan"
+    build asan
+    run_tests asan
     # Further checks of the project's parts (fuzzing, end-to-end runs), each a script.
     for step in "$here"/scripts/ci.d/*.sh; do
         [ -f "$step" ] || continue
