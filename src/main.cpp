@@ -1,11 +1,15 @@
 // Tovel: from a microcontroller library to a C call on the clipboard.
 #include "app/qt/CCallWizardApp.h"
+#include "common/Version.h"
 #include "platform/Text.h"
 #include "ui/CCallWizardDlg.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QTimer>
+
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -32,11 +36,16 @@ protected:
 
 int main(int argc, char* argv[])
 {
+    // Answered before the window system is touched, so it works without a display.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("Tovel %s\n", tovel::kVersion);
+        return 0;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tovel"));
     if (qEnvironmentVariable("TOVEL_QUIT_AFTER_SHOW") == QLatin1String("1"))
         app.installEventFilter(new QuitAfterFirstPaint(&app));
-    // Tovel reads no command-line arguments of its own.
+    // Besides --version, Tovel reads no command-line arguments of its own.
     tovel::theApp().InitInstance(tovel::ToBytes(QApplication::applicationFilePath()));
     // The copied call stays available to a clipboard manager after exit.
     return 0;

@@ -3,6 +3,7 @@
 #include "app/Startup.h"
 #include "cli/Cli.h"
 #include "cli/Clipboard.h"
+#include "common/Version.h"
 
 #include <cstdio>
 
@@ -19,6 +20,10 @@ int main(int argc, char** argv)
     _setmode(_fileno(stderr), _O_BINARY);
 #endif
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && args[0] == "--version") {
+        std::printf("tovel-cli %s\n", kVersion);
+        return 0;
+    }
     cli::CliEnvironment environment;
     environment.settingsPath = [argv] {
         const std::string appPath = AppPathFromExecutable(cli::ExecutablePath(argv[0]));
