@@ -3,6 +3,7 @@
 #pragma once
 
 #include "cli/Process.h"
+#include "support/TestSupport.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -18,54 +19,9 @@
 
 namespace tovel::clitest {
 
-// A fresh folder, removed with everything in it at the end.
-class TempFolder {
-public:
-    TempFolder()
-    {
-        std::random_device random;
-        std::error_code error;
-        const auto base = std::filesystem::temp_directory_path(error);
-        for (int attempt = 0; attempt < 100 && m_path.empty() && !error; ++attempt) {
-            const auto candidate = base / ("tovel-cli-" + std::to_string(random()));
-            if (std::filesystem::create_directory(candidate, error))
-                m_path = candidate.string();
-        }
-    }
-    ~TempFolder()
-    {
-        std::error_code error;
-        if (!m_path.empty()) {
-            std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, error);
-            std::filesystem::remove_all(m_path, error);
-        }
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    bool Valid() const { return !m_path.empty(); }
-    // The path of a file in the folder (no trailing separator for "").
-    std::string operator/(const std::string& name) const { return name.empty() ? m_path : m_path + "/" + name; }
-
-    std::string Write(const std::string& name, const std::string& bytes) const
-    {
-        const std::string path = *this / name;
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
-    }
-
-private:
-    std::string m_path;
-};
-
-inline std::string ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+// Scratch folders and file bytes come from the shared test support.
+using TempFolder = testsupport::TempFolder;
+inline std::string ReadBytes(const std::string& path) { return testsupport::ReadFileBytes(path); }
 
 #ifndef _WIN32
 // An environment for the program: the current one with some variables

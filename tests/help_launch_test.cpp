@@ -3,6 +3,8 @@
 #include "common/ByteText.h"
 #include "library/LineReader.h"
 
+#include "support/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,14 +17,8 @@
 namespace tovel {
 namespace {
 
-// Paths in the tables use '/'; this turns them into the platform's form.
-std::string Native(std::string path)
-{
-    for (char& c : path)
-        if (c == '/')
-            c = kPathSep;
-    return path;
-}
+// Paths in the tables use '/'; NativePath turns them into the platform's form.
+using testsupport::NativePath;
 
 TEST(HelpLaunchTest, IntroModeIsYesInAnyCase)
 {
@@ -86,27 +82,27 @@ TEST(HelpLaunchTest, JoinHelpPathAddsOneSeparatorOnlyWhenNeeded)
         {"/opt/my help", "TVS_B.html", "/opt/my help/TVS_B.html"},
     };
     for (const Row& row : rows)
-        EXPECT_EQ(JoinHelpPath(Native(row.helpPath), row.file), Native(row.joined)) << row.helpPath;
+        EXPECT_EQ(JoinHelpPath(NativePath(row.helpPath), row.file), NativePath(row.joined)) << row.helpPath;
 }
 
 TEST(HelpLaunchTest, HelpPagePathLiesBelowTovelFolder)
 {
-    EXPECT_EQ(HelpPagePath(""), Native("tovel/TV_P.html"));
-    EXPECT_EQ(HelpPagePath(Native("/opt/help/")), Native("/opt/help/tovel/TV_P.html"));
-    EXPECT_EQ(HelpPagePath(Native("/opt/help")), Native("/opt/help/tovel/TV_P.html"));
+    EXPECT_EQ(HelpPagePath(""), NativePath("tovel/TV_P.html"));
+    EXPECT_EQ(HelpPagePath(NativePath("/opt/help/")), NativePath("/opt/help/tovel/TV_P.html"));
+    EXPECT_EQ(HelpPagePath(NativePath("/opt/help")), NativePath("/opt/help/tovel/TV_P.html"));
 }
 
 TEST(HelpLaunchTest, IntroLaunchOpensTovelTxtUnquoted)
 {
-    EXPECT_EQ(IntroLaunch(Native("/opt/my tools/tovel/")),
-              (HelpLaunch{"notepad", Native("/opt/my tools/tovel/Tovel.txt"), true}));
+    EXPECT_EQ(IntroLaunch(NativePath("/opt/my tools/tovel/")),
+              (HelpLaunch{"notepad", NativePath("/opt/my tools/tovel/Tovel.txt"), true}));
 }
 
 TEST(HelpLaunchTest, HelpButtonPrefersPageThenHelpProgramThenMissingPage)
 {
     const std::string browser = "/usr/bin/browser";
-    const std::string page = Native("/h/tovel/TV_P.html");
-    const std::string program = Native("/h/TovelHelp.exe");
+    const std::string page = NativePath("/h/tovel/TV_P.html");
+    const std::string program = NativePath("/h/TovelHelp.exe");
     const HelpLaunch onPage{browser, page, true};
     const HelpLaunch onProgram{program, "", false};
 
@@ -124,7 +120,7 @@ TEST(HelpLaunchTest, HelpButtonPrefersPageThenHelpProgramThenMissingPage)
                 tested.push_back(path);
                 return row.existing.count(path) > 0;
             };
-            EXPECT_EQ(PlanHelpButton(Native("/app/"), browser, Native(helpPath), exists), row.expected)
+            EXPECT_EQ(PlanHelpButton(NativePath("/app/"), browser, NativePath(helpPath), exists), row.expected)
                 << row.what << " with " << helpPath;
             ASSERT_FALSE(tested.empty());
             EXPECT_EQ(tested.front(), page);
@@ -141,19 +137,19 @@ TEST(HelpLaunchTest, HelpButtonWithEmptyHelpPathUsesRelativeNames)
         tested.push_back(path);
         return false;
     };
-    EXPECT_EQ(PlanHelpButton(Native("/app/"), "xdg-open", "", none),
-              (HelpLaunch{"xdg-open", Native("tovel/TV_P.html"), true}));
-    EXPECT_EQ(tested, (std::vector<std::string>{Native("tovel/TV_P.html"), "TovelHelp.exe"}));
+    EXPECT_EQ(PlanHelpButton(NativePath("/app/"), "xdg-open", "", none),
+              (HelpLaunch{"xdg-open", NativePath("tovel/TV_P.html"), true}));
+    EXPECT_EQ(tested, (std::vector<std::string>{NativePath("tovel/TV_P.html"), "TovelHelp.exe"}));
 }
 
 TEST(HelpLaunchTest, HelpKeyAndSetupHelpAlwaysOpenTheBrowser)
 {
-    EXPECT_EQ(PlanHelpKey(Native("/app/"), "xdg-open", Native("/h")),
-              (HelpLaunch{"xdg-open", Native("/h/tovel/TV_P.html"), true}));
-    EXPECT_EQ(PlanHelpKey(Native("/app/"), "xdg-open", Native("/app/")),
-              (HelpLaunch{"xdg-open", Native("/app/tovel/TV_P.html"), true}));
-    EXPECT_EQ(PlanSetupHelp("/usr/bin/b", Native("/h")), (HelpLaunch{"/usr/bin/b", Native("/h/TVS_B.html"), true}));
-    EXPECT_EQ(PlanSetupHelp("/usr/bin/b", Native("/h/")), (HelpLaunch{"/usr/bin/b", Native("/h/TVS_B.html"), true}));
+    EXPECT_EQ(PlanHelpKey(NativePath("/app/"), "xdg-open", NativePath("/h")),
+              (HelpLaunch{"xdg-open", NativePath("/h/tovel/TV_P.html"), true}));
+    EXPECT_EQ(PlanHelpKey(NativePath("/app/"), "xdg-open", NativePath("/app/")),
+              (HelpLaunch{"xdg-open", NativePath("/app/tovel/TV_P.html"), true}));
+    EXPECT_EQ(PlanSetupHelp("/usr/bin/b", NativePath("/h")), (HelpLaunch{"/usr/bin/b", NativePath("/h/TVS_B.html"), true}));
+    EXPECT_EQ(PlanSetupHelp("/usr/bin/b", NativePath("/h/")), (HelpLaunch{"/usr/bin/b", NativePath("/h/TVS_B.html"), true}));
     EXPECT_EQ(PlanSetupHelp("/usr/bin/b", ""), (HelpLaunch{"/usr/bin/b", "TVS_B.html", true}));
 }
 

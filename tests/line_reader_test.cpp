@@ -1,4 +1,5 @@
 #include "library/LineReader.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -18,36 +19,7 @@ using tovel::StringLineReader;
 
 namespace fs = std::filesystem;
 
-// A scratch folder that is removed with everything in it.
-class TempDir {
-public:
-    TempDir()
-    {
-        std::string pattern = (fs::temp_directory_path() / "tovel_lr_XXXXXX").string();
-        std::vector<char> buf(pattern.begin(), pattern.end());
-        buf.push_back('\0');
-        const char* made = mkdtemp(buf.data());
-        if (made)
-            m_path = made;
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        if (!m_path.empty())
-            fs::remove_all(m_path, ec);
-    }
-    std::string Write(const std::string& name, const std::string& bytes) const
-    {
-        const std::string path = m_path + "/" + name;
-        std::ofstream out(path, std::ios::binary);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        return path;
-    }
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
+using TempDir = tovel::testsupport::TempFolder;
 
 // Every line until the first empty one.
 std::vector<std::string> ReadAll(LineSource& source)

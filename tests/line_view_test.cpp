@@ -1,6 +1,8 @@
 // Lines handed out as views read exactly as lines copied into strings.
 #include "library/LineReader.h"
 
+#include "support/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -40,7 +42,9 @@ TEST(LineViews, ReadAsCopiedLines)
         std::string(70000, 'w') + "\n" + std::string(65530, 'v') + "\nlast\n",
         "",
     };
-    const std::string path = (std::filesystem::temp_directory_path() / "tovel_line_view_test.txt").string();
+    const tovel::testsupport::TempFolder folder;
+    ASSERT_TRUE(folder.Valid());
+    const std::string path = folder / "lines.txt";
     for (const std::string& text : texts) {
         StringLineReader copied(text), viewed(text);
         EXPECT_EQ(ViewedLines(viewed), CopiedLines(copied));

@@ -5,6 +5,8 @@
 #include "library/Scanner.h"
 #include "library/SourceView.h"
 
+#include "support/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -27,14 +29,8 @@ class RobustLibraryTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string tmpl = (fs::path(::testing::TempDir()) / "tovel-hostile-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        m_dir = tmpl + "/";
-    }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
+        ASSERT_TRUE(m_folder.Valid());
+        m_dir = m_folder.Dir();
     }
     std::string Write(const std::string& name, const std::string& bytes) const
     {
@@ -44,6 +40,7 @@ protected:
         return path;
     }
 
+    testsupport::TempFolder m_folder{"tovel-hostile-"};
     std::string m_dir;
 };
 

@@ -6,6 +6,8 @@
 #include "app/SettingsFile.h"
 #include "app/Startup.h"
 
+#include "support/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -44,17 +46,15 @@ class RobustSettingsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string tmpl = (fs::path(::testing::TempDir()) / "tovel-robust-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        m_dir = tmpl + "/";
+        ASSERT_TRUE(m_folder.Valid());
+        m_dir = m_folder.Dir();
     }
     void TearDown() override
     {
         SettingsFile::SetWriteFailureForTest(SettingsFile::WriteFailure::None);
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
     }
 
+    testsupport::TempFolder m_folder{"tovel-robust-"};
     std::string m_dir;
 };
 

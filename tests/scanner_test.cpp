@@ -1,8 +1,10 @@
 #include "library/Scanner.h"
+#include "support/TableRows.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -16,61 +18,75 @@ using tovel::NormaliseDeclaration;
 using tovel::SortFunctionList;
 using tovel::StringLineReader;
 
-TEST(ScannerTest, HeaderLibraryIsDecidedByTheLastTwoBytes)
+struct HeaderRow {
+    const char* name;
+    const char* path;
+    bool header;
+};
+void PrintTo(const HeaderRow& row, std::ostream* out) { *out << '"' << row.path << '"'; }
+
+const HeaderRow kHeaderRows[] = {
+    {"LowerH", "/inc/ports.h", true},
+    {"UpperH", "/inc/PORTS.H", true},
+    {"Assembler", "/lib/ports.s79", false},
+    {"HInFolderName", "/x.hdr/lib.s79", false},
+    {"HFolderShortName", "/x.h/lib.s", false},
+    {"Hpp", "/inc/ports.hpp", false},
+    {"TrailingBlank", "/inc/ports.h ", false},
+    {"Empty", "", false},
+};
+
+class HeaderLibraryTest : public ::testing::TestWithParam<HeaderRow> {};
+
+TEST_P(HeaderLibraryTest, IsDecidedByTheLastTwoBytes)
 {
-    struct Row {
-        const char* path;
-        bool header;
-    };
-    const Row rows[] = {
-        {"/inc/ports.h", true},
-        {"/inc/PORTS.H", true},
-        {"/lib/ports.s79", false},
-        {"/x.hdr/lib.s79", false},
-        {"/x.h/lib.s", false},
-        {"/inc/ports.hpp", false},
-        {"/inc/ports.h ", false},
-        {"", false},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(IsHeaderLibrary(row.path), row.header) << row.path;
+    EXPECT_EQ(IsHeaderLibrary(GetParam().path), GetParam().header);
 }
 
-TEST(ScannerTest, ExtractMarkedPrototype)
+INSTANTIATE_TEST_SUITE_P(Scanner, HeaderLibraryTest, ::testing::ValuesIn(kHeaderRows), tovel::testsupport::RowName());
+
+struct MarkedRow {
+    const char* name;
+    std::string line;
+    std::optional<std::string> expected;
+};
+void PrintTo(const MarkedRow& row, std::ostream* out) { *out << '"' << row.line << '"'; }
+
+const MarkedRow kMarkedRows[] = {
+    {"CrLf", "; C Function prototype: int ReadPort(char port)\r\n", "int ReadPort(char port)"},
+    {"AtComment", "@ C Function prototype: int ReadPort(char port)\n", "int ReadPort(char port)"},
+    {"NoBlankAfterColon", "; C Function prototype:int f(char c)", "int f(char c)"},
+    {"WhiteSpaceAfterColon", "; C Function prototype: \t\r\v\fint f(char c)", "int f(char c)"},
+    // Only the text up to the first ')' counts.
+    {"CommentAfterClose", "; C Function prototype: int f(char c) ; reads c\r\n", "int f(char c)"},
+    {"FirstCloseEnds", "; C Function prototype: int f(char (*p)(int))", "int f(char (*p)"},
+    // Blanks and tabs inside stay as written.
+    {"InnerBlanksKept", "; C Function prototype: int  f( char\tc )", "int  f( char\tc )"},
+    // The ')' must stand at position 3 or later of the prototype.
+    {"CloseTooEarly", "; C Function prototype: f()", std::nullopt},
+    {"CloseAtThree", "; C Function prototype: go()", "go()"},
+    {"NoClose", "; C Function prototype: int f(char c", std::nullopt},
+    {"MarkerOnly", "; C Function prototype:", std::nullopt},
+    // Not a prototype comment line.
+    {"IndentedByBlank", " ; C Function prototype: int f(char c)", std::nullopt},
+    {"IndentedByTab", "\t; C Function prototype: int f(char c)", std::nullopt},
+    {"LowerCaseMarker", "; c function prototype: int f(char c)", std::nullopt},
+    {"NoBlankAfterSemicolon", ";C Function prototype: int f(char c)", std::nullopt},
+    // Further markers on the line are dropped.
+    {"SecondMarkerInside", "; C Function prototype: int f(@ C Function prototype:char c)", "int f(char c)"},
+    {"SecondMarkerFirst", "@ C Function prototype: ; C Function prototype: long g(int a)", "long g(int a)"},
+    // Bytes above 0x7F pass unchanged.
+    {"HighBytes", "; C Function prototype: int f\xE9(char \xFF)", "int f\xE9(char \xFF)"},
+};
+
+class MarkedPrototypeTest : public ::testing::TestWithParam<MarkedRow> {};
+
+TEST_P(MarkedPrototypeTest, IsExtracted)
 {
-    struct Row {
-        std::string line;
-        std::optional<std::string> expected;
-    };
-    const Row rows[] = {
-        {"; C Function prototype: int ReadPort(char port)\r\n", "int ReadPort(char port)"},
-        {"@ C Function prototype: int ReadPort(char port)\n", "int ReadPort(char port)"},
-        {"; C Function prototype:int f(char c)", "int f(char c)"},
-        {"; C Function prototype: \t\r\v\fint f(char c)", "int f(char c)"},
-        // Only the text up to the first ')' counts.
-        {"; C Function prototype: int f(char c) ; reads c\r\n", "int f(char c)"},
-        {"; C Function prototype: int f(char (*p)(int))", "int f(char (*p)"},
-        // Blanks and tabs inside stay as written.
-        {"; C Function prototype: int  f( char\tc )", "int  f( char\tc )"},
-        // The ')' must stand at position 3 or later of the prototype.
-        {"; C Function prototype: f()", std::nullopt},
-        {"; C Function prototype: go()", "go()"},
-        {"; C Function prototype: int f(char c", std::nullopt},
-        {"; C Function prototype:", std::nullopt},
-        // Not a prototype comment line.
-        {" ; C Function prototype: int f(char c)", std::nullopt},
-        {"\t; C Function prototype: int f(char c)", std::nullopt},
-        {"; c function prototype: int f(char c)", std::nullopt},
-        {";C Function prototype: int f(char c)", std::nullopt},
-        // Further markers on the line are dropped.
-        {"; C Function prototype: int f(@ C Function prototype:char c)", "int f(char c)"},
-        {"@ C Function prototype: ; C Function prototype: long g(int a)", "long g(int a)"},
-        // Bytes above 0x7F pass unchanged.
-        {"; C Function prototype: int f\xE9(char \xFF)", "int f\xE9(char \xFF)"},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(ExtractMarkedPrototype(row.line), row.expected) << row.line;
+    EXPECT_EQ(ExtractMarkedPrototype(GetParam().line), GetParam().expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(Scanner, MarkedPrototypeTest, ::testing::ValuesIn(kMarkedRows), tovel::testsupport::RowName());
 
 TEST(ScannerTest, NormaliseDeclaration)
 {

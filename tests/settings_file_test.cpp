@@ -1,6 +1,8 @@
 #include "EnvGuard.h"
 #include "app/SettingsFile.h"
 
+#include "support/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -26,29 +28,18 @@ class SettingsFileTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string tmpl = (fs::path(::testing::TempDir()) / "tovel-settings-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        m_dir = tmpl;
+        ASSERT_TRUE(m_folder.Valid());
+        m_dir = m_folder.Path();
     }
     void TearDown() override
     {
         SettingsFile::SetWriteFailureForTest(SettingsFile::WriteFailure::None);
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
     }
 
     std::string PathOf(const std::string& name) const { return (fs::path(m_dir) / name).string(); }
 
-    static std::string Slurp(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    static void Spit(const std::string& path, const std::string& text)
-    {
-        std::ofstream out(path, std::ios::binary);
-        out << text;
-    }
+    static std::string Slurp(const std::string& path) { return testsupport::ReadFileBytes(path); }
+    static void Spit(const std::string& path, const std::string& text) { testsupport::WriteFileBytes(path, text); }
     // Names in the folder, apart from the lock file that writers leave.
     std::set<std::string> FolderNames() const
     {
@@ -59,6 +50,7 @@ protected:
         return names;
     }
 
+    testsupport::TempFolder m_folder{"tovel-settings-"};
     std::string m_dir;
 };
 

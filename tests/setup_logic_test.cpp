@@ -2,19 +2,15 @@
 
 #include "common/ByteText.h"
 
+#include "support/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 namespace tovel {
 namespace {
 
-// Paths in the tables use '/'; this turns them into the platform's form.
-std::string Native(std::string path)
-{
-    for (char& c : path)
-        if (c == '/')
-            c = kPathSep;
-    return path;
-}
+// Paths in the tables use '/'; NativePath turns them into the platform's form.
+using testsupport::NativePath;
 
 const std::string kSep(1, kPathSep);
 
@@ -54,7 +50,7 @@ TEST(SetupLogicTest, EnsureTrailingSeparator)
         {"/d/my help", "/d/my help/"},
     };
     for (const Row& row : rows)
-        EXPECT_EQ(EnsureTrailingBackslash(Native(row.in)), Native(row.out)) << row.in;
+        EXPECT_EQ(EnsureTrailingBackslash(NativePath(row.in)), NativePath(row.out)) << row.in;
 }
 
 struct PickerRow {
@@ -66,9 +62,9 @@ struct PickerRow {
 
 void ExpectPicker(const PickerStartInfo& got, const PickerRow& row)
 {
-    EXPECT_EQ(got.folder, Native(row.folder)) << row.path;
+    EXPECT_EQ(got.folder, NativePath(row.folder)) << row.path;
     EXPECT_EQ(got.hasPreset, row.hasPreset) << row.path;
-    EXPECT_EQ(got.presetFile, Native(row.preset)) << row.path;
+    EXPECT_EQ(got.presetFile, NativePath(row.preset)) << row.path;
 }
 
 TEST(SetupLogicTest, BrowserPickerStartsInTheBrowsersFolder)
@@ -83,13 +79,13 @@ TEST(SetupLogicTest, BrowserPickerStartsInTheBrowsersFolder)
         {"/opt/my apps/web view", "/opt/my apps/", true, "/opt/my apps/web view"},
     };
     for (const PickerRow& row : rows)
-        ExpectPicker(BrowserPickerStart(Native(row.path)), row);
+        ExpectPicker(BrowserPickerStart(NativePath(row.path)), row);
 }
 
 TEST(SetupLogicTest, BrowserPickerNeverExceedsTheLimit)
 {
     const size_t max = kPickerPathLimit - 1;
-    const std::string folder = Native("/opt/browsers/");
+    const std::string folder = NativePath("/opt/browsers/");
 
     // A path that just fits is used whole.
     const std::string fits = folder + std::string(max - folder.size(), 'b');
@@ -105,7 +101,7 @@ TEST(SetupLogicTest, BrowserPickerNeverExceedsTheLimit)
     EXPECT_EQ(info.folder, folder);
 
     // A folder that is itself too long falls back to the longest parent that fits.
-    const std::string parent = Native("/opt/") + std::string(max - 10, 'p') + kSep;
+    const std::string parent = NativePath("/opt/") + std::string(max - 10, 'p') + kSep;
     info = BrowserPickerStart(parent + std::string(50, 'd') + kSep + "browser");
     EXPECT_FALSE(info.hasPreset);
     EXPECT_EQ(info.folder, parent);
@@ -141,7 +137,7 @@ TEST(SetupLogicTest, HelpPickerStartsInTheHelpPathOrTheRoot)
     };
 #endif
     for (const PickerRow& row : rows)
-        ExpectPicker(HelpPickerStart(Native(row.path)), row);
+        ExpectPicker(HelpPickerStart(NativePath(row.path)), row);
 }
 
 TEST(SetupLogicTest, HelpPickerNeverExceedsTheLimit)
@@ -181,7 +177,7 @@ TEST(SetupLogicTest, HelpFolderIsTheFolderOfThePick)
         {"/docs/help/", "/docs/help/"},
     };
     for (const Row& row : rows)
-        EXPECT_EQ(HelpFolderFromPick(Native(row.picked)), Native(row.folder)) << row.picked;
+        EXPECT_EQ(HelpFolderFromPick(NativePath(row.picked)), NativePath(row.folder)) << row.picked;
 }
 
 } // namespace

@@ -5,41 +5,27 @@
 #include "app/qt/CCallWizardApp.h"
 #include "platform/Controls.h"
 #include "platform/FakePlatform.h"
+#include "support/TestSupport.h"
 #include "ui/CCallWizardDlg.h"
 
 #include <QApplication>
-#include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
-#include <sstream>
 #include <string>
 
 namespace tovel::testing {
 
-inline std::string ReadFileBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-inline void WriteFileBytes(const std::string& path, const std::string& bytes)
-{
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
+using testsupport::ReadFileBytes;
+using testsupport::WriteFileBytes;
 
 class GuiTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
-        m_appPath = m_dir.path().toStdString() + "/";
+        ASSERT_TRUE(m_dir.Valid());
+        m_appPath = m_dir.Dir();
         theApp().SetAppPath(m_appPath);
         CDialog::SetModalRunner(nullptr);
     }
@@ -108,7 +94,7 @@ protected:
         }
     }
 
-    QTemporaryDir m_dir;
+    testsupport::TempFolder m_dir;
     std::string m_appPath;
     FakePlatform m_platform;
     std::unique_ptr<CCallWizardDlg> m_dlg;

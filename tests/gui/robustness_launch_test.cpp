@@ -3,6 +3,7 @@
 // the parameter text it was given, or nothing at all; never a second command.
 #include "composer/ValueEditors.h"
 #include "platform/QtPlatform.h"
+#include "support/TestSupport.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
@@ -40,9 +41,8 @@ protected:
     void SetUp() override
     {
         // The folder itself has shell characters in its name too.
-        std::string tmpl = (fs::path(::testing::TempDir()) / "tovel launch; $(x) `y` 'q' & z-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        m_dir = tmpl + "/";
+        ASSERT_TRUE(m_folder.Valid());
+        m_dir = m_folder.Dir();
         m_oldCwd = fs::current_path();
         // Were a shell to run "touch PWNED", the file would appear here.
         fs::current_path(m_dir);
@@ -50,8 +50,6 @@ protected:
     void TearDown() override
     {
         fs::current_path(m_oldCwd);
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
     }
 
     // A program under that name that writes its argument count and
@@ -92,6 +90,7 @@ protected:
         return stray;
     }
 
+    tovel::testsupport::TempFolder m_folder{"tovel launch; $(x) `y` 'q' & z-"};
     std::string m_dir;
     fs::path m_oldCwd;
     tovel::QtPlatform m_platform;
