@@ -59,3 +59,29 @@ install(CODE "
   configure_file(\"${CMAKE_CURRENT_LIST_DIR}/tovel.desktop.in\" \"\$ENV{DESTDIR}\${_tovel_desktop}\" @ONLY)
   list(APPEND CMAKE_INSTALL_MANIFEST_FILES \"\${_tovel_desktop}\")
 ")
+
+# Manual pages, gzipped as the system's man pages are.
+find_program(TOVEL_GZIP gzip)
+set(TOVEL_MAN_PAGES tovel tovel-cli)
+foreach(page ${TOVEL_MAN_PAGES})
+  set(source ${PROJECT_SOURCE_DIR}/docs/man/${page}.1)
+  if(TOVEL_GZIP)
+    set(packed ${CMAKE_BINARY_DIR}/man/${page}.1.gz)
+    add_custom_command(OUTPUT ${packed}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
+      COMMAND ${TOVEL_GZIP} -9nc ${source} > ${packed}
+      DEPENDS ${source}
+      COMMENT "Packing the manual page ${page}(1)")
+    list(APPEND TOVEL_PACKED_MAN_PAGES ${packed})
+    install(FILES ${packed} DESTINATION ${TOVEL_INSTALL_DATADIR}/man/man1)
+  else()
+    install(FILES ${source} DESTINATION ${TOVEL_INSTALL_DATADIR}/man/man1)
+  endif()
+endforeach()
+if(TOVEL_PACKED_MAN_PAGES)
+  add_custom_target(tovel_man_pages ALL DEPENDS ${TOVEL_PACKED_MAN_PAGES})
+endif()
+
+# Completion of tovel-cli's commands, options, libraries and routine names in bash.
+install(FILES ${PROJECT_SOURCE_DIR}/scripts/completion/tovel-cli.bash
+        DESTINATION ${TOVEL_INSTALL_DATADIR}/bash-completion/completions RENAME tovel-cli)
