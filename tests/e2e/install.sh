@@ -17,6 +17,12 @@ for f in Tovel Tovel.txt LibDev4410.s79 BaudCalc.exe TVS_B.html tovel/TV_P.html 
 done
 for f in Tovel BaudCalc.exe; do [ -x "$APPDIR/$f" ] || fail "$f is not executable"; done
 [ -x "$PREFIX/bin/tovel" ] || fail "bin/tovel is missing"
+# tovel-cli, its manual page and its completion come along.
+"$PREFIX/bin/tovel-cli" --version | grep -qx 'tovel-cli [0-9][0-9.]*' || fail "bin/tovel-cli --version does not answer"
+for page in tovel tovel-cli; do
+    [ -f "$PREFIX/share/man/man1/$page.1.gz" ] || fail "the manual page $page(1) is missing"
+done
+[ -f "$PREFIX/share/bash-completion/completions/tovel-cli" ] || fail "the bash completion of tovel-cli is missing"
 for size in 16 24 32 48 64 128; do
     icon="$PREFIX/share/icons/hicolor/${size}x${size}/apps/tovel.png"
     [ -f "$icon" ] || fail "icon $size is missing"
