@@ -60,8 +60,10 @@ TEST_F(ItemModelTest, ListsStayConsistentThroughScansAdditionsAndRemovals)
     RegisterLibrary(two, false);
     RegisterLibrary(many);
     CCallWizardDlg& dlg = OpenDialog();
-    QAbstractItemModelTester functions(dlg.m_cbFunction->model(), QAbstractItemModelTester::FailureReportingMode::Warning);
-    QAbstractItemModelTester libraries(dlg.m_cbLibrary->model(), QAbstractItemModelTester::FailureReportingMode::Warning);
+    QAbstractItemModelTester functions(dlg.m_cbFunction->model(),
+                                       QAbstractItemModelTester::FailureReportingMode::Warning);
+    QAbstractItemModelTester libraries(dlg.m_cbLibrary->model(),
+                                       QAbstractItemModelTester::FailureReportingMode::Warning);
 
     // Scans replace the whole list: filled, smaller, empty, filled again.
     dlg.ScanLibrary(many);

@@ -31,7 +31,8 @@ TempFolder::~TempFolder()
         return;
     std::error_code error;
     // A test may have taken the write permission away to provoke a failure.
-    for (const auto& entry : fs::recursive_directory_iterator(m_path, fs::directory_options::skip_permission_denied, error))
+    for (const auto& entry :
+         fs::recursive_directory_iterator(m_path, fs::directory_options::skip_permission_denied, error))
         if (entry.is_directory(error))
             fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, error);
     fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, error);
