@@ -155,13 +155,7 @@ TEST(HelpLaunchTest, HelpKeyAndSetupHelpAlwaysOpenTheBrowser)
 
 // ---- The companion files that ship beside the program ----
 
-std::string ReadWhole(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+using testsupport::ReadFileBytes;
 
 const std::string kCompanion = std::string(TOVEL_COMPANION_DIR) + "/";
 
@@ -176,7 +170,7 @@ TEST(CompanionFilesTest, HelpButtonFindsTheShippedPage)
 
 TEST(CompanionFilesTest, IntroTextIsPlainAndNarrow)
 {
-    const std::string text = ReadWhole(kCompanion + "Tovel.txt");
+    const std::string text = ReadFileBytes(kCompanion + "Tovel.txt");
     ASSERT_FALSE(text.empty());
     std::istringstream in(text);
     std::string line;
@@ -216,7 +210,7 @@ TEST(CompanionFilesTest, HelpPagesAreSelfContainedAndLinksResolve)
 {
     const std::string pages[] = {"tovel/TV_P.html", "TVS_B.html"};
     for (const std::string& page : pages) {
-        const std::string html = ReadWhole(kCompanion + page);
+        const std::string html = ReadFileBytes(kCompanion + page);
         ASSERT_FALSE(html.empty()) << page;
         EXPECT_EQ(html.rfind("<!DOCTYPE html>", 0), 0u) << page;
         EXPECT_NE(html.find("<title>"), std::string::npos) << page;
@@ -231,7 +225,7 @@ TEST(CompanionFilesTest, HelpPagesAreSelfContainedAndLinksResolve)
             const int hash = Find(target, '#');
             const std::string file = hash < 0 ? target : Left(target, hash);
             const std::string anchor = hash < 0 ? "" : Mid(target, hash + 1);
-            const std::string linked = file.empty() ? html : ReadWhole(dir + file);
+            const std::string linked = file.empty() ? html : ReadFileBytes(dir + file);
             ASSERT_FALSE(linked.empty()) << page << " links to missing " << target;
             if (anchor.empty())
                 continue;

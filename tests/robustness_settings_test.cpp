@@ -30,17 +30,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void Spit(const std::string& path, const std::string& text)
-{
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
+std::string Slurp(const std::string& path) { return testsupport::ReadFileBytes(path); }
+void Spit(const std::string& path, const std::string& text) { testsupport::WriteFileBytes(path, text); }
 
 class RobustSettingsTest : public ::testing::Test {
 protected:

@@ -65,11 +65,7 @@ protected:
         return path;
     }
 
-    static std::string Slurp(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    static std::string Slurp(const std::string& path) { return tovel::testsupport::ReadFileBytes(path); }
 
     // Waits up to 10 s for a detached program's report.
     static std::string WaitForReport(const std::string& program)
