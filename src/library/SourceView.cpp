@@ -1,6 +1,7 @@
 #include "library/SourceView.h"
 
 #include "common/ByteText.h"
+#include "common/RoutineName.h"
 #include "library/Scanner.h"
 
 namespace tovel {
@@ -52,18 +53,10 @@ std::string SourcePathFor(std::string_view libraryPath, std::string_view prototy
         return std::string(libraryPath);
 
     std::string path = Left(libraryPath, LastPathSep(libraryPath) + 1);
-    const int paren = ReverseFind(prototype, '(');
-    if (paren < 0)
+    const std::string name = RoutineNameOf(prototype);
+    if (name.empty())
         return path;
-    size_t end = static_cast<size_t>(paren);
-    while (end > 0 && (prototype[end - 1] == ' ' || prototype[end - 1] == '\t'))
-        --end;
-    size_t begin = end;
-    while (begin > 0 && IsWordChar(prototype[begin - 1]))
-        --begin;
-    if (begin == end)
-        return path;
-    path.append(prototype.substr(begin, end - begin));
+    path.append(name);
     path.append(".s");
     return path;
 }
@@ -83,7 +76,32 @@ bool IsBlockStartLine(std::string_view line, std::string_view prototype)
         && Find(line, prototype) >= static_cast<int>(kPrototypeMarkerLength);
 }
 
-std::string ExtractSourceBlock(LineSource& source, std::string_view prototype)
+namespace {
+
+// "<n> MB", "<n> KB" or "<n> bytes".
+std::string SizeText(size_t bytes)
+{
+    constexpr size_t kKiB = 1024;
+    constexpr size_t kMiB = 1024 * 1024;
+    if (bytes >= kMiB)
+        return std::to_string(bytes / kMiB) + " MB";
+    if (bytes >= kKiB)
+        return std::to_string(bytes / kKiB) + " KB";
+    return std::to_string(bytes) + " bytes";
+}
+
+// Ends a text that was cut with the note on a line of its own.
+void AppendCutNote(std::string& text, const std::string& note)
+{
+    if (!text.empty() && text.back() != '\n' && text.back() != '\r')
+        text += "\r\n";
+    text += note;
+    text += "\r\n";
+}
+
+} // namespace
+
+std::string ExtractSourceBlock(LineSource& source, std::string_view prototype, size_t maxBytes)
 {
     std::string block;
     if (prototype.empty())
@@ -98,19 +116,36 @@ std::string ExtractSourceBlock(LineSource& source, std::string_view prototype)
             break;
     }
 
-    // The start line itself is never a closing line.
-    AppendExpanded(block, line);
-    for (;;) {
-        source.ReadLineInto(line);
-        if (line.empty())
-            break;
-        if (IsBlockEndLine(line)) {
-            AppendTabsAsBlanks(block, line);
-            break;
+    // The start line itself is never a closing line. A routine without a
+    // closing line runs to the end of the file, so the block is held to
+    // maxBytes like the whole view.
+    std::string expanded;
+    bool closing = false;
+    for (bool first = true;; first = false) {
+        if (!first) {
+            source.ReadLineInto(line);
+            if (line.empty())
+                return block;
         }
-        AppendExpanded(block, line);
+        closing = !first && IsBlockEndLine(line);
+        expanded.clear();
+        if (closing)
+            AppendTabsAsBlanks(expanded, line);
+        else
+            AppendExpanded(expanded, line);
+        if (expanded.size() > maxBytes - block.size())
+            break;
+        block += expanded;
+        if (closing)
+            return block;
     }
+    AppendCutNote(block, BlockCutNote(maxBytes));
     return block;
+}
+
+std::string BlockCutNote(size_t maxBytes)
+{
+    return "... (the rest of the routine is not shown: the view holds at most " + SizeText(maxBytes) + ")";
 }
 
 std::string ReadWholeForView(LineSource& source)
@@ -128,16 +163,7 @@ std::string ReadWholeForView(LineSource& source)
 
 std::string ViewCutNote(size_t maxBytes)
 {
-    constexpr size_t kKiB = 1024;
-    constexpr size_t kMiB = 1024 * 1024;
-    std::string size;
-    if (maxBytes >= kMiB)
-        size = std::to_string(maxBytes / kMiB) + " MB";
-    else if (maxBytes >= kKiB)
-        size = std::to_string(maxBytes / kKiB) + " KB";
-    else
-        size = std::to_string(maxBytes) + " bytes";
-    return "... (the rest of the file is not shown: the view holds at most " + size + ")";
+    return "... (the rest of the file is not shown: the view holds at most " + SizeText(maxBytes) + ")";
 }
 
 std::string ReadWholeForView(LineSource& source, size_t maxBytes)
@@ -156,10 +182,7 @@ std::string ReadWholeForView(LineSource& source, size_t maxBytes)
         text += expanded;
     }
     // A line is left out: say so on a line of its own.
-    if (!text.empty() && text.back() != '\n' && text.back() != '\r')
-        text += "\r\n";
-    text += ViewCutNote(maxBytes);
-    text += "\r\n";
+    AppendCutNote(text, ViewCutNote(maxBytes));
     return text;
 }
 

@@ -13,9 +13,8 @@ namespace tovel {
 std::string ExpandTabs(std::string_view line);
 
 // The file that should hold the routine's source. For a header library it is
-// the header's folder + routine name + ".s", where the routine name is the
-// identifier right before the last '(' (pointer stars are not part of it);
-// when the prototype has no such name the result is the folder alone. Any
+// the header's folder + routine name (RoutineNameOf) + ".s"; when the
+// prototype has no routine name the result is the folder alone. Any
 // other library holds its routines' sources itself.
 std::string SourcePathFor(std::string_view libraryPath, std::string_view prototype);
 
@@ -28,13 +27,6 @@ bool IsBlockEndLine(std::string_view line);
 // occurrence of the prototype text stands at position 23 or later.
 bool IsBlockStartLine(std::string_view line, std::string_view prototype);
 
-// The source block as the view shows it: from the start line through the
-// closing line (or to the end of the input when none follows). Lines keep
-// their own line ends; tabs are expanded, except on the closing line, where
-// each tab becomes one blank. Empty when the start line is not found or the
-// prototype is empty.
-std::string ExtractSourceBlock(LineSource& source, std::string_view prototype);
-
 // The whole text as "Show" displays it: every line tab-expanded, until the
 // source gives an empty line.
 std::string ReadWholeForView(LineSource& source);
@@ -42,6 +34,19 @@ std::string ReadWholeForView(LineSource& source);
 // How much of a file the source view holds at most, so that a huge library
 // cannot fill the memory.
 inline constexpr size_t kSourceViewMaxBytes = 32 * 1024 * 1024;
+
+// The source block as the view shows it: from the start line through the
+// closing line (or to the end of the input when none follows). Lines keep
+// their own line ends; tabs are expanded, except on the closing line, where
+// each tab becomes one blank. Empty when the start line is not found or the
+// prototype is empty. A block that would pass maxBytes holds the whole lines
+// that fit and then BlockCutNote as a line of its own; the rest of the source
+// is not read.
+std::string ExtractSourceBlock(LineSource& source, std::string_view prototype,
+                               size_t maxBytes = kSourceViewMaxBytes);
+
+// "... (the rest of the routine is not shown: the view holds at most <size>)"
+std::string BlockCutNote(size_t maxBytes);
 
 // The line that ends a view that was cut: "... (the rest of the file is not
 // shown: the view holds at most <size>)", the size in MB, KB or bytes.
