@@ -38,14 +38,8 @@ PickerStart AddPickerStart(std::string_view startPath)
         start.fileName = std::string(startPath.substr(folder.size()));
         return start;
     }
-    // Too long: drop the file name, then climb to a parent folder that fits.
-    while (folder.size() > kMax) {
-        const int parent = LastPathSep(folder.substr(0, folder.size() - 1));
-        if (parent < 0)
-            return start;
-        folder = folder.substr(0, static_cast<size_t>(parent) + 1);
-    }
-    start.folder = std::string(folder);
+    // Too long: drop the file name and fit the folder.
+    start.folder = FitPickerFolder(folder);
     return start;
 }
 

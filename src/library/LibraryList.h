@@ -2,25 +2,19 @@
 // can be registered, and the texts the list shows the user.
 #pragma once
 
+#include "common/PickerPath.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace tovel {
 
-// The longest path our file picker accepts, terminator included.
-#ifdef _WIN32
-inline constexpr size_t kPickerPathLimit = 260;
-#else
-inline constexpr size_t kPickerPathLimit = 4096;
-#endif
-
 // Where the Add picker opens. folder is the start path up to and including
 // its last separator (the whole start path when it has none); fileName is
 // the rest, the name filled in. folder + fileName never exceeds
 // kPickerPathLimit - 1 bytes: a too-long start path loses its file name, and
-// a folder that is still too long is cut back to the longest parent folder
-// that fits (empty when none does).
+// its folder is fitted with FitPickerFolder.
 struct PickerStart {
     std::string folder;
     std::string fileName;

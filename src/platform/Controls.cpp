@@ -1,7 +1,7 @@
 #include "platform/Controls.h"
 
 #include "common/ByteText.h"
-#include "library/Scanner.h"
+#include "common/NoCaseOrder.h"
 #include "platform/Text.h"
 
 #include <QAbstractItemView>

@@ -21,7 +21,6 @@ namespace tovel {
 
 class ComboBox;
 class ListBox;
-class SettingsFile;
 
 class CCallWizardDlg : public CDialog {
     Q_OBJECT
@@ -115,10 +114,5 @@ protected:
 private:
     void ParkOptionList(int k);
 };
-
-// The settings file of the running program.
-SettingsFile Settings();
-// The program's own folder, ending with a separator.
-const std::string& AppPath();
 
 } // namespace tovel

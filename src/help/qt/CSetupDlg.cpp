@@ -1,9 +1,10 @@
 #include "help/qt/CSetupDlg.h"
 
 #include "app/SettingsFile.h"
+#include "app/qt/CCallWizardApp.h"
 #include "help/HelpLaunch.h"
 #include "help/SetupLogic.h"
-#include "library/qt/CLibBrowse.h"
+#include "platform/CLibBrowse.h"
 #include "platform/Platform.h"
 #include "ui/CCallWizardDlg.h"
 

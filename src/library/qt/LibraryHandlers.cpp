@@ -1,10 +1,11 @@
 // The main dialog's library list, scanner and source view handlers.
 #include "app/SettingsFile.h"
+#include "app/qt/CCallWizardApp.h"
 #include "library/LibraryList.h"
 #include "library/LineReader.h"
 #include "library/Scanner.h"
 #include "library/SourceView.h"
-#include "library/qt/CLibBrowse.h"
+#include "platform/CLibBrowse.h"
 #include "platform/Controls.h"
 #include "platform/Platform.h"
 #include "ui/CCallWizardDlg.h"
