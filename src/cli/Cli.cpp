@@ -395,7 +395,8 @@ private:
         if (match.result != FunctionMatch::Result::Found)
             return NotFound(match, query, *library);
 
-        const RoutineView routine = LoadRoutine(*library, match.prototype);
+        // Only show prints the block: params and call leave it unbuilt.
+        const RoutineView routine = LoadRoutine(*library, match.prototype, name == "show");
         if (!routine.sourceFound)
             return Fail(MissingSourceMessage(SourcePathFor(*library, match.prototype)));
         if (!routine.prototypeFound)
@@ -470,13 +471,14 @@ DefaultLibrary ResolveDefaultLibrary(const std::string& settingsPath)
         if (std::filesystem::exists(name, error))
             present.push_back(std::move(name));
     }
+    // The library Tovel would make current: the list in its order, then the
+    // "Last" library or the list's first.
+    SortLibraryList(present);
     const std::string last = settings.Read("Last", "Library", "", kLibraryCapacity);
-    const int found = FindStringExact(present, last);
-    if (found >= 0) {
-        result.path = present[static_cast<size_t>(found)];
-    } else if (!present.empty()) {
-        result.path = present.front();
-        if (!last.empty())
+    const CurrentLibraryChoice choice = ChooseCurrentLibrary(present, last);
+    if (choice.index >= 0) {
+        result.path = present[static_cast<size_t>(choice.index)];
+        if (!choice.isLast && !last.empty())
             result.note = "the last library " + last + " is not listed or not available; using " + result.path;
     } else {
         result.problem = "no library named, and none is current in " + settingsPath

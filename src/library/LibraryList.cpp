@@ -1,6 +1,7 @@
 #include "library/LibraryList.h"
 
 #include "common/ByteText.h"
+#include "common/NoCaseOrder.h"
 
 namespace tovel {
 
@@ -51,6 +52,21 @@ std::string AddStartPath(std::string_view selectedLibrary, bool hasSelection, st
     if (!lastLibrary.empty())
         return std::string(lastLibrary);
     return Join(appPath, kDefaultLibraryName);
+}
+
+void SortLibraryList(std::vector<std::string>& paths)
+{
+    SortFunctionList(paths);
+}
+
+CurrentLibraryChoice ChooseCurrentLibrary(const std::vector<std::string>& list, std::string_view lastLibrary)
+{
+    CurrentLibraryChoice choice;
+    choice.index = FindStringExact(list, lastLibrary);
+    choice.isLast = choice.index >= 0;
+    if (!choice.isLast && !list.empty())
+        choice.index = 0;
+    return choice;
 }
 
 bool IsRegistrableLibraryPath(std::string_view path)

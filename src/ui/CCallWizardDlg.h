@@ -58,7 +58,7 @@ public:
     std::string m_strFunction;
     QIcon m_hIcon;
     // Names of the parameters past the fourth: the call keeps them as written.
-    std::vector<std::string> m_strExtraParams;
+    std::vector<std::string> extraParamNames;
     // The option-list selection when each list was opened.
     std::array<std::vector<int>, 5> m_optionSelectionAtOpen;
 

@@ -271,7 +271,7 @@ TEST_F(ComposerDialogTest, EverySampleRoutineGivesACall)
         std::string expected = dlg.m_strFunction + "(";
         for (size_t v = 0; v < values.size(); ++v)
             expected += (v ? "," : "") + values[v];
-        for (const std::string& extra : dlg.m_strExtraParams)
+        for (const std::string& extra : dlg.extraParamNames)
             expected += "," + extra;
         expected += ")";
         EXPECT_EQ(Clipboard(), expected) << routines[r];

@@ -1,9 +1,8 @@
 // The main dialog's parameter panel, value editors and Copy.
-#include "composer/CallText.h"
 #include "composer/PanelLayout.h"
 #include "composer/PrototypeParser.h"
+#include "composer/Routine.h"
 #include "composer/ValueEditors.h"
-#include "library/LineReader.h"
 #include "platform/Controls.h"
 #include "platform/Platform.h"
 #include "ui/CCallWizardDlg.h"
@@ -41,11 +40,7 @@ void CCallWizardDlg::BuildParameterPanel(std::string sourcePath, std::string pro
         model.hints[k - 1] = m_strHint[k];
         model.values[k - 1] = m_strParam[k];
     }
-    {
-        FileLineReader reader;
-        const bool opened = reader.Open(sourcePath);
-        model = ParsePrototypeSource(std::move(model), prototype, opened ? &reader : nullptr);
-    }
+    model = ReadParameterPanel(std::move(model), sourcePath, prototype);
     m_strType = model.type;
     m_strFunction = model.function;
     m_nParams = model.nParams;
@@ -54,7 +49,7 @@ void CCallWizardDlg::BuildParameterPanel(std::string sourcePath, std::string pro
         m_strHint[k] = model.hints[k - 1];
         m_strParam[k] = model.values[k - 1];
     }
-    m_strExtraParams = model.extraNames;
+    extraParamNames = model.extraNames;
 
     for (int k = 1; k <= 4; ++k)
         Place(*this, kParamComboId[static_cast<size_t>(k)], ParkedComboRect(k), kHide);
@@ -158,12 +153,7 @@ void CCallWizardDlg::OnKillFocusParamEdit(int k)
     const auto i = static_cast<size_t>(k);
     UpdateData(true);
     m_nToolLaunched = 0;
-    if (m_strParam[i].empty())
-        return;
-    const auto range = ParseRangeHint(m_strHint[i]);
-    if (!range || !IsRangeCandidate(m_strParam[i]))
-        return;
-    if (CompareToRange(range->low, range->high, m_strParam[i]) != 0)
+    if (IsOutOfRange(m_strHint[i], m_strParam[i]))
         CurrentPlatform().MessageBox(this, OutOfRangeMessage(m_strParmn[i]), MB_OK | MB_ICONEXCLAMATION);
 }
 
@@ -195,10 +185,7 @@ void CCallWizardDlg::OnCopy()
             break;
         values.push_back(ResolveSlotValue(k));
     }
-    // Parameters past the fourth follow the four slots by their names.
-    static const std::vector<std::string> kNone;
-    const auto& extra = values.size() == 4 ? m_strExtraParams : kNone;
-    CopyTextToClipboard(ComposeCallText(m_strFunction, values, extra));
+    CopyTextToClipboard(ComposeRoutineCallText(m_strFunction, values, extraParamNames));
 }
 
 void CCallWizardDlg::OnInc()

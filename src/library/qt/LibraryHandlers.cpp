@@ -1,6 +1,7 @@
 // The main dialog's library list, scanner and source view handlers.
 #include "app/SettingsFile.h"
 #include "app/qt/CCallWizardApp.h"
+#include "composer/Routine.h"
 #include "library/LibraryList.h"
 #include "library/LineReader.h"
 #include "library/Scanner.h"
@@ -53,18 +54,11 @@ int CCallWizardDlg::LoadLibraryList()
             settings.Write("Libraries", item, "Yes");
     }
     const std::string last = settings.Read("Last", "Library", "", kLibraryCapacity);
-    const int found = m_cbLibrary->FindStringExact(-1, last);
-    if (found >= 0) {
-        m_cbLibrary->SetCurSel(found);
-        return found + 1;
-    }
-    if (m_cbLibrary->GetCount() > 0) {
-        m_cbLibrary->SetCurSel(0);
-        settings.Write("Last", "Library", m_cbLibrary->GetLBText(0));
-        return 1;
-    }
-    m_cbLibrary->SetCurSel(-1);
-    return 0;
+    const CurrentLibraryChoice choice = ChooseCurrentLibrary(m_cbLibrary->Items(), last);
+    m_cbLibrary->SetCurSel(choice.index);
+    if (choice.index >= 0 && !choice.isLast)
+        settings.Write("Last", "Library", m_cbLibrary->GetLBText(choice.index));
+    return choice.index + 1;
 }
 
 void CCallWizardDlg::ActivateLibrary(std::string path)
@@ -181,19 +175,12 @@ int CCallWizardDlg::RestoreLastChoice()
 std::string CCallWizardDlg::FindSourceBlock(std::string sourcePath, std::string prototype)
 {
     m_strSource.clear();
-    std::string opened = sourcePath;
-    if (!sourcePath.empty() && !prototype.empty()) {
-        FileLineReader reader;
-        if (!reader.Open(sourcePath)) {
-            opened = CVariantPath(sourcePath);
-            if (!reader.Open(opened))
-                CurrentPlatform().MessageBox(this, MissingSourceMessage(sourcePath), MB_OK | MB_ICONEXCLAMATION);
-        }
-        if (reader.IsOpen())
-            m_strSource = ExtractSourceBlock(reader, prototype);
-    }
+    RoutineBlock block = FindRoutineBlock(sourcePath, prototype);
+    if (!sourcePath.empty() && !prototype.empty() && !block.sourceFound)
+        CurrentPlatform().MessageBox(this, MissingSourceMessage(sourcePath), MB_OK | MB_ICONEXCLAMATION);
+    m_strSource = std::move(block.text);
     UpdateData(false);
-    return opened;
+    return block.openedPath;
 }
 
 void CCallWizardDlg::OnShowLibrary()
