@@ -34,7 +34,6 @@ public:
     std::array<std::string, 5> m_strHint;
     std::string m_strLibPath;
     QFont m_font;
-    bool m_hasFont = false;
 
     QGroupBox* m_grpParameters = nullptr;
     QPushButton* m_btnExit = nullptr;
@@ -64,8 +63,6 @@ public:
 
     // Window-level handlers.
     void OnSysCommand(int id);
-    void OnTovelButton();
-    void OnSetFocusHideOptionLists();
     void HideOptionLists();
 
     // Library list.
@@ -114,5 +111,8 @@ protected:
 private:
     void ParkOptionList(int k);
 };
+
+// The main dialog's template, for the tests that check its controls.
+const DialogTemplate& MainDialogTemplateForTest();
 
 } // namespace tovel

@@ -13,10 +13,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-namespace tovel {
-const DialogTemplate& MainDialogTemplateForTest();
-}
-
 namespace tovel::testing {
 namespace {
 
