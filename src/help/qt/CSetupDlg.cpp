@@ -54,16 +54,9 @@ CSetupDlg::CSetupDlg(QWidget* parent) : CDialog(SetupDialogTemplate(), parent)
 
 void CSetupDlg::DoDataExchange(DataExchange& dx)
 {
-    CDialog::DoDataExchange(dx);
     DDX_Text(dx, IDC_BROWSER, m_strBrowser);
     DDX_Radio(dx, IDC_INTRO, m_nIntro);
     DDX_Text(dx, IDC_HELP_PATH, m_strUrl);
-}
-
-bool CSetupDlg::OnInitDialog()
-{
-    CDialog::OnInitDialog();
-    return true;
 }
 
 void CSetupDlg::OnOK()
