@@ -230,7 +230,7 @@ TEST_F(QtToolRunTest, OutputWindowAndConsentBoxAnswerTheKeyboard)
             EXPECT_EQ(view->toPlainText(), QStringLiteral("answer 51"));
             EXPECT_TRUE(QFontInfo(view->font()).fixedPitch()) << view->font().family().toStdString();
             seen = true;
-            QTest::keyClick(QApplication::focusWidget(), key);
+            QTest::keyClick(window->focusWidget() ? window->focusWidget() : view, key);
         });
         m_platform.ShowOutput(nullptr, "Pick.exe", "answer 51");
         EXPECT_TRUE(seen) << key;
