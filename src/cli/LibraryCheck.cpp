@@ -3,6 +3,7 @@
 #include "cli/Routine.h"
 #include "common/ByteText.h"
 #include "composer/PrototypeParser.h"
+#include "composer/ToolProgram.h"
 #include "composer/ValueEditors.h"
 #include "library/LineReader.h"
 #include "library/Scanner.h"
@@ -551,6 +552,10 @@ private:
                 Report(anchor, file, line, "the option list " + of + " has an empty item (item " + std::to_string(item) + ")");
             return;
         case HintKind::ToolProgram: {
+            if (ToolHintRefusal(hint)) {
+                Report(anchor, file, line, "the tool program " + of + " is refused: it must be a plain file name in the library's folder");
+                return;
+            }
             const std::string command = BuildToolCommand(m_libraryPath, hint);
             std::error_code error;
             if (!std::filesystem::is_regular_file(command, error))

@@ -129,11 +129,4 @@ std::string OutOfRangeMessage(std::string_view name)
     return message;
 }
 
-std::string ToolStartFailedMessage(std::string_view command)
-{
-    std::string message(command);
-    message += " or CMD.EXE not found.";
-    return message;
-}
-
 } // namespace tovel

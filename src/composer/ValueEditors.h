@@ -58,7 +58,4 @@ PixelRect ValueEditRect(int k, int n);
 // "<name> Out of range."
 std::string OutOfRangeMessage(std::string_view name);
 
-// "<command> or CMD.EXE not found."
-std::string ToolStartFailedMessage(std::string_view command);
-
 } // namespace tovel

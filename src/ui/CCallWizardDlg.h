@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QIcon>
 #include <array>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,10 @@ public:
     int m_nToolLaunched = 0;
     std::array<std::string, 5> m_strHint;
     std::string m_strLibPath;
+    // The library whose routine the panel shows; its folder holds the tool programs.
+    std::string routineLibraryPath;
+    // Folders whose programs the user let run in this run of the program.
+    std::set<std::string> m_trustedFoldersThisRun;
     QFont m_font;
 
     QGroupBox* m_grpParameters = nullptr;
@@ -89,6 +94,7 @@ public:
     void OnKillFocusOptionList(int k);
     void OnSetFocusParamCombo(int k);
     void HideOtherOptionLists(int k);
+    void RunToolProgram(int k);
 
     // Call text and clipboard.
     std::string ResolveSlotValue(int k);

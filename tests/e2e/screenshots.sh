@@ -21,8 +21,16 @@ shot_area main-function-list
 key Escape
 choose_function_by_keyboard "void UartInit(char port, unsigned int divisor, unsigned char mode)" alt+Down 11
 key alt+f Tab Tab Tab Tab Tab Tab Down    # port 1
-key Tab                                   # divisor (the tool program is looked for beside the library)
-wait_for 5 sh -c '[ "$(xdotool search --onlyvisible --name "^Tovel$" | wc -l)" -ge 2 ]' && key Return
+key Tab                                   # divisor: the question for the library's folder
+wait_for 10 sh -c '[ "$(xdotool search --onlyvisible --name "^Tovel$" | wc -l)" -ge 2 ]' \
+    || fail "no question before the tool program"
+shot tool-consent "$(windows_named '^Tovel$' | grep -v "^$MAIN_WIN\$" | head -1)"
+key Return                                # Run: BaudCalc's answer shows
+out=$(wait_window '^BaudCalc\.exe$' 15) || fail "BaudCalc's answer did not show"
+activate "$out"
+settle 0.5
+shot tool-output "$out"
+key Escape
 activate "$MAIN_WIN"
 key ctrl+a
 type_text 51

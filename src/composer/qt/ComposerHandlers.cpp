@@ -1,7 +1,9 @@
 // The main dialog's parameter panel, value editors and Copy.
 #include "composer/PanelLayout.h"
+#include "app/SettingsFile.h"
 #include "composer/PrototypeParser.h"
 #include "composer/Routine.h"
+#include "composer/ToolProgram.h"
 #include "composer/ValueEditors.h"
 #include "platform/Controls.h"
 #include "platform/Platform.h"
@@ -50,6 +52,9 @@ void CCallWizardDlg::BuildParameterPanel(std::string sourcePath, std::string pro
         m_strParam[k] = model.values[k - 1];
     }
     extraParamNames = model.extraNames;
+    // Tool programs are looked for beside the library this routine came from.
+    const int lib = m_cbLibrary->GetCurSel();
+    routineLibraryPath = lib >= 0 ? m_cbLibrary->GetLBText(lib) : std::string();
 
     for (int k = 1; k <= 4; ++k)
         Place(*this, kParamComboId[static_cast<size_t>(k)], ParkedComboRect(k), kHide);
@@ -114,14 +119,47 @@ void CCallWizardDlg::OnSetFocusParamEdit(int k)
         // Tab goes from the edit into its open list, and on from there.
         QWidget::setTabOrder(m_edParam[i], list);
     } else if (kind == HintKind::ToolProgram && m_nToolLaunched != kToolGuard) {
-        const std::string command = BuildToolCommand(m_strLibPath, m_strHint[i]);
+        // One attempt per guard cycle, whatever comes of it.
         m_nToolLaunched = kToolGuard;
-        if (CurrentPlatform().RunAndWait(command) == -1)
-            CurrentPlatform().MessageBox(this, ToolStartFailedMessage(command), MB_OK | MB_ICONEXCLAMATION);
+        RunToolProgram(k);
     }
     UpdateData(false);
     if (k == 3)
         RedrawWindow(kOptionListId[3]);
+}
+
+void CCallWizardDlg::RunToolProgram(int k)
+{
+    const std::string& hint = m_strHint[static_cast<size_t>(k)];
+    Platform& platform = CurrentPlatform();
+    if (const auto refusal = ToolHintRefusal(hint)) {
+        platform.MessageBox(this, *refusal, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    const std::string program = BuildToolCommand(routineLibraryPath, hint);
+    const std::string folder = LibraryFolder(routineLibraryPath);
+    if (!m_trustedFoldersThisRun.contains(folder)
+        && !IsTrustedFolder(Settings().KeyNames(kTrustedSection), folder)) {
+        const int answer = platform.Ask(this, ToolConsentQuestion(routineLibraryPath, program), ToolConsentButtons(),
+                                        kConsentRun, kConsentCancel);
+        if (answer != kConsentRun && answer != kConsentAlways)
+            return;
+        // A folder that cannot be written down is still trusted for this run.
+        if (answer == kConsentAlways)
+            static_cast<void>(Settings().Write(kTrustedSection, folder, "Yes"));
+        m_trustedFoldersThisRun.insert(folder);
+    }
+    ToolRun run = platform.RunTool(this, program);
+    if (!run.started) {
+        platform.MessageBox(this, ToolNotStartedMessage(hint), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    if (run.crashed)
+        platform.MessageBox(this, ToolCrashedMessage(hint), MB_OK | MB_ICONEXCLAMATION);
+    if (run.outputCut)
+        run.output += ToolOutputCutNote(kToolOutputLimit);
+    if (!run.output.empty())
+        platform.ShowOutput(this, hint, run.output);
 }
 
 void CCallWizardDlg::OnKillFocusOptionList(int k)

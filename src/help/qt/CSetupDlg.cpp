@@ -19,7 +19,9 @@ enum : int { IDC_BROWSER = 1008, IDC_INTRO = 1010, IDC_DETAILS = 1011, IDC_HELP_
 
 void LaunchHelp(QWidget* owner, const HelpLaunch& launch)
 {
-    CurrentPlatform().ShellOpen(owner, launch.file, launch.params, launch.hasParams);
+    // The browser is given its page as a URL; the text viewer takes a path.
+    const bool page = launch.hasParams && launch.file != kNotepad;
+    CurrentPlatform().ShellOpen(owner, launch.file, page ? PageUrl(launch.params) : launch.params, launch.hasParams);
 }
 
 const DialogTemplate& SetupDialogTemplate()
