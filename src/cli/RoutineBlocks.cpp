@@ -128,18 +128,19 @@ bool PieceReader::Next(LinePiece& piece)
         return false;
     Fill();
     const size_t before = m_pos;
-    NextLinePiece(m_buf.data(), m_end, m_pos, piece.text);
+    const std::string_view text = NextLinePieceView(m_buf.data(), m_end, m_pos);
     if (m_pos == before) {
         m_done = true;
         return false;
     }
-    if (piece.text.empty()) {
+    if (text.empty()) {
         m_nulStopLine = m_line;
         m_done = true;
         return false;
     }
+    piece.text.assign(text);
     const bool endsLine = m_buf[m_pos - 1] == '\n';
-    piece.cutAtNul = std::memchr(m_buf.data() + before, '\0', m_pos - before) != nullptr;
+    piece.cutAtNul = text.size() < m_pos - before;
     piece.index = m_index++;
     piece.line = m_line;
     piece.continuation = m_continuation;
