@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <unistd.h>
 
@@ -87,14 +88,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::vector<std::string> prototypes = tovel::CollectPrototypes(reader, header);
         if (prototypes.size() > 64)
             prototypes.resize(64);
-        const auto located = tovel::cli::LocateStartLines(scanned, prototypes);
+        std::map<std::string, long> starts;
+        const auto located = tovel::cli::LocateStartLines(scanned, prototypes, [&](size_t k, const tovel::cli::StartLine& start) {
+            starts.emplace(prototypes[k], static_cast<long>(start.lines.front().index));
+        });
         FUZZ_CHECK(located.has_value());
         for (const std::string& prototype : prototypes) {
             const long expected = NaiveStart(scanned, prototype);
-            const auto found = located->starts.find(prototype);
-            FUZZ_CHECK((found == located->starts.end()) == (expected < 0));
+            const auto found = starts.find(prototype);
+            FUZZ_CHECK((found == starts.end()) == (expected < 0));
             if (expected >= 0)
-                FUZZ_CHECK(static_cast<long>(found->second.lines.front().index) == expected);
+                FUZZ_CHECK(found->second == expected);
         }
     }
     if (!source.empty())

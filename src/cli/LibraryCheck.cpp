@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <map>
 #include <set>
+#include <unordered_map>
 
 namespace tovel::cli {
 
@@ -188,11 +189,21 @@ private:
         }
 
         // A second pass finds where the source view and the panel find each
-        // prototype: the first prototype comment line that holds it.
-        const auto located = LocateStartLines(file, prototypes);
+        // prototype: the first prototype comment line that holds it. A
+        // routine whose own line is that line is checked there and then.
+        std::unordered_map<std::string, std::vector<size_t>> routinesOf;
+        for (size_t r = 0; r < routines.size(); ++r)
+            routinesOf[routines[r].prototype].push_back(r);
+        std::unordered_map<std::string, LinePiece> starts; // prototype -> its start line
+        const auto located = LocateStartLines(file, prototypes, [&](size_t k, const StartLine& start) {
+            const LinePiece& head = start.lines.front();
+            starts.emplace(prototypes[k], head);
+            for (const size_t r : routinesOf[prototypes[k]])
+                if (routines[r].piece == head.index)
+                    CheckRoutine(routines[r].line, file, start, prototypes[k]);
+        });
         if (!located)
             return false;
-        const auto& starts = located->starts;
         for (const Routine& routine : routines) {
             const auto found = starts.find(routine.prototype);
             if (found == starts.end()) {
@@ -202,7 +213,7 @@ private:
                              "parameters cannot be shown");
                 continue;
             }
-            const LinePiece& other = found->second.lines.front();
+            const LinePiece& other = found->second;
             if (other.index != routine.piece) {
                 const auto otherPrototype = ExtractMarkedPrototype(other.text);
                 if (otherPrototype && *otherPrototype == routine.prototype)
@@ -216,7 +227,6 @@ private:
                                + "): that line's block and hints are shown for it");
                 continue;
             }
-            CheckRoutine(routine.line, file, found->second, routine.prototype);
         }
         return true;
     }
@@ -253,7 +263,6 @@ private:
         };
         const std::string& file = m_libraryPath;
         std::vector<Declaration> declarations;
-        std::map<std::string, std::vector<std::string>> wanted; // per source: its prototypes
         std::map<std::string, bool> readable;
         const auto canRead = [&](const std::string& path) {
             auto known = readable.find(path);
@@ -287,7 +296,6 @@ private:
                            + variant + " can be read");
                 continue;
             }
-            wanted[*opened].push_back(prototype);
             declarations.push_back({piece.line, prototype, *opened});
         }
         if (listed == 0)
@@ -295,27 +303,38 @@ private:
                    "nothing is listed: no one-line declaration returns int, char, long, double, unsigned, uint or short");
 
         // Each source file is read once for all the declarations that use it.
-        std::map<std::string, std::optional<LocatedFile>> located;
-        for (const auto& [source, prototypes] : wanted)
-            located.emplace(source, LocateStartLines(source, prototypes));
-        for (const Declaration& d : declarations) {
-            const auto& text = located[d.source];
-            if (!text) {
-                Report(d.line, file, d.line, "no source for " + Quoted(d.prototype) + ": " + d.source + " cannot be read");
-                continue;
+        std::map<std::string, std::vector<const Declaration*>> bySource;
+        for (const Declaration& d : declarations)
+            bySource[d.source].push_back(&d);
+        for (const auto& [source, users] : bySource) {
+            std::vector<std::string> prototypes;
+            std::unordered_map<std::string, std::vector<const Declaration*>> usersOf;
+            for (const Declaration* d : users) {
+                auto& list = usersOf[d->prototype];
+                if (list.empty())
+                    prototypes.push_back(d->prototype);
+                list.push_back(d);
             }
-            for (int line : text->nulCutLines)
-                ReportNulCut(d.source, line, d.line);
-            if (text->nulStopLine > 0)
-                ReportNulStop(d.source, text->nulStopLine, d.line);
-            const auto start = text->starts.find(d.prototype);
-            if (start == text->starts.end()) {
-                Report(d.line, file, d.line,
-                       d.source + " holds no prototype comment line with " + Quoted(d.prototype)
-                           + ": the routine's block and parameters cannot be shown");
-                continue;
+            std::set<std::string> found;
+            const auto text = LocateStartLines(source, prototypes, [&](size_t k, const StartLine& start) {
+                found.insert(prototypes[k]);
+                for (const Declaration* d : usersOf[prototypes[k]])
+                    CheckRoutine(d->line, source, start, d->prototype);
+            });
+            for (const Declaration* d : users) {
+                if (!text) {
+                    Report(d->line, file, d->line, "no source for " + Quoted(d->prototype) + ": " + source + " cannot be read");
+                    continue;
+                }
+                for (int line : text->nulCutLines)
+                    ReportNulCut(source, line, d->line);
+                if (text->nulStopLine > 0)
+                    ReportNulStop(source, text->nulStopLine, d->line);
+                if (!found.count(d->prototype))
+                    Report(d->line, file, d->line,
+                           source + " holds no prototype comment line with " + Quoted(d->prototype)
+                               + ": the routine's block and parameters cannot be shown");
             }
-            CheckRoutine(d.line, d.source, start->second, d.prototype);
         }
     }
 

@@ -10,9 +10,9 @@
 #include "composer/PrototypeParser.h"
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace tovel::cli {
@@ -72,14 +72,19 @@ struct StartLine {
 };
 
 struct LocatedFile {
-    std::unordered_map<std::string, StartLine> starts; // only prototypes that were found
-    std::vector<int> nulCutLines;                      // lines whose text a NUL byte cuts
+    std::vector<int> nulCutLines; // lines whose text a NUL byte cuts
     int nulStopLine = 0;
 };
 
-// Finds the start lines of the prototypes in one pass over the file.
-// Nothing when the file cannot be read.
-std::optional<LocatedFile> LocateStartLines(const std::string& path, const std::vector<std::string>& prototypes);
+// Called with the index of a prototype and its start line.
+using StartFound = std::function<void(size_t prototype, const StartLine& start)>;
+
+// Finds the start lines of the prototypes in one pass over the file and
+// hands each one out as soon as its lines and the end of its block are
+// known, so only a few are held at a time; equal prototypes are handed out
+// once each. Nothing when the file cannot be read.
+std::optional<LocatedFile> LocateStartLines(const std::string& path, const std::vector<std::string>& prototypes,
+                                            const StartFound& found);
 
 // The parameter panel that choosing the routine builds, read from its start line.
 ParameterPanelModel ParseStartLine(const StartLine& start, const std::string& prototype);
