@@ -306,7 +306,9 @@ private:
         std::map<std::string, std::vector<const Declaration*>> bySource;
         for (const Declaration& d : declarations)
             bySource[d.source].push_back(&d);
-        for (const auto& [source, users] : bySource) {
+        for (const auto& entry : bySource) {
+            const std::string& source = entry.first;
+            const std::vector<const Declaration*>& users = entry.second;
             std::vector<std::string> prototypes;
             std::unordered_map<std::string, std::vector<const Declaration*>> usersOf;
             for (const Declaration* d : users) {

@@ -362,7 +362,9 @@ std::optional<std::vector<RoutinePanel>> ReadRoutinePanels(const std::string& li
     // as its start line is known.
     std::map<std::pair<std::string, std::string>, ParameterPanelModel> parsed; // (source, prototype)
     std::map<std::string, bool> opened;
-    for (auto& [source, prototypes] : wanted) {
+    for (const auto& entry : wanted) {
+        const std::string& source = entry.first;
+        const std::vector<std::string>& prototypes = entry.second;
         const auto file = canRead(source) ? LocateStartLines(source, prototypes, [&](size_t k, const StartLine& start) {
             parsed[{source, prototypes[k]}] = ParseStartLine(start, prototypes[k]);
         })
