@@ -55,9 +55,9 @@ is read, never written). FUNCTION is a prototype text as 'list' prints it, or
 a routine name that only one routine has.
 
 Exit status: 0 done; 1 a value out of range (call), diagnostics (check) or
-warnings (lint);
-2 bad arguments, no or unreadable library, unknown or ambiguous FUNCTION;
-3 the call was printed but could not be put on the clipboard.
+warnings (lint); 2 bad arguments, no or unreadable library or file, unknown
+or ambiguous FUNCTION; 3 the call was printed but could not be put on the
+clipboard.
 
 'tovel-cli COMMAND --help' tells more about one command.
 )";
