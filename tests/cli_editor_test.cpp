@@ -2,6 +2,7 @@
 // grammar whatever the library holds, the call-site checker on real and
 // hostile C, the quiet name list and JSON members that give bytes back.
 #include "cli_test_support.h"
+#include "snippet_grammar.h"
 
 #include "cli/Cli.h"
 #include "cli/Json.h"
