@@ -57,8 +57,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     tovel::fuzz::Input input(data, size);
     const bool header = input.Bool();
     const std::string library = Folder() + (header ? "/lib.h" : "/lib.s");
-    std::filesystem::remove(Folder() + "/lib.h");
-    std::filesystem::remove(Folder() + "/lib.s");
+    std::error_code error;
+    std::filesystem::remove(Folder() + "/lib.h", error);
+    std::filesystem::remove(Folder() + "/lib.s", error);
     const std::string libraryText = header ? input.Until("\n==\n") : input.Rest();
     Write(library, libraryText);
     std::string source;
@@ -68,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const auto items = tovel::CollectPrototypes(reader, true);
         if (!items.empty()) {
             source = tovel::SourcePathFor(library, items.front());
-            if (tovel::LastPathSep(source) == static_cast<int>(Folder().size()))
+            if (tovel::LastPathSep(source) == static_cast<int>(Folder().size()) && source.size() > Folder().size() + 1)
                 Write(source, input.Rest());
             else
                 source.clear();
@@ -102,6 +103,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
     }
     if (!source.empty())
-        std::filesystem::remove(source);
+        std::filesystem::remove(source, error);
     return 0;
 }
