@@ -184,3 +184,7 @@ done < <(grep '_median' "$data/logic.csv")
 } | tee "$results"
 echo
 echo "(written to $results)"
+
+# Work that must grow with the input and no faster: the doubled inputs.
+echo "== Growth check (bench/growth.sh)"
+"$here/bench/growth.sh" "$build" | tee -a "$results"

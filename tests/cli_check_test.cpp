@@ -94,6 +94,9 @@ TEST_F(CliCheckTest, AssemblerLibraryFaults)
         {m + "uint f(int a)\n; a:{}\nEND\n" + m + "int f(int a)\n; a:{}\nEND\n",
          {{4, "'int f(int a)' is found first inside line 1 ('uint f(int a)')"}}},
         {m + "int xf(int a)\n; a:{}\nEND\n" + m + "f(int a)\n; a:{}\nEND\n", {{4, "found first inside line 1"}}},
+        {m + "int xabc)\nEND\n" + m + "abc)\nEND\n", {{3, "'abc)' is found first inside line 1"}}}, // no '('
+        // its first occurrence in line 1 begins inside the marker, so line 1 is not its start line
+        {m + "int f(int x)\n; x:{}\nEND\n" + m + "type: int f(int x)\n; x:{}\nEND\n", {}},
     };
     for (const Row& row : rows) {
         ExpectDiagnostics(m_dir.Write("lib.s79", row.text), row.expected, row.text);

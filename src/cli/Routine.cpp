@@ -69,6 +69,14 @@ std::string JsonStringArray(const std::vector<std::string>& items)
     return text;
 }
 
+std::string JsonByteArray(const std::vector<std::string>& items)
+{
+    std::string text = "[";
+    for (size_t i = 0; i < items.size(); ++i)
+        text += (i > 0 ? ", " : "") + JsonByteString(items[i]);
+    return text + "]";
+}
+
 } // namespace
 
 std::optional<std::vector<std::string>> ReadFunctionList(const std::string& libraryPath)
@@ -273,32 +281,45 @@ std::string FormatParamsJson(const RoutineView& routine)
         json += value;
         json += last ? "\n" : ",\n";
     };
-    field("  ", "library", JsonQuote(routine.libraryPath));
-    field("  ", "prototype", JsonQuote(ListLine(routine.prototype)));
-    field("  ", "source", JsonQuote(routine.sourcePath));
-    field("  ", "type", JsonQuote(routine.panel.type));
-    field("  ", "function", JsonQuote(routine.panel.function));
+    // A text that is not UTF-8 also gets a "KEY_bytes" member that gives its bytes back.
+    auto text = [&](std::string_view indent, std::string_view key, std::string_view value, bool last = false) {
+        if (!IsValidUtf8(value))
+            field(indent, std::string(key) + "_bytes", JsonByteString(value));
+        field(indent, key, JsonQuote(value), last);
+    };
+    text("  ", "library", routine.libraryPath);
+    text("  ", "prototype", ListLine(routine.prototype));
+    text("  ", "source", routine.sourcePath);
+    text("  ", "type", routine.panel.type);
+    text("  ", "function", routine.panel.function);
     json += "  \"slots\": [";
     for (size_t k = 0; k < routine.slotList.size(); ++k) {
         const SlotInfo& slot = routine.slotList[k];
         json += k == 0 ? "\n    {\n" : ",\n    {\n";
         field("      ", "slot", std::to_string(k + 1));
-        field("      ", "name", JsonQuote(slot.name));
-        field("      ", "hint", JsonQuote(slot.hint));
+        text("      ", "name", slot.name);
+        text("      ", "hint", slot.hint);
         field("      ", "kind", JsonQuote(SlotKindName(slot.kind)));
+        if (!std::all_of(slot.items.begin(), slot.items.end(), IsValidUtf8))
+            field("      ", "items_bytes", JsonByteArray(slot.items));
         field("      ", "items", JsonStringArray(slot.items));
         std::string range = "null";
         if (slot.range) {
-            range = "{\"low\": " + JsonQuote(slot.range->low) + ", \"high\": " + JsonQuote(slot.range->high)
+            range = "{" + JsonTextMember("low", slot.range->low) + ", " + JsonTextMember("high", slot.range->high)
                   + ", \"lowValue\": " + std::to_string(RangeValue(slot.range->low))
                   + ", \"highValue\": " + std::to_string(RangeValue(slot.range->high)) + "}";
         }
         field("      ", "range", range);
-        field("      ", "tool", slot.tool.empty() ? "null" : JsonQuote(slot.tool));
-        field("      ", "preset", JsonQuote(slot.preset), true);
+        if (slot.tool.empty())
+            field("      ", "tool", "null");
+        else
+            text("      ", "tool", slot.tool);
+        text("      ", "preset", slot.preset, true);
         json += "    }";
     }
     json += routine.slotList.empty() ? "],\n" : "\n  ],\n";
+    if (!std::all_of(routine.panel.extraNames.begin(), routine.panel.extraNames.end(), IsValidUtf8))
+        field("  ", "extra_bytes", JsonByteArray(routine.panel.extraNames));
     field("  ", "extra", JsonStringArray(routine.panel.extraNames), true);
     json += "}\n";
     return json;
