@@ -1,6 +1,7 @@
 // The main dialog's parameter panel, value editors and Copy.
-#include "composer/PanelLayout.h"
 #include "app/SettingsFile.h"
+#include "app/qt/CCallWizardApp.h"
+#include "composer/PanelLayout.h"
 #include "composer/PrototypeParser.h"
 #include "composer/Routine.h"
 #include "composer/ToolProgram.h"
