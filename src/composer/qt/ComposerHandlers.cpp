@@ -11,6 +11,7 @@
 
 #include <QLineEdit>
 #include <algorithm>
+#include <utility>
 
 namespace tovel {
 
@@ -100,7 +101,8 @@ void CCallWizardDlg::OnSetFocusParamEdit(int k)
     if (kind == HintKind::OptionList) {
         ListBox* list = m_lbParam[i];
         list->ResetContent();
-        const PixelRect r = OptionListRect(k, m_nParams);
+        PixelRect r = OptionListRect(k, m_nParams);
+        r.h = std::min(r.h, height() - r.y); // the list ends inside the window
         if (k == 3)
             Place(*this, kOptionListId[i], r, SWP_SHOWWINDOW | SWP_FRAMECHANGED, InsertAfter::Top);
         else
@@ -185,10 +187,32 @@ std::string CCallWizardDlg::ResolveSlotValue(int k)
     return GetDlgItemText(kParamComboId[i]);
 }
 
+void CCallWizardDlg::RunRangeTestBeforeCopy()
+{
+    // Enter in a value edit, or a click on Copy straight from it: the edit's
+    // range test runs first, so both report a value out of range and copy.
+    int k = std::exchange(m_rangeTestAtCopy, 0);
+    for (int slot = 1; slot <= 4 && k == 0; ++slot)
+        if (m_edParam[static_cast<size_t>(slot)]->hasFocus())
+            k = slot;
+    if (k == 0)
+        return;
+    // An edit that keeps the focus keeps its tool-program guard.
+    const bool keepsFocus = m_edParam[static_cast<size_t>(k)]->hasFocus();
+    const int guard = m_nToolLaunched;
+    OnKillFocusParamEdit(k);
+    if (keepsFocus)
+        m_nToolLaunched = guard;
+}
+
 void CCallWizardDlg::OnCopy()
 {
+    RunRangeTestBeforeCopy();
     UpdateData(true);
     HideOptionLists();
+    // No routine chosen yet: there is no call, and the clipboard keeps what it holds.
+    if (m_strFunction.empty())
+        return;
     std::vector<std::string> values;
     for (int k = 1; k <= 4; ++k) {
         if (m_strParmn[static_cast<size_t>(k)].empty())
