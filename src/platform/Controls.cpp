@@ -16,6 +16,7 @@
 #include <QProxyStyle>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <algorithm>
 #include <cstdint>
@@ -59,6 +60,20 @@ QStyle* ComboStyle()
     }
     return style;
 }
+
+// Rows with a little room above and below the text, so that neither the
+// text nor its highlight touches the next row.
+class RoomyRows : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.rheight() += 4;
+        return size;
+    }
+};
 
 } // namespace
 
@@ -349,6 +364,7 @@ bool ComboBox::eventFilter(QObject* watched, QEvent* event)
 
 ListBox::ListBox(QWidget* parent) : QListWidget(parent)
 {
+    setItemDelegate(new RoomyRows(this));
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setUniformItemSizes(true);

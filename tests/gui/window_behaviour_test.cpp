@@ -2,9 +2,14 @@
 // lists, Copy and Enter, lists that fit, tooltips and type-ahead.
 #include "GuiFixture.h"
 
+#include "platform/QtPlatform.h"
 #include "ui/ControlIds.h"
 
 #include <QAbstractItemView>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -193,6 +198,48 @@ TEST_F(WindowTest, TypeAheadFindsARoutineByNameAndListsFitTheirText)
     QApplication::sendEvent(label, &help);
     EXPECT_EQ(QToolTip::text(), QStringLiteral("SetUartBaudRateWithAVeryLongName"));
     EXPECT_EQ(CutTextToolTip(combo), QString::fromStdString(routines.back().first));
+}
+
+TEST_F(WindowTest, RealPickerKeepsSelectAndStartUpMessagesSitMidScreen)
+{
+    WriteFileBytes(Path("sub/a.s79"), "x");
+    QtPlatform real;
+    QString accept;
+    QTimer::singleShot(0, [&] {
+        auto* picker = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!picker)
+            return;
+        // A folder's name in the File name field: Qt would offer to "Open" it.
+        if (auto* name = picker->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            name->setText(QStringLiteral("sub"));
+        QApplication::processEvents();
+        for (QAbstractButton* button : picker->findChild<QDialogButtonBox*>()->buttons())
+            if (picker->findChild<QDialogButtonBox*>()->buttonRole(button) == QDialogButtonBox::AcceptRole) {
+                button->repaint();
+                accept = button->text();
+            }
+        picker->reject();
+    });
+    FilePickerRequest request;
+    request.title = "Select Library Source";
+    request.initialFolder = m_appPath;
+    EXPECT_FALSE(real.PickFile(nullptr, request).has_value());
+    EXPECT_EQ(accept, QStringLiteral("&Select"));
+
+    // The main window is not on screen yet during start-up: the box goes
+    // where the window will appear, not to the screen's corner.
+    CCallWizardDlg& dlg = OpenDialog();
+    ASSERT_FALSE(dlg.isVisible());
+    QPoint boxCentre;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            boxCentre = box->geometry().center();
+            box->accept();
+        }
+    });
+    real.MessageBox(&dlg, "Library x not available.", MB_OK | MB_ICONHAND);
+    const QPoint screenCentre = dlg.screen()->availableGeometry().center();
+    EXPECT_LE((boxCentre - screenCentre).manhattanLength(), 40);
 }
 
 } // namespace
