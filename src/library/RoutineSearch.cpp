@@ -14,27 +14,6 @@ char Lower(char c)
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// typed is already lower case.
-bool StartsWithNoCase(std::string_view name, std::string_view typed)
-{
-    if (name.size() < typed.size())
-        return false;
-    for (size_t i = 0; i < typed.size(); ++i)
-        if (Lower(name[i]) != typed[i])
-            return false;
-    return true;
-}
-
-bool ContainsNoCase(std::string_view name, std::string_view typed)
-{
-    if (name.size() < typed.size())
-        return false;
-    for (size_t start = 0; start + typed.size() <= name.size(); ++start)
-        if (StartsWithNoCase(name.substr(start), typed))
-            return true;
-    return false;
-}
-
 } // namespace
 
 NameSpan RoutineNameSpan(std::string_view prototype)
@@ -56,8 +35,12 @@ NameSpan RoutineNameSpan(std::string_view prototype)
 RoutineNameIndex::RoutineNameIndex(const std::vector<std::string>& items)
 {
     m_spans.reserve(items.size());
-    for (const std::string& item : items)
-        m_spans.push_back(RoutineNameSpan(item));
+    for (const std::string& item : items) {
+        const NameSpan span = RoutineNameSpan(item);
+        m_spans.push_back({static_cast<uint32_t>(m_names.size()), span.length});
+        for (size_t i = 0; i < span.length; ++i)
+            m_names.push_back(Lower(item[span.offset + i]));
+    }
 }
 
 int RoutineNameIndex::Find(const std::vector<std::string>& items, std::string_view typed) const
@@ -67,14 +50,13 @@ int RoutineNameIndex::Find(const std::vector<std::string>& items, std::string_vi
     std::string lower(typed);
     for (char& c : lower)
         c = Lower(c);
-    auto name = [&](size_t i) {
-        return std::string_view(items[i]).substr(m_spans[i].offset, m_spans[i].length);
-    };
-    for (size_t i = 0; i < items.size(); ++i)
-        if (StartsWithNoCase(name(i), lower))
+    const std::string_view names(m_names);
+    auto name = [&](size_t i) { return names.substr(m_spans[i].offset, m_spans[i].length); };
+    for (size_t i = 0; i < m_spans.size(); ++i)
+        if (name(i).substr(0, lower.size()) == lower)
             return static_cast<int>(i);
-    for (size_t i = 0; i < items.size(); ++i)
-        if (ContainsNoCase(name(i), lower))
+    for (size_t i = 0; i < m_spans.size(); ++i)
+        if (name(i).find(lower) != std::string_view::npos)
             return static_cast<int>(i);
     return -1;
 }

@@ -17,8 +17,8 @@ struct NameSpan {
 };
 NameSpan RoutineNameSpan(std::string_view prototype);
 
-// The routine names of one fill of the function list, found once, so that
-// each keystroke only compares names.
+// The routine names of one fill of the function list, found once and kept in
+// lower case side by side, so that each keystroke only compares bytes.
 class RoutineNameIndex {
 public:
     RoutineNameIndex() = default;
@@ -32,7 +32,8 @@ public:
     size_t Size() const { return m_spans.size(); }
 
 private:
-    std::vector<NameSpan> m_spans;
+    std::string m_names;           // every name in lower case, one after another
+    std::vector<NameSpan> m_spans; // item i's name within m_names
 };
 
 } // namespace tovel
