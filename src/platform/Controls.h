@@ -65,8 +65,6 @@ public:
     // Opens the list as wide as its longest item in a fixed-pitch font, up
     // to the screen's width (never narrower than the field).
     void SetListFitsLongestItem(bool fit) { m_fitLongest = fit; }
-    // The byte length of the longest item.
-    size_t LongestItemLength() const { return m_longest; }
 
     void showPopup() override;
     void hidePopup() override;
