@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -22,6 +23,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 #include <sys/stat.h>
 #ifndef _WIN32
@@ -61,6 +63,46 @@ QString QtNameFilter(const FileFilter& filter)
 }
 
 namespace {
+
+// Keeps a button's caption: Qt's file dialog renames its accept button to
+// "Open" whenever a folder is selected, and back only in some cases.
+class KeepCaption : public QObject {
+public:
+    KeepCaption(QPushButton* button, QString caption) : QObject(button), m_caption(std::move(caption))
+    {
+        button->installEventFilter(this);
+        button->setText(m_caption);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint || event->type() == QEvent::Show) {
+            auto* button = static_cast<QPushButton*>(watched);
+            if (button->text() != m_caption)
+                button->setText(m_caption);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QString m_caption;
+};
+
+// A message box over a window that is not on screen yet (start-up reports
+// come before the main window shows) would sit at the screen's corner: it
+// goes where that window will appear, the middle of its screen.
+void PlaceOverOwner(QMessageBox& box, QWidget* owner)
+{
+    QWidget* window = owner ? owner->window() : nullptr;
+    if (window && window->isVisible())
+        return; // the dialog centres itself on its visible parent
+    QScreen* screen = window ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    box.adjustSize();
+    const QRect area = screen->availableGeometry();
+    box.move(area.center() - QPoint(box.width() / 2, box.height() / 2));
+}
 
 } // namespace
 
@@ -105,6 +147,7 @@ int QtPlatform::MessageBox(QWidget* owner, const std::string& text, unsigned sty
     }
     if (style & MB_SYSTEMMODAL)
         box.setWindowModality(Qt::ApplicationModal);
+    PlaceOverOwner(box, owner);
     const int answer = box.exec();
     if (answer == QMessageBox::Yes)
         return IDYES;
@@ -329,6 +372,11 @@ std::optional<std::string> QtPlatform::PickFile(QWidget* owner, const FilePicker
         dialog.selectFile(FromBytes(request.initialFileName));
     dialog.setLabelText(QFileDialog::FileName, FromBytes(request.fileNameLabel));
     dialog.setLabelText(QFileDialog::Accept, FromBytes(request.acceptLabel));
+    if (auto* buttons = dialog.findChild<QDialogButtonBox*>())
+        for (QAbstractButton* button : buttons->buttons())
+            if (auto* push = qobject_cast<QPushButton*>(button);
+                push && buttons->buttonRole(button) == QDialogButtonBox::AcceptRole)
+                new KeepCaption(push, FromBytes(request.acceptLabel));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return ToBytes(dialog.selectedFiles().constFirst());

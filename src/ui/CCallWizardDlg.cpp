@@ -7,6 +7,7 @@
 #include "ui/ControlIds.h"
 #include "ui/Icons.h"
 
+#include <QApplication>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
@@ -14,6 +15,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <utility>
 
 namespace tovel {
 
@@ -95,12 +97,33 @@ CCallWizardDlg::CCallWizardDlg(QWidget* parent) : CDialog(MainDialogTemplate(), 
     On(IDC_FUNCTION, Notify::DropDown, [this] { OnDropDownFunction(); });
     On(IDC_SHOW, Notify::Clicked, [this] { OnShowLibrary(); });
     for (int k = 1; k <= 4; ++k) {
-        On(kParamEditId[k], Notify::SetFocus, [this, k] { OnSetFocusParamEdit(k); });
-        On(kParamEditId[k], Notify::KillFocus, [this, k] { OnKillFocusParamEdit(k); });
+        On(kParamEditId[k], Notify::SetFocus, [this, k] {
+            // Back from an option list that Escape closed: the list stays closed.
+            if (optionListClosedByEscape == k) {
+                optionListClosedByEscape = 0;
+                HideOtherOptionLists(k);
+                return;
+            }
+            OnSetFocusParamEdit(k);
+        });
+        On(kParamEditId[k], Notify::KillFocus, [this, k] {
+            // A message box between the press and the release of the mouse
+            // button would swallow the click on Copy: Copy runs the test.
+            if (QApplication::focusWidget() == GetDlgItem(IDC_COPY)) {
+                rangeTestAtCopy = k;
+                return;
+            }
+            OnKillFocusParamEdit(k);
+        });
         On(kParamComboId[k], Notify::SetFocus, [this, k] { OnSetFocusParamCombo(k); });
         On(kOptionListId[k], Notify::KillFocus, [this, k] { OnKillFocusOptionList(k); });
     }
     On(IDC_COPY, Notify::Clicked, [this] { OnCopy(); });
+    // The focus leaves Copy without a click: the waiting range test runs now.
+    On(IDC_COPY, Notify::KillFocus, [this] {
+        if (const int k = std::exchange(rangeTestAtCopy, 0))
+            OnKillFocusParamEdit(k);
+    });
     On(IDC_INC, Notify::Clicked, [this] { OnInc(); });
     On(IDC_HELP_BUTTON, Notify::Clicked, [this] { OnHelpButton(); });
     On(IDC_SETUP, Notify::Clicked, [this] { OnSetup(); });
@@ -160,6 +183,12 @@ bool CCallWizardDlg::OnInitDialog()
     // A value combo's selection follows what the user types into it.
     for (size_t k = 1; k <= 4; ++k)
         m_cbParam[k]->SetSelectionFollowsText(true);
+    // The lists open wide enough for whole paths and prototypes; typing in
+    // the open function list finds a routine by its name.
+    m_cbLibrary->SetListFitsLongestItem(true);
+    m_cbFunction->SetListFitsLongestItem(true);
+    m_cbFunction->SetTypeAhead(
+        [this](const std::string& typed) { return m_functionNames.Find(m_cbFunction->Items(), typed); });
 
     setWindowIcon(m_hIcon);
     if (m_btnTovel) {
@@ -196,6 +225,26 @@ void CCallWizardDlg::OnClose()
 {
     // Like Exit, but without pulling the controls into the fields.
     EndDialog(IDOK);
+}
+
+bool CCallWizardDlg::OnEscapeKey(int id)
+{
+    // Escape in an open option list closes the list (its selection is
+    // taken as when it loses the focus) and goes back to the slot's edit.
+    for (int k = 1; k <= 4; ++k) {
+        const auto i = static_cast<size_t>(k);
+        if (id == kOptionListId[i] && m_lbParam[i] && m_lbParam[i]->isVisible()) {
+            optionListClosedByEscape = k;
+            m_edParam[i]->setFocus(Qt::OtherFocusReason);
+            if (optionListClosedByEscape == k) {
+                // No focus move was reported (the window is not active).
+                optionListClosedByEscape = 0;
+                OnKillFocusOptionList(k);
+            }
+            return true;
+        }
+    }
+    return false;
 }
 
 void CCallWizardDlg::ParkOptionList(int k)

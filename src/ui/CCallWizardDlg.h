@@ -3,6 +3,7 @@
 // the files of the subsystem they belong to.
 #pragma once
 
+#include "library/RoutineSearch.h"
 #include "platform/Dialog.h"
 
 #include <QFont>
@@ -64,7 +65,15 @@ public:
     // Names of the parameters past the fourth: the call keeps them as written.
     std::vector<std::string> extraParamNames;
     // The option-list selection when each list was opened.
-    std::array<std::vector<int>, 5> m_optionSelectionAtOpen;
+    std::array<std::vector<int>, 5> optionSelectionAtOpen;
+    // The routine names of the function list, found once per fill.
+    RoutineNameIndex m_functionNames;
+    // The slot whose option list Escape closed: its edit takes the focus
+    // back without opening the list again.
+    int optionListClosedByEscape = 0;
+    // The slot whose range test waits for Copy: the focus went from its edit
+    // to the Copy button, whose click a message box would swallow.
+    int rangeTestAtCopy = 0;
 
     // Window-level handlers.
     void OnSysCommand(int id);
@@ -101,6 +110,7 @@ public:
     void CopyTextToClipboard(const std::string& text);
     void OnCopy();
     void OnInc();
+    void RunRangeTestBeforeCopy();
 
     // Help and setup.
     void OnHelpButton();
@@ -113,6 +123,7 @@ protected:
     void DoDataExchange(DataExchange& dx) override;
     void OnClose() override;
     void OnContextMenu(const QPoint& globalPos) override;
+    bool OnEscapeKey(int id) override;
 
 private:
     void ParkOptionList(int k);

@@ -13,6 +13,7 @@
 
 #include <QLineEdit>
 #include <algorithm>
+#include <utility>
 
 namespace tovel {
 
@@ -101,7 +102,8 @@ void CCallWizardDlg::OnSetFocusParamEdit(int k)
     if (kind == HintKind::OptionList) {
         ListBox* list = m_lbParam[i];
         list->ResetContent();
-        const PixelRect r = OptionListRect(k, m_nParams);
+        PixelRect r = OptionListRect(k, m_nParams);
+        r.h = std::min(r.h, height() - r.y); // the list ends inside the window
         if (k == 3)
             Place(*this, kOptionListId[i], r, SWP_SHOWWINDOW | SWP_FRAMECHANGED, InsertAfter::Top);
         else
@@ -116,7 +118,7 @@ void CCallWizardDlg::OnSetFocusParamEdit(int k)
                 if (std::find(chosen.begin(), chosen.end(), items[row]) != chosen.end())
                     list->item(static_cast<int>(row))->setSelected(true);
         }
-        m_optionSelectionAtOpen[i] = list->GetSelItems();
+        optionSelectionAtOpen[i] = list->GetSelItems();
         // Tab goes from the edit into its open list, and on from there.
         QWidget::setTabOrder(m_edParam[i], list);
     } else if (kind == HintKind::ToolProgram && m_nToolLaunched != kToolGuard) {
@@ -169,7 +171,7 @@ void CCallWizardDlg::OnKillFocusOptionList(int k)
     ListBox* list = m_lbParam[i];
     const std::vector<int> selected = list->GetSelItems();
     // A visit that changes nothing keeps the value, typed by hand or not.
-    const bool changed = selected != m_optionSelectionAtOpen[i];
+    const bool changed = selected != optionSelectionAtOpen[i];
     if (changed) {
         m_strParam[i].clear();
         UpdateData(false);
@@ -182,7 +184,7 @@ void CCallWizardDlg::OnKillFocusOptionList(int k)
             texts.push_back(list->GetText(row));
         m_strParam[i] = JoinOptionSelection(texts);
     }
-    m_optionSelectionAtOpen[i] = selected;
+    optionSelectionAtOpen[i] = selected;
     Place(*this, kParamEditId[i], ValueEditRect(k, std::max(1, m_nParams)), kShow);
     UpdateData(false);
 }
@@ -214,10 +216,32 @@ std::string CCallWizardDlg::ResolveSlotValue(int k)
     return GetDlgItemText(kParamComboId[i]);
 }
 
+void CCallWizardDlg::RunRangeTestBeforeCopy()
+{
+    // Enter in a value edit, or a click on Copy straight from it: the edit's
+    // range test runs first, so both report a value out of range and copy.
+    int k = std::exchange(rangeTestAtCopy, 0);
+    for (int slot = 1; slot <= 4 && k == 0; ++slot)
+        if (m_edParam[static_cast<size_t>(slot)]->hasFocus())
+            k = slot;
+    if (k == 0)
+        return;
+    // An edit that keeps the focus keeps its tool-program guard.
+    const bool keepsFocus = m_edParam[static_cast<size_t>(k)]->hasFocus();
+    const int guard = m_nToolLaunched;
+    OnKillFocusParamEdit(k);
+    if (keepsFocus)
+        m_nToolLaunched = guard;
+}
+
 void CCallWizardDlg::OnCopy()
 {
+    RunRangeTestBeforeCopy();
     UpdateData(true);
     HideOptionLists();
+    // No routine chosen yet: there is no call, and the clipboard keeps what it holds.
+    if (m_strFunction.empty())
+        return;
     std::vector<std::string> values;
     for (int k = 1; k <= 4; ++k) {
         if (m_strParmn[static_cast<size_t>(k)].empty())

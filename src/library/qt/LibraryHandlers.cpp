@@ -146,6 +146,7 @@ int CCallWizardDlg::ScanLibrary(std::string path)
             CurrentPlatform().MessageBox(this, UnreadableLibraryMessage(path), MB_OK | MB_ICONINFORMATION);
         } else {
             m_cbFunction->SetItems(CollectPrototypes(reader, IsHeaderLibrary(path)));
+            m_functionNames = RoutineNameIndex(m_cbFunction->Items());
             result = RestoreLastChoice();
         }
     }
