@@ -6,6 +6,7 @@
 #include "library/LineReader.h"
 #include "library/Scanner.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <unordered_set>
 
