@@ -3,6 +3,8 @@
 #include "common/ByteText.h"
 #include "library/Scanner.h"
 
+#include <algorithm>
+
 namespace tovel {
 
 namespace {
@@ -147,14 +149,12 @@ std::string ExtractSourceBlock(LineSource& source, std::string_view prototype)
 
 std::string ReadWholeForView(LineSource& source)
 {
+    // Lines are taken as views of the reader's buffer and expanded straight
+    // into the text: one copy of each byte.
     std::string text;
-    std::string line;
-    for (;;) {
-        source.ReadLineInto(line);
-        if (line.empty())
-            break;
+    text.reserve(source.SizeHint() + source.SizeHint() / 8);
+    for (std::string_view line = source.NextLine(); !line.empty(); line = source.NextLine())
         AppendExpanded(text, line);
-    }
     return text;
 }
 
@@ -174,18 +174,20 @@ std::string ViewCutNote(size_t maxBytes)
 
 std::string ReadWholeForView(LineSource& source, size_t maxBytes)
 {
+    // Room for the file and some tab expansion, made once.
     std::string text;
-    std::string line;
-    std::string expanded;
+    const size_t hint = source.SizeHint();
+    text.reserve(std::min(maxBytes, hint + hint / 8));
     for (;;) {
-        source.ReadLineInto(line);
+        const std::string_view line = source.NextLine();
         if (line.empty())
             return text;
-        expanded.clear();
-        AppendExpanded(expanded, line);
-        if (expanded.size() > maxBytes - text.size())
+        const size_t before = text.size();
+        AppendExpanded(text, line);
+        if (text.size() > maxBytes) {
+            text.resize(before);
             break;
-        text += expanded;
+        }
     }
     // A line is left out: say so on a line of its own.
     if (!text.empty() && text.back() != '\n' && text.back() != '\r')
