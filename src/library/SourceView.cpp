@@ -4,6 +4,8 @@
 #include "common/RoutineName.h"
 #include "library/Scanner.h"
 
+#include <algorithm>
+
 namespace tovel {
 
 namespace {
@@ -15,20 +17,52 @@ bool IsWordChar(char c)
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
 }
 
-// Appends the line with its tabs expanded; columns count from the line start.
+// Appends the line with its tabs expanded; columns count from the line
+// start. The runs between tabs go in whole.
 void AppendExpanded(std::string& out, std::string_view line)
 {
     size_t column = 0;
-    for (char c : line) {
-        if (c == '\t') {
-            const size_t blanks = kTabWidth - column % kTabWidth;
-            out.append(blanks, ' ');
-            column += blanks;
-        } else {
-            out.push_back(c);
-            ++column;
-        }
+    for (;;) {
+        const size_t tab = line.find('\t');
+        const std::string_view run = line.substr(0, tab);
+        out.append(run);
+        if (tab == std::string_view::npos)
+            return;
+        column += run.size();
+        const size_t blanks = kTabWidth - column % kTabWidth;
+        out.append(blanks, ' ');
+        column += blanks;
+        line.remove_prefix(tab + 1);
     }
+}
+
+// A hint line's shape: a comment whose text, blanks left out, reads
+// "name:{" (the name may carry leading '*') and closes with '}'.
+bool IsHintShaped(std::string_view line)
+{
+    size_t i = 0;
+    auto skipBlanks = [&] {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+            ++i;
+    };
+    skipBlanks();
+    if (i >= line.size() || (line[i] != ';' && line[i] != '@'))
+        return false;
+    ++i;
+    skipBlanks();
+    while (i < line.size() && (line[i] == '*' || line[i] == ' ' || line[i] == '\t'))
+        ++i;
+    const size_t name = i;
+    while (i < line.size() && IsWordChar(line[i]))
+        ++i;
+    if (i == name)
+        return false;
+    skipBlanks();
+    if (i >= line.size() || line[i] != ':')
+        return false;
+    ++i;
+    skipBlanks();
+    return i < line.size() && line[i] == '{' && line.find('}', i) != std::string_view::npos;
 }
 
 void AppendTabsAsBlanks(std::string& out, std::string_view line)
@@ -150,14 +184,12 @@ std::string BlockCutNote(size_t maxBytes)
 
 std::string ReadWholeForView(LineSource& source)
 {
+    // Lines are taken as views of the reader's buffer and expanded straight
+    // into the text: one copy of each byte.
     std::string text;
-    std::string line;
-    for (;;) {
-        source.ReadLineInto(line);
-        if (line.empty())
-            break;
+    text.reserve(source.SizeHint() + source.SizeHint() / 8);
+    for (std::string_view line = source.NextLine(); !line.empty(); line = source.NextLine())
         AppendExpanded(text, line);
-    }
     return text;
 }
 
@@ -168,22 +200,42 @@ std::string ViewCutNote(size_t maxBytes)
 
 std::string ReadWholeForView(LineSource& source, size_t maxBytes)
 {
+    // Room for the file and some tab expansion, made once.
     std::string text;
-    std::string line;
-    std::string expanded;
+    const size_t hint = source.SizeHint();
+    text.reserve(std::min(maxBytes, hint + hint / 8));
     for (;;) {
-        source.ReadLineInto(line);
+        const std::string_view line = source.NextLine();
         if (line.empty())
             return text;
-        expanded.clear();
-        AppendExpanded(expanded, line);
-        if (expanded.size() > maxBytes - text.size())
+        const size_t before = text.size();
+        AppendExpanded(text, line);
+        if (text.size() > maxBytes) {
+            text.resize(before);
             break;
-        text += expanded;
+        }
     }
     // A line is left out: say so on a line of its own.
     AppendCutNote(text, ViewCutNote(maxBytes));
     return text;
+}
+
+LineTone ToneOfLine(const ByteLines& lines, size_t line)
+{
+    if (line >= lines.Count())
+        return LineTone::Plain;
+    if (StartsWithPrototypeMarker(lines.Line(line)))
+        return LineTone::Prototype;
+    if (!IsHintShaped(lines.Line(line)))
+        return LineTone::Plain;
+    for (size_t back = 1; back <= kMaxToneHintLines && back <= line; ++back) {
+        const std::string_view before = lines.Line(line - back);
+        if (StartsWithPrototypeMarker(before))
+            return LineTone::Hint;
+        if (!IsHintShaped(before))
+            break;
+    }
+    return LineTone::Plain;
 }
 
 std::string CVariantPath(std::string_view sourcePath)

@@ -1,6 +1,7 @@
 // The text of the source view: a function's source block or a whole file.
 #pragma once
 
+#include "common/ByteLines.h"
 #include "library/LineReader.h"
 
 #include <cstddef>
@@ -31,9 +32,11 @@ bool IsBlockStartLine(std::string_view line, std::string_view prototype);
 // source gives an empty line.
 std::string ReadWholeForView(LineSource& source);
 
-// How much of a file the source view holds at most, so that a huge library
-// cannot fill the memory.
-inline constexpr size_t kSourceViewMaxBytes = 32 * 1024 * 1024;
+// How much of a file the source view holds at most. The view keeps the text
+// in memory once (with its line index about 1.2 times the text), so a file of
+// gigabytes picked by mistake would fill the memory; this is three times a
+// library of 100,000 routines.
+inline constexpr size_t kSourceViewMaxBytes = 64 * 1024 * 1024;
 
 // The source block as the view shows it: from the start line through the
 // closing line (or to the end of the input when none follows). Lines keep
@@ -56,6 +59,13 @@ std::string ViewCutNote(size_t maxBytes);
 // in all. When more lines follow, reading stops there and ViewCutNote ends the
 // text as a line of its own; the rest of the source is not read.
 std::string ReadWholeForView(LineSource& source, size_t maxBytes);
+
+// How the source view sets a line off, so that a routine's interface stands
+// out: a prototype comment line, or one of the hint lines right after it
+// (a comment reading "name:{...}", at most kMaxToneHintLines of them).
+enum class LineTone { Plain, Prototype, Hint };
+inline constexpr size_t kMaxToneHintLines = 16;
+LineTone ToneOfLine(const ByteLines& lines, size_t line);
 
 // The ".c" variant of a source path: its last byte replaced by 'c'.
 std::string CVariantPath(std::string_view sourcePath);

@@ -1,6 +1,7 @@
 #include "platform/Dialog.h"
 
 #include "common/DialogUnits.h"
+#include "platform/ByteTextView.h"
 #include "platform/Controls.h"
 #include "platform/GroupBox.h"
 #include "platform/Platform.h"
@@ -15,7 +16,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
@@ -166,13 +166,7 @@ QWidget* CDialog::CreateControl(const ControlTemplate& t)
         break;
     }
     case Ctl::MultiLineEdit: {
-        auto* view = new QPlainTextEdit(this);
-        view->setReadOnly(true);
-        view->setLineWrapMode(QPlainTextEdit::NoWrap);
-        view->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-        view->setTabChangesFocus(true);
-        view->setUndoRedoEnabled(false);
-        w = view;
+        w = new ByteTextView(this);
         break;
     }
     case Ctl::ComboDropDown:
@@ -532,6 +526,24 @@ void DDX_Text(DataExchange& dx, int id, std::string& value)
         value = WindowTextBytes(w);
     else
         SetWindowTextBytes(w, value);
+}
+
+void DDX_Text(DataExchange& dx, int id, SharedText& value)
+{
+    QWidget* w = dx.Dialog().GetDlgItem(id);
+    auto* view = qobject_cast<ByteTextView*>(w);
+    if (!view) {
+        std::string bytes = value;
+        DDX_Text(dx, id, bytes);
+        if (dx.SaveAndValidate())
+            value = std::move(bytes);
+        return;
+    }
+    // The view and the field hold the same buffer.
+    if (dx.SaveAndValidate())
+        value = SharedText(view->Text());
+    else
+        view->SetText(value.Share());
 }
 
 void DDX_CBIndex(DataExchange& dx, int id, int& index)

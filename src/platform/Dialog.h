@@ -5,6 +5,8 @@
 // commands.
 #pragma once
 
+#include "common/SharedText.h"
+
 #include <QDialog>
 #include <functional>
 #include <map>
@@ -89,6 +91,8 @@ private:
 };
 
 void DDX_Text(DataExchange& dx, int id, std::string& value);
+// A text shown in a view of bytes travels as a shared buffer, never copied.
+void DDX_Text(DataExchange& dx, int id, SharedText& value);
 void DDX_CBIndex(DataExchange& dx, int id, int& index);
 void DDX_Radio(DataExchange& dx, int firstId, int& index);
 template <typename T>

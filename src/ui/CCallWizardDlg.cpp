@@ -1,6 +1,8 @@
 #include "ui/CCallWizardDlg.h"
 
 #include "common/DialogUnits.h"
+#include "library/SourceView.h"
+#include "platform/ByteTextView.h"
 #include "platform/Controls.h"
 #include "platform/Platform.h"
 #include "ui/CAboutDlg.h"
@@ -13,7 +15,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <utility>
 
@@ -179,6 +180,17 @@ bool CCallWizardDlg::OnInitDialog()
     SendSetFont(IDC_SOURCE, m_font);
     SendSetFont(IDC_FUNCTION, m_font);
     SendSetFont(IDC_LIBRARY, m_font);
+    // Prototype comment lines and their hint lines stand out in the view.
+    m_edSource->SetLineTone([](const ByteLines& lines, size_t line) {
+        switch (ToneOfLine(lines, line)) {
+        case LineTone::Prototype:
+            return 1;
+        case LineTone::Hint:
+            return 2;
+        default:
+            return 0;
+        }
+    });
 
     // A value combo's selection follows what the user types into it.
     for (size_t k = 1; k <= 4; ++k)

@@ -16,11 +16,11 @@
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 
 namespace tovel {
 
+class ByteTextView;
 class ComboBox;
 class ListBox;
 
@@ -48,7 +48,7 @@ public:
     std::array<QLabel*, 5> m_stSep {};
     std::array<QLineEdit*, 5> m_edParam {};
     std::array<ComboBox*, 5> m_cbParam {};
-    QPlainTextEdit* m_edSource = nullptr;
+    ByteTextView* m_edSource = nullptr;
     ComboBox* m_cbFunction = nullptr;
     QPushButton* m_btnAdd = nullptr;
     ComboBox* m_cbLibrary = nullptr;
@@ -56,7 +56,7 @@ public:
 
     int m_nFunction = -1;
     int m_nLibrary = -1;
-    std::string m_strSource;
+    SharedText m_strSource;
     std::array<std::string, 5> m_strParam;
     std::array<std::string, 5> m_strParmn;
     std::string m_strType;

@@ -64,8 +64,11 @@ int CCallWizardDlg::LoadLibraryList()
 void CCallWizardDlg::ActivateLibrary(std::string path)
 {
     if (ScanLibrary(path) != 0) {
-        OnShowLibrary();
+        // The list is emptied before the whole text is read, not after: the
+        // user sees the same, and a large library's list and text are never
+        // held at the same time.
         m_cbFunction->ResetContent();
+        OnShowLibrary();
     }
 }
 
