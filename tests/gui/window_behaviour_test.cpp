@@ -69,7 +69,7 @@ TEST_F(WindowTest, ClosedComboChangesActAsPicksAndTheWheelNeedsTheFocus)
     QTest::keyClick(dlg.m_cbFunction, Qt::Key_Down);
     Settle();
     EXPECT_EQ(dlg.m_strFunction, "Beta");
-    EXPECT_NE(dlg.m_strSource.find("Beta"), std::string::npos);
+    EXPECT_NE(dlg.m_strSource.str().find("Beta"), std::string::npos);
     EXPECT_EQ(Ini().Read("Last", "Choice", "", 100), "int Beta(void)");
     QTest::mouseClick(dlg.GetDlgItem(IDC_COPY), Qt::LeftButton);
     EXPECT_EQ(m_platform.clipboard.value_or(""), "Beta()");
@@ -92,7 +92,7 @@ TEST_F(WindowTest, ClosedComboChangesActAsPicksAndTheWheelNeedsTheFocus)
     Settle();
     EXPECT_EQ(Ini().Read("Last", "Library", "", 1000), other);
     EXPECT_EQ(dlg.m_cbFunction->GetCount(), 0); // filled again when opened
-    EXPECT_NE(dlg.m_strSource.find("Other"), std::string::npos);
+    EXPECT_NE(dlg.m_strSource.str().find("Other"), std::string::npos);
 }
 
 TEST_F(WindowTest, EscapeClosesAnOptionListAndKeepsTheDialog)
