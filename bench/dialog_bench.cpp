@@ -3,20 +3,26 @@
 // of the combo, the first routine's block and panel) until the popup list has
 // been painted. In the same run, interleaved, a stock QComboBox of the same
 // size and font is given the same texts (addItems + showPopup, until its
-// popup has been painted). Prints the medians, one "key value" a line.
+// popup has been painted). Then the Show button: from its click (the whole
+// library read again and handed to the source view) until the view has
+// painted, the view holding a routine's block before each click. Prints the
+// medians, one "key value" a line.
 //   tovel_dialog_bench LIBRARY [RUNS]
 #include "app/SettingsFile.h"
 #include "app/qt/CCallWizardApp.h"
+#include "platform/ByteTextView.h"
 #include "platform/Controls.h"
 #include "platform/FakePlatform.h"
 #include "platform/Text.h"
 #include "ui/CCallWizardDlg.h"
+#include "ui/ControlIds.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QWindow>
 
@@ -188,6 +194,31 @@ int main(int argc, char* argv[])
         stockMs.push_back(openStock());
     }
 
+    // Show: the view holds something else before each click, so that the
+    // click changes what it shows.
+    auto* showButton = qobject_cast<QPushButton*>(dlg.GetDlgItem(tovel::IDC_SHOW));
+    QWidget* viewport = dlg.m_edSource->viewport();
+    std::vector<double> showMs;
+    size_t shownBytes = 0;
+    for (int r = 0; r < runs; ++r) {
+        dlg.m_strSource = "; a routine's block\r\n";
+        dlg.UpdateData(false);
+        Settle();
+        PaintWatch watch;
+        viewport->installEventFilter(&watch);
+        QElapsedTimer timer;
+        timer.start();
+        showButton->click();
+        const bool painted = ProcessUntil(watch.painted);
+        showMs.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+        viewport->removeEventFilter(&watch);
+        shownBytes = dlg.m_strSource.size();
+        if (!painted) {
+            std::fprintf(stderr, "the source view was not painted\n");
+            return 1;
+        }
+    }
+
     const double tovelMedian = Median(tovelMs);
     const double stockMedian = Median(stockMs);
     std::printf("items %lld\n", static_cast<long long>(texts.size()));
@@ -196,6 +227,8 @@ int main(int argc, char* argv[])
     std::printf("open_list_tovel_handler_ms %.1f\n", Median(handlerTimes));
     std::printf("open_list_stock_ms %.1f\n", stockMedian);
     std::printf("open_list_ratio %.2f\n", tovelMedian / stockMedian);
+    std::printf("show_ms %.1f\n", Median(showMs));
+    std::printf("show_bytes %zu\n", shownBytes);
     std::printf("peak_rss_kib %ld\n", PeakResidentKiB());
     return 0;
 }

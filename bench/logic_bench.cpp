@@ -7,6 +7,7 @@
 
 #include "composer/PrototypeParser.h"
 #include "library/LineReader.h"
+#include "library/RoutineSearch.h"
 #include "library/Scanner.h"
 #include "library/SourceView.h"
 
@@ -174,6 +175,42 @@ void BM_HeaderDeclarations(benchmark::State& state)
     Finish(state, b);
 }
 
+// One keystroke of type-ahead in the open function list, at its worst: no
+// name starts with the typed text, so every name is searched twice (for a
+// start, then anywhere). The name index is built once per fill, outside.
+void BM_TypeAheadKeystroke(benchmark::State& state)
+{
+    const BenchLibrary& b = Files().Get(false, Routines(state));
+    std::vector<std::string> items;
+    {
+        tovel::StringLineReader reader(b.lib.text);
+        items = tovel::CollectPrototypes(reader, false);
+        tovel::SortFunctionList(items);
+    }
+    const tovel::RoutineNameIndex names(items);
+    for (auto _ : state) {
+        const int row = names.Find(items, "qzx");
+        benchmark::DoNotOptimize(row);
+    }
+    Finish(state, b);
+}
+
+// Building the name index when the list is filled.
+void BM_TypeAheadIndex(benchmark::State& state)
+{
+    const BenchLibrary& b = Files().Get(false, Routines(state));
+    std::vector<std::string> items;
+    {
+        tovel::StringLineReader reader(b.lib.text);
+        items = tovel::CollectPrototypes(reader, false);
+    }
+    for (auto _ : state) {
+        tovel::RoutineNameIndex names(items);
+        benchmark::DoNotOptimize(names.Size());
+    }
+    Finish(state, b);
+}
+
 #define TOVEL_SIZES(bm) \
     BENCHMARK(bm)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN)
 
@@ -182,6 +219,8 @@ TOVEL_SIZES(BM_ScanHeaderLibrary);
 TOVEL_SIZES(BM_SourceBlockOfLastRoutine);
 TOVEL_SIZES(BM_ParsePanelOfLastRoutine);
 TOVEL_SIZES(BM_HeaderDeclarations);
+TOVEL_SIZES(BM_TypeAheadKeystroke);
+TOVEL_SIZES(BM_TypeAheadIndex);
 
 } // namespace
 

@@ -51,6 +51,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const tovel::HelpLaunch key = tovel::PlanHelpKey("/app/", other, path);
     FUZZ_CHECK(key.file == other && key.hasParams && key.params == tovel::HelpPagePath(path));
     FUZZ_CHECK(tovel::IntroLaunch(path).params == path + "Tovel.txt");
+    // The browser gets a URL that no program reads as an option; a file URL
+    // holds printable ASCII only.
+    const std::string page = tovel::HelpPagePath(path);
+    const std::string url = tovel::PageUrl(page);
+    FUZZ_CHECK(!url.empty() && url[0] != '-');
+    if (url != page)
+        FUZZ_CHECK(tovel::StartsWith(url, "file:///")
+                   && std::all_of(url.begin(), url.end(), [](char c) { return c > 0x20 && c < 0x7F; }));
     FUZZ_CHECK(tovel::IsIntroMode(path) == tovel::EqualsNoCase(path, "yes"));
     FUZZ_CHECK(tovel::IntroRadioFromSetting(tovel::IntroSettingFromRadio(static_cast<int>(bits) - 128)) ==
                (bits == 128 ? 0 : 1));

@@ -4,6 +4,7 @@
 #include "FuzzSupport.h"
 
 #include "common/ByteText.h"
+#include "composer/ToolProgram.h"
 #include "composer/ValueEditors.h"
 
 #include <string>
@@ -86,6 +87,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(tovel::StartsWith(libPath, folder));
     FUZZ_CHECK(folder.empty() || tovel::IsPathSep(folder.back()));
     FUZZ_CHECK(folder.empty() == (tovel::LastPathSep(libPath) < 0));
+    // A hint that may run names one file in that folder and no other.
+    if (!tovel::ToolHintRefusal(hint))
+        FUZZ_CHECK(folder == tovel::LibraryFolder(libPath) && hint.find_first_of("/\\:") == std::string::npos
+                   && hint.find("..") == std::string::npos);
 
     // Positions for every slot count, a stray 0 or negative one included.
     for (int k = 1; k <= 4; ++k) {

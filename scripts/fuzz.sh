@@ -55,8 +55,14 @@ run_one() { # target
     mkdir -p "$work" "$artifacts"
     local scratch
     scratch=$(mktemp -d)
+    # A target whose rules concern size says how large its inputs may grow
+    # ("// fuzz-max-len: N" in its source); libFuzzer's default is 4096 bytes.
+    local maxlen=()
+    local declared
+    declared=$(sed -n 's|^// fuzz-max-len: *\([0-9][0-9]*\).*|\1|p' "$here/fuzz/$t.cpp" | head -n 1)
+    [ -z "$declared" ] || maxlen=(-max_len="$declared")
     # Scratch files of the targets go to a folder of their own.
-    if TMPDIR="$scratch" "$build/fuzz/$t" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
+    if TMPDIR="$scratch" "$build/fuzz/$t" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 "${maxlen[@]}" \
         -print_final_stats=1 -artifact_prefix="$artifacts/" \
         "$work" "$here/fuzz/corpus/$t" >"$build/logs/$t.log" 2>&1; then
         local runs

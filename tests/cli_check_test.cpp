@@ -81,6 +81,8 @@ TEST_F(CliCheckTest, AssemblerLibraryFaults)
         {m + "int f(int a)\n; a:{0--5}\nEND\n", {{2, "is empty"}}},
         {m + "int f(int a)\n; a:{-5-5}\nEND\n", {{2, "begins with '-': it is no range"}}},
         {m + "int f(int a)\n; a:{Nope.exe}\nEND\n", {{2, "Nope.exe of 'a' is not found"}}},
+        {m + "int f(int a)\n; a:{d.exe/../../bin/cat}\nEND\n",
+         {{2, "'d.exe/../../bin/cat' of 'a' is refused: it must be a plain file name in the library's folder"}}},
         {m + "int f(int a)\n; a:{-1--0x10}\n; a:{}\nEND\n", {{2, "begins with '-'"}}},
         // source blocks
         {m + "int f(void)\n\tRET\n", {{1, "'f' has no closing line (a word beginning with END)"}}},
@@ -92,6 +94,9 @@ TEST_F(CliCheckTest, AssemblerLibraryFaults)
         {m + "uint f(int a)\n; a:{}\nEND\n" + m + "int f(int a)\n; a:{}\nEND\n",
          {{4, "'int f(int a)' is found first inside line 1 ('uint f(int a)')"}}},
         {m + "int xf(int a)\n; a:{}\nEND\n" + m + "f(int a)\n; a:{}\nEND\n", {{4, "found first inside line 1"}}},
+        {m + "int xabc)\nEND\n" + m + "abc)\nEND\n", {{3, "'abc)' is found first inside line 1"}}}, // no '('
+        // its first occurrence in line 1 begins inside the marker, so line 1 is not its start line
+        {m + "int f(int x)\n; x:{}\nEND\n" + m + "type: int f(int x)\n; x:{}\nEND\n", {}},
     };
     for (const Row& row : rows) {
         ExpectDiagnostics(m_dir.Write("lib.s79", row.text), row.expected, row.text);

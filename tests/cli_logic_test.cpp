@@ -204,6 +204,26 @@ TEST_F(CliRoutineTest, HeaderRoutineSourceComesFromDotSThenDotC)
     EXPECT_TRUE(bare.sourceFound);
     EXPECT_FALSE(bare.prototypeFound);
     EXPECT_TRUE(bare.slotList.empty());
+
+    // Without the block (params, call): the same file, flags and slots.
+    const RoutineView quick = LoadRoutine(header, "int Read(char port)", false);
+    EXPECT_EQ(quick.sourcePath, read.sourcePath);
+    EXPECT_TRUE(quick.prototypeFound);
+    EXPECT_TRUE(quick.block.empty());
+    EXPECT_EQ(quick.panel.names, read.panel.names);
+    EXPECT_FALSE(LoadRoutine(header, "int Bare(int a)", false).prototypeFound);
+}
+
+TEST_F(CliRoutineTest, FunctionPointerParameterKeepsTheRoutinesOwnSourceFile)
+{
+    const std::string header = m_dir.Write("inc/stdlib.h", "extern int atexit(void (*func)(void));\n");
+    m_dir.Write("inc/atexit.s", "; C Function prototype: int atexit(void(*func)(void));\n; *func:{}\nEND\n");
+    const auto items = ReadFunctionList(header);
+    ASSERT_TRUE(items && items->size() == 1u);
+    const RoutineView r = LoadRoutine(header, items->front());
+    EXPECT_EQ(r.sourcePath, m_dir / "inc/atexit.s");
+    EXPECT_TRUE(r.prototypeFound) << items->front();
+    EXPECT_EQ(r.panel.function, "atexit");
 }
 
 TEST_F(CliRoutineTest, ParamsAsTextAndAsJson)
@@ -383,13 +403,14 @@ TEST_F(CliRunTest, DefaultLibraryIsTheOneTovelStartsWith)
     EXPECT_EQ(runUnchanged({"call", "PwmSetDuty", "3"}), kExitDone);
     EXPECT_EQ(m_out, "PwmSetDuty(3,)\n");
 
-    // The last library is gone: the first present one, with a note.
+    // The last library is gone: the first present one in the list's sorted
+    // order (lib.s79, though other.s79 comes first in the file), with a note.
     settings.Write("Last", "Library", m_dir / "gone.s79");
     const DefaultLibrary fallback = ResolveDefaultLibrary(ini);
-    EXPECT_EQ(fallback.path, other);
+    EXPECT_EQ(fallback.path, m_library);
     EXPECT_NE(fallback.note.find("gone.s79 is not listed or not available"), std::string::npos);
     EXPECT_EQ(runUnchanged({"list"}), kExitDone);
-    EXPECT_EQ(m_out, "int Other(void)\n");
+    EXPECT_EQ(m_out, "void PwmSetDuty(char channel, int duty)\n");
     EXPECT_EQ(m_err, "tovel-cli: " + fallback.note + "\n");
 
     // Letter case does not matter in the look-up, as in the dialog.

@@ -236,5 +236,18 @@ TEST(CompanionFilesTest, HelpPagesAreSelfContainedAndLinksResolve)
     }
 }
 
+TEST(HelpLaunch, PagesReachTheBrowserAsFileUrls)
+{
+#ifndef _WIN32
+    EXPECT_EQ(PageUrl("/opt/my help/tovel/TV_P.html"), "file:///opt/my%20help/tovel/TV_P.html");
+    EXPECT_EQ(PageUrl("/h/a#b?c%\xF6.html"), "file:///h/a%23b%3Fc%25%F6.html");
+    // A help path that looks like an option becomes part of an absolute URL.
+    const std::string relative = PageUrl("-x/tovel/TV_P.html");
+    EXPECT_EQ(relative.rfind("file:///", 0), 0u) << relative;
+    EXPECT_TRUE(EndsWith(relative, "/-x/tovel/TV_P.html")) << relative;
+#endif
+    EXPECT_EQ(PageUrl("https://example.org/help/TVS_B.html"), "https://example.org/help/TVS_B.html");
+}
+
 } // namespace
 } // namespace tovel

@@ -172,7 +172,7 @@ TEST(RobustSourceView, CutViewHoldsWholeLinesUpToTheLimit)
         StringLineReader reader(c.text);
         EXPECT_EQ(ReadWholeForView(reader, c.limit), c.expected);
     }
-    EXPECT_EQ(ViewCutNote(kSourceViewMaxBytes), note + "32 MB)");
+    EXPECT_EQ(ViewCutNote(kSourceViewMaxBytes), note + "64 MB)");
     EXPECT_EQ(ViewCutNote(1536 * 1024), note + "1 MB)");
     EXPECT_EQ(ViewCutNote(4096), note + "4 KB)");
     EXPECT_EQ(ViewCutNote(1023), note + "1023 bytes)");
@@ -208,7 +208,7 @@ TEST_F(RobustLibraryTest, HugeFileOnDiskScansWithinBoundsAndTime)
     FileLineReader show(path);
     const std::string view = ReadWholeForView(show, kSourceViewMaxBytes);
     EXPECT_LE(view.size(), kSourceViewMaxBytes + 200);
-    EXPECT_NE(view.find("the view holds at most 32 MB"), std::string::npos);
+    EXPECT_NE(view.find("the view holds at most 64 MB"), std::string::npos);
     fs::remove(path);
 }
 

@@ -176,10 +176,10 @@ TEST_F(SettingsFileTest, OddFilesReadAsDefaults)
 
     // A device: no endless read, and nothing is created beside it.
     SettingsFile device("/dev/full");
-    const bool lockBefore = fs::exists("/dev/full.lock");
+    const bool lockBefore = fs::exists("/dev/.full.lock");
     EXPECT_EQ(device.Read("Last", "Intro", "yes", 100), "yes");
     EXPECT_FALSE(device.Write("Last", "Intro", "No"));
-    EXPECT_EQ(fs::exists("/dev/full.lock"), lockBefore);
+    EXPECT_EQ(fs::exists("/dev/.full.lock"), lockBefore);
 
     // Binary garbage with NUL bytes holds no settings; a write keeps its bytes.
     SettingsFile garbage(PathOf("garbage.ini"));

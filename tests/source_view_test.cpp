@@ -50,6 +50,10 @@ TEST(SourceViewTest, SourcePathFor)
         {"/inc/ports.h", "char **name (int i)", "/inc/name.s"},
         {"ports.h", "int f(void)", "f.s"},
         {"/inc/ports.h", "int f \t(void)", "/inc/f.s"},
+        // The name before the first '(': a function-pointer parameter's own
+        // parentheses do not count.
+        {"/inc/stdlib.h", "int atexit(void (*func)(void));", "/inc/atexit.s"},
+        {"/inc/sig.h", "int Trap(int n, void (*handler)(int))", "/inc/Trap.s"},
         // No routine name: the folder alone.
         {"/inc/ports.h", "int f", "/inc/"},
         {"/inc/ports.h", "(int x)", "/inc/"},
@@ -123,6 +127,33 @@ TEST(SourceViewTest, BlockWithoutClosingLineRunsToTheEnd)
 {
     StringLineReader reader("junk\n@ C Function prototype: long g(int a)\n\tRET\nlast");
     EXPECT_EQ(ExtractSourceBlock(reader, "long g(int a)"), "@ C Function prototype: long g(int a)\n    RET\nlast");
+}
+
+// A routine without a closing line in a huge file: the block holds the whole
+// lines that fit and says where it was cut; a block that fits is whole.
+TEST(SourceViewTest, BlockIsCutAtTheViewSize)
+{
+    const std::string start = "; C Function prototype: int f(int a)\n";
+    std::string body;
+    for (int i = 0; i < 100; ++i)
+        body += "\tNOP\n";
+    StringLineReader endless(start + body);
+    const std::string cut = ExtractSourceBlock(endless, "int f(int a)", 100);
+    const std::string note = tovel::BlockCutNote(100);
+    EXPECT_EQ(note, "... (the rest of the routine is not shown: the view holds at most 100 bytes)");
+    // The start line (37 bytes), seven expanded lines of 8 bytes, the note.
+    std::string expected = start;
+    for (int i = 0; i < 7; ++i)
+        expected += "    NOP\n";
+    EXPECT_EQ(cut, expected + note + "\r\n");
+
+    const std::string closed = start + "    NOP\n\tEND\n";
+    StringLineReader fits(closed + "after\n");
+    EXPECT_EQ(ExtractSourceBlock(fits, "int f(int a)", closed.size()), start + "    NOP\n END\n");
+
+    // Even the start line does not fit: only the note.
+    StringLineReader tiny(start);
+    EXPECT_EQ(ExtractSourceBlock(tiny, "int f(int a)", 10), tovel::BlockCutNote(10) + "\r\n");
 }
 
 TEST(SourceViewTest, StartLineRules)

@@ -1,4 +1,5 @@
 #include "composer/ValueEditors.h"
+#include "composer/ToolProgram.h"
 
 #include <gtest/gtest.h>
 
@@ -98,15 +99,6 @@ TEST(RangeHint, Candidates)
         EXPECT_EQ(IsRangeCandidate(r.value), r.candidate) << r.value;
 }
 
-// What leaving a value edit reports, as the kill-focus handler decides it.
-bool Reported(const std::string& hint, const std::string& value)
-{
-    const auto range = ParseRangeHint(hint);
-    if (value.empty() || !range || !IsRangeCandidate(value))
-        return false;
-    return CompareToRange(range->low, range->high, value) != 0;
-}
-
 TEST(RangeHint, CheckOnLeavingTheEdit)
 {
     struct Row {
@@ -138,7 +130,7 @@ TEST(RangeHint, CheckOnLeavingTheEdit)
         {"5-1", "3", true},                    // low is not compared with high
     };
     for (const Row& r : rows)
-        EXPECT_EQ(Reported(r.hint, r.value), r.reported) << r.hint << " / '" << r.value << "'";
+        EXPECT_EQ(IsOutOfRange(r.hint, r.value), r.reported) << r.hint << " / '" << r.value << "'";
 }
 
 TEST(RangeHint, CompareResults)
@@ -187,6 +179,30 @@ TEST(EditorPlaces, OptionListAndValueEdit)
     }
     EXPECT_EQ(ValueEditRect(2, 3), (PixelRect{250, 332, 110, 18}));
     EXPECT_EQ(OptionListRect(2, 0), (PixelRect{490, 355, 170, 70}));  // no division by zero
+}
+
+TEST(ToolProgram, OnlyPlainFileNamesInTheLibrarysFolderRun)
+{
+    for (const char* plain : {"Pick.exe", "Baud Calc.exe", "a.exe.b", "-x.exe", "\xC3\xA9.exe", "x.exe;rm"})
+        EXPECT_FALSE(ToolHintRefusal(plain)) << plain;
+    for (const char* refused : {"/usr/bin/cat.exe", "d.exe/../../bin/sh", "Tools/Pick.exe", "..Pick.exe",
+                                "Pick.exe..", "\\server\\x.exe", "C:x.exe", "a\tb.exe", "a\x7F.exe"}) {
+        const auto message = ToolHintRefusal(refused);
+        ASSERT_TRUE(message) << refused;
+        EXPECT_NE(message->find(std::string("\"") + refused + "\""), std::string::npos) << *message;
+    }
+    EXPECT_TRUE(ToolHintRefusal(std::string("a\0b.exe", 7)));
+
+    EXPECT_EQ(LibraryFolder("/libs/dev/lib.s79"), "/libs/dev/");
+    EXPECT_EQ(LibraryFolder("lib.s79"), "");
+    EXPECT_EQ(ToolConsentQuestion("/libs/dev/lib.s79", "/libs/dev/Pick.exe"),
+              "lib.s79 wants to run /libs/dev/Pick.exe. Run programs from this folder?");
+    // Trust is for the very folder: no case folding, no prefix, never the empty folder.
+    const std::vector<std::string> trusted {"/libs/dev/", ""};
+    EXPECT_TRUE(IsTrustedFolder(trusted, "/libs/dev/"));
+    EXPECT_FALSE(IsTrustedFolder(trusted, "/libs/Dev/"));
+    EXPECT_FALSE(IsTrustedFolder(trusted, "/libs/"));
+    EXPECT_FALSE(IsTrustedFolder(trusted, ""));
 }
 
 } // namespace

@@ -423,7 +423,7 @@ bool SettingsFile::Modify(bool createIfMissing, Change change)
     if (!MakeFolders(FolderOf(m_path)))
         return false;
     FileLock lock;
-    if (!lock.Acquire(m_path + ".lock"))
+    if (!lock.Acquire(m_path.substr(0, static_cast<size_t>(LastPathSep(m_path) + 1)) + "." + m_path.substr(static_cast<size_t>(LastPathSep(m_path) + 1)) + ".lock"))
         return false;
     std::string text;
     const ReadStatus status = ReadWhole(m_path, text);

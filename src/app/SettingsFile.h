@@ -20,7 +20,7 @@ public:
     // Every key name of the section, in file order, duplicates kept.
     std::vector<std::string> KeyNames(std::string_view section) const;
 
-    // Each change reads the file under a lock beside it (path + ".lock"),
+    // Each change reads the file under a lock beside it (".NAME.lock"),
     // writes the new text to a temporary file in the same folder, flushes it
     // to disk and renames it over the file, so the file is always either the
     // old text or the new one. The folder is created when missing. They return

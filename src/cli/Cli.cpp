@@ -2,9 +2,13 @@
 
 #include "app/SettingsFile.h"
 #include "cli/LibraryCheck.h"
+#include "cli/Lint.h"
+#include "cli/RoutineBlocks.h"
+#include "cli/Snippets.h"
 #include "cli/Routine.h"
 #include "common/ByteText.h"
 #include "library/LibraryList.h"
+#include "library/LineReader.h"
 #include "library/Scanner.h"
 #include "library/SourceView.h"
 
@@ -15,6 +19,7 @@
 #include <optional>
 #include <string_view>
 #include <system_error>
+#include <unordered_set>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -41,20 +46,24 @@ Commands:
   call   [LIBRARY] FUNCTION [VALUE...]
                                      the call text that Copy composes (--copy)
   check  LIBRARY                     diagnostics for library authors
+  snippets [LIBRARY] [--format vscode|ultisnips|lsp]
+                                     editor snippets, one per routine
+  lint   [-l LIBRARY] FILE...        warnings for the library's calls in C files
 
 LIBRARY defaults to the library made current last in Tovel (its settings file
 is read, never written). FUNCTION is a prototype text as 'list' prints it, or
 a routine name that only one routine has.
 
-Exit status: 0 done; 1 a value out of range (call) or diagnostics (check);
-2 bad arguments, no or unreadable library, unknown or ambiguous FUNCTION;
-3 the call was printed but could not be put on the clipboard.
+Exit status: 0 done; 1 a value out of range (call), diagnostics (check) or
+warnings (lint); 2 bad arguments, no or unreadable library or file, unknown
+or ambiguous FUNCTION; 3 the call was printed but could not be put on the
+clipboard.
 
 'tovel-cli COMMAND --help' tells more about one command.
 )";
 
-constexpr std::string_view kListHelp = R"(Usage: tovel-cli list [LIBRARY]
-       tovel-cli list -l LIBRARY
+constexpr std::string_view kListHelp = R"(Usage: tovel-cli list [LIBRARY] [--names]
+       tovel-cli list -l LIBRARY [--names]
 
 Prints the function list of the library as Tovel's function list shows it:
 every routine's prototype text, one a line, sorted with letter case ignored,
@@ -64,6 +73,8 @@ declarations whose return type is int, char, long, double, unsigned, uint
 or short.
 
 Options:
+  --names                 print each distinct routine name once instead, in
+                          list order (for completion scripts)
   -l, --library LIBRARY   the library (instead of the one current in Tovel)
   -h, --help              this text
 )";
@@ -143,6 +154,56 @@ Options:
   -h, --help              this text
 )";
 
+constexpr std::string_view kSnippetsHelp = R"(Usage: tovel-cli snippets [LIBRARY] [--format vscode|ultisnips|lsp]
+
+Prints editor snippets for the library's routines, one per routine: the
+trigger is the routine name, the body the call that Copy composes, with a
+placeholder per parameter slot. A choice slot offers its items, an option
+list slot its single options (the whole list is in the description, to
+combine them with '|'), a range or any other slot offers the parameter's
+name (the description names the range). Parameters past the fourth keep
+their names. The description carries the prototype.
+
+Formats:
+  vscode      (the default) a .code-snippets file: save it as
+              .vscode/LIBRARY.code-snippets in a project
+  ultisnips   an UltiSnips file, such as ~/.vim/UltiSnips/c.snippets
+              (choices become their first item)
+  lsp         a JSON array of completion items with snippet text, for
+              editors and language-server set-ups that take snippet lists
+
+A routine whose prototype comment line is not found gets no snippet (a
+note on standard error says so).
+
+Options:
+  --format FORMAT         vscode, ultisnips or lsp
+  -l, --library LIBRARY   the library (instead of the one current in Tovel)
+  -h, --help              this text
+)";
+
+constexpr std::string_view kLintHelp = R"(Usage: tovel-cli lint [-l LIBRARY] FILE...
+
+Finds the calls of the library's routines in C source files and prints one
+line per problem, as FILE:LINE:COLUMN: warning: message (the form compilers
+use, for quickfix lists and problem matchers):
+  - a call with the wrong number of arguments;
+  - an integer literal argument (decimal, hex or octal) outside the range
+    hint of its parameter;
+  - an argument of names joined by '|' with a name that is not in the
+    option list of its parameter.
+A choice list accepts any value and is never a problem. Comments, string
+and character literals, member calls and declarations or definitions of a
+routine are skipped; an argument that is an expression, a cast or a single
+name (a variable or macro) is not judged.
+
+Exit status: 0 when nothing was found, 1 when something was found, 2 for
+bad arguments, a library that cannot be read or a FILE that cannot be read.
+
+Options:
+  -l, --library LIBRARY   the library (instead of the one current in Tovel)
+  -h, --help              this text
+)";
+
 struct Command {
     std::string_view name;
     std::string_view help;
@@ -150,6 +211,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"list", kListHelp}, {"show", kShowHelp}, {"params", kParamsHelp}, {"call", kCallHelp}, {"check", kCheckHelp},
+    {"snippets", kSnippetsHelp}, {"lint", kLintHelp},
 };
 
 const Command* FindCommand(std::string_view name)
@@ -165,6 +227,8 @@ struct Arguments {
     bool json = false;
     bool copy = false;
     bool presets = false;
+    bool names = false;
+    std::optional<std::string> format;
     std::optional<std::string> library;
     std::vector<std::string> positionals;
 };
@@ -207,7 +271,7 @@ public:
         }
         m_command = FindCommand(name);
         if (!m_command)
-            return Fail("unknown command '" + name + "' (commands: list, show, params, call, check; see tovel-cli --help)");
+            return Fail("unknown command '" + name + "' (commands: list, show, params, call, check, snippets, lint; see tovel-cli --help)");
         Arguments a;
         if (!Parse(args, a))
             return kExitFailed;
@@ -219,6 +283,10 @@ public:
             return List(a);
         if (name == "check")
             return Check(a);
+        if (name == "snippets")
+            return Snippets(a);
+        if (name == "lint")
+            return Lint(a);
         return Routine(a);
     }
 
@@ -254,6 +322,17 @@ private:
                 a.copy = true;
             } else if (arg == "--presets" && name == "call") {
                 a.presets = true;
+            } else if (arg == "--names" && name == "list") {
+                a.names = true;
+            } else if ((arg == "--format" || arg.compare(0, 9, "--format=") == 0) && name == "snippets") {
+                if (arg.size() > 8 && arg[8] == '=') {
+                    a.format = arg.substr(9);
+                } else if (i + 1 < args.size()) {
+                    a.format = args[++i];
+                } else {
+                    Usage("--format needs vscode, ultisnips or lsp");
+                    return false;
+                }
             } else if ((arg == "-l" || arg == "--library" || arg.compare(0, 10, "--library=") == 0) && name != "check") {
                 std::string value;
                 if (arg.size() > 9 && arg[9] == '=') {
@@ -333,6 +412,15 @@ private:
         const auto items = ReadFunctionList(*library);
         if (!items)
             return Unreadable(*library);
+        if (a.names) {
+            std::unordered_set<std::string> printed;
+            for (const std::string& item : *items) {
+                std::string routine = RoutineNameOf(item);
+                if (!routine.empty() && printed.insert(routine).second)
+                    m_out += routine + "\n";
+            }
+            return kExitDone;
+        }
         for (const std::string& item : *items) {
             m_out += ListLine(item);
             m_out += '\n';
@@ -357,6 +445,80 @@ private:
             m_out += '\n';
         }
         return diagnostics->empty() ? kExitDone : kExitFindings;
+    }
+
+    int Snippets(const Arguments& a)
+    {
+        std::optional<std::string> named = a.library;
+        if (a.positionals.size() > 1 || (a.library && !a.positionals.empty()))
+            return Usage("too many arguments");
+        if (!a.positionals.empty())
+            named = a.positionals[0];
+        const auto format = ParseSnippetFormat(a.format.value_or("vscode"));
+        if (!format)
+            return Usage("unknown format '" + *a.format + "' (vscode, ultisnips or lsp)");
+        const auto library = Library(named);
+        if (!library)
+            return kExitFailed;
+        const auto panels = ReadRoutinePanels(*library);
+        if (!panels)
+            return Unreadable(*library);
+        std::vector<Snippet> snippets;
+        for (const RoutinePanel& routine : *panels) {
+            if (auto snippet = MakeSnippet(*library, routine))
+                snippets.push_back(std::move(*snippet));
+            else
+                m_err += "tovel-cli: no snippet for '" + ListLine(routine.prototype)
+                       + "': its prototype comment line is not found\n";
+        }
+        m_out += WriteSnippets(snippets, *format);
+        return kExitDone;
+    }
+
+    int Lint(const Arguments& a)
+    {
+        if (a.positionals.empty())
+            return Usage("FILE is missing");
+        const auto library = Library(a.library);
+        if (!library)
+            return kExitFailed;
+        const auto panels = ReadRoutinePanels(*library);
+        if (!panels)
+            return Unreadable(*library);
+        const LintRoutines routines = MakeLintRoutines(*library, *panels);
+        int status = kExitDone;
+        bool unreadable = false;
+        for (const std::string& file : a.positionals) {
+            std::string text;
+            if (!ReadWholeFile(file, text)) {
+                Fail("cannot read " + file + ": " + WhyUnreadable(file));
+                unreadable = true;
+                continue;
+            }
+            for (const LintFinding& finding : LintText(text, routines)) {
+                m_out += FormatLintFinding(file, finding);
+                m_out += '\n';
+                status = kExitFindings;
+            }
+        }
+        return unreadable ? kExitFailed : status;
+    }
+
+    // A C source read whole, in blocks; only regular files.
+    static bool ReadWholeFile(const std::string& path, std::string& text)
+    {
+        if (!CanOpenForReading(path))
+            return false;
+        std::FILE* file = std::fopen(path.c_str(), "rb");
+        if (!file)
+            return false;
+        char block[64 * 1024];
+        size_t got = 0;
+        while ((got = std::fread(block, 1, sizeof block, file)) > 0)
+            text.append(block, got);
+        const bool failed = std::ferror(file) != 0;
+        std::fclose(file);
+        return !failed;
     }
 
     // show, params and call: a library, a routine, and for call its values.
@@ -395,7 +557,8 @@ private:
         if (match.result != FunctionMatch::Result::Found)
             return NotFound(match, query, *library);
 
-        const RoutineView routine = LoadRoutine(*library, match.prototype);
+        // Only show prints the block: params and call leave it unbuilt.
+        const RoutineView routine = LoadRoutine(*library, match.prototype, name == "show");
         if (!routine.sourceFound)
             return Fail(MissingSourceMessage(SourcePathFor(*library, match.prototype)));
         if (!routine.prototypeFound)
@@ -470,13 +633,14 @@ DefaultLibrary ResolveDefaultLibrary(const std::string& settingsPath)
         if (std::filesystem::exists(name, error))
             present.push_back(std::move(name));
     }
+    // The library Tovel would make current: the list in its order, then the
+    // "Last" library or the list's first.
+    SortLibraryList(present);
     const std::string last = settings.Read("Last", "Library", "", kLibraryCapacity);
-    const int found = FindStringExact(present, last);
-    if (found >= 0) {
-        result.path = present[static_cast<size_t>(found)];
-    } else if (!present.empty()) {
-        result.path = present.front();
-        if (!last.empty())
+    const CurrentLibraryChoice choice = ChooseCurrentLibrary(present, last);
+    if (choice.index >= 0) {
+        result.path = present[static_cast<size_t>(choice.index)];
+        if (!choice.isLast && !last.empty())
             result.note = "the last library " + last + " is not listed or not available; using " + result.path;
     } else {
         result.problem = "no library named, and none is current in " + settingsPath

@@ -46,6 +46,45 @@ size_t Utf8SequenceLength(std::string_view text, size_t i)
 
 } // namespace
 
+bool IsValidUtf8(std::string_view text)
+{
+    for (size_t i = 0; i < text.size();) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const size_t len = Utf8SequenceLength(text, i);
+        if (len == 0)
+            return false;
+        i += len;
+    }
+    return true;
+}
+
+std::string JsonByteString(std::string_view bytes)
+{
+    std::string out = "\"";
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x80)
+            AppendEscape(out, b);
+        else {
+            const std::string quoted = JsonQuote(std::string_view(&c, 1)); // ASCII: its escape, if any
+            out.append(quoted, 1, quoted.size() - 2);
+        }
+    }
+    out += '"';
+    return out;
+}
+
+std::string JsonTextMember(std::string_view key, std::string_view text)
+{
+    std::string member;
+    if (!IsValidUtf8(text))
+        member = JsonQuote(std::string(key) + "_bytes") + ": " + JsonByteString(text) + ", ";
+    return member + JsonQuote(key) + ": " + JsonQuote(text);
+}
+
 std::string JsonQuote(std::string_view text)
 {
     std::string out;

@@ -1,8 +1,10 @@
 #include "cli/LibraryCheck.h"
 
 #include "cli/Routine.h"
+#include "cli/RoutineBlocks.h"
 #include "common/ByteText.h"
 #include "composer/PrototypeParser.h"
+#include "composer/ToolProgram.h"
 #include "composer/ValueEditors.h"
 #include "library/LineReader.h"
 #include "library/Scanner.h"
@@ -13,8 +15,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 #include <unordered_map>
@@ -22,95 +22,6 @@
 namespace tovel::cli {
 
 namespace {
-
-// One line as the readers see it: a line, or a 255-byte piece of a longer one.
-struct Piece {
-    std::string text;
-    int line = 0;              // the physical line it belongs to, from 1
-    bool continuation = false; // it starts inside a physical line
-    bool continues = false;    // its physical line goes on in the next piece
-    bool cutAtNul = false;     // its text ends at a NUL byte
-};
-
-struct SourceText {
-    std::vector<Piece> pieces; // every line the readers get, in order
-    int nulStopLine = 0;       // a line beginning with NUL ends reading there
-    std::vector<int> nextEnd;    // per piece: first closing line at or after it, or -1
-    std::vector<int> nextMarker; // per piece: first prototype comment line at or after it, or -1
-};
-
-bool LoadSourceText(const std::string& path, SourceText& out)
-{
-    if (!CanOpenForReading(path))
-        return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return false;
-
-    size_t pos = 0;
-    int line = 1;
-    bool continuation = false;
-    std::string text;
-    for (;;) {
-        const size_t before = pos;
-        NextLinePiece(bytes.data(), bytes.size(), pos, text);
-        if (pos == before)
-            break;
-        if (text.empty()) {
-            out.nulStopLine = line;
-            break;
-        }
-        const bool endsLine = bytes[pos - 1] == '\n';
-        Piece piece;
-        piece.line = line;
-        piece.continuation = continuation;
-        piece.continues = !endsLine && pos < bytes.size();
-        piece.cutAtNul = std::memchr(bytes.data() + before, '\0', pos - before) != nullptr;
-        piece.text = std::move(text);
-        out.pieces.push_back(std::move(piece));
-        text = std::string();
-        if (endsLine)
-            ++line;
-        continuation = !endsLine;
-    }
-
-    const size_t n = out.pieces.size();
-    out.nextEnd.assign(n, -1);
-    out.nextMarker.assign(n, -1);
-    int end = -1;
-    int marker = -1;
-    for (size_t i = n; i > 0; --i) {
-        const std::string& t = out.pieces[i - 1].text;
-        if (IsBlockEndLine(t))
-            end = static_cast<int>(i - 1);
-        if (StartsWithPrototypeMarker(t))
-            marker = static_cast<int>(i - 1);
-        out.nextEnd[i - 1] = end;
-        out.nextMarker[i - 1] = marker;
-    }
-    return true;
-}
-
-// Replays the pieces from one of them on, as a reader of the file would
-// give them from there.
-class PieceSource : public LineSource {
-public:
-    PieceSource(const std::vector<Piece>& pieces, size_t from) : m_pieces(pieces), m_next(from) {}
-    void ReadLineInto(std::string& out) override
-    {
-        if (m_next < m_pieces.size())
-            out = m_pieces[m_next++].text;
-        else
-            out.clear();
-    }
-
-private:
-    const std::vector<Piece>& m_pieces;
-    size_t m_next;
-};
 
 bool IsIdentChar(char c)
 {
@@ -178,14 +89,15 @@ public:
 
     bool Run()
     {
-        SourceText library;
-        if (!LoadSourceText(m_libraryPath, library))
+        PieceReader library;
+        if (!library.Open(m_libraryPath))
             return false;
-        CheckReading(m_libraryPath, library, 0);
         if (IsHeaderLibrary(m_libraryPath))
             CheckHeader(library);
-        else
-            CheckAssembler(library);
+        else if (!CheckAssembler(library))
+            return false;
+        if (library.NulStopLine() > 0)
+            ReportNulStop(m_libraryPath, library.NulStopLine(), 0);
         std::stable_sort(m_found.begin(), m_found.end(),
                          [](const Found& a, const Found& b) { return a.anchor < b.anchor; });
         return true;
@@ -209,6 +121,7 @@ private:
     struct Routine {
         std::string prototype;
         size_t piece;
+        int line;
     };
 
     void Report(int anchor, const std::string& file, int line, std::string message)
@@ -219,23 +132,26 @@ private:
     }
 
     // Bytes that stop the readers early.
-    void CheckReading(const std::string& file, const SourceText& text, int anchor)
+    void ReportNulCut(const std::string& file, int line, int anchor)
     {
-        for (const Piece& piece : text.pieces)
-            if (piece.cutAtNul)
-                Report(anchor ? anchor : piece.line, file, piece.line,
-                       "the line holds a NUL byte: the rest of the line is not read");
-        if (text.nulStopLine > 0)
-            Report(anchor ? anchor : text.nulStopLine, file, text.nulStopLine,
-                   "the line begins with a NUL byte: nothing from here on is read");
+        Report(anchor ? anchor : line, file, line, "the line holds a NUL byte: the rest of the line is not read");
     }
 
-    void CheckAssembler(const SourceText& library)
+    void ReportNulStop(const std::string& file, int line, int anchor)
+    {
+        Report(anchor ? anchor : line, file, line, "the line begins with a NUL byte: nothing from here on is read");
+    }
+
+    bool CheckAssembler(PieceReader& library)
     {
         const std::string& file = m_libraryPath;
         std::vector<Routine> routines;
-        for (size_t i = 0; i < library.pieces.size(); ++i) {
-            const Piece& piece = library.pieces[i];
+        std::vector<std::string> prototypes;
+        std::set<std::string> distinct;
+        LinePiece piece;
+        while (library.Next(piece)) {
+            if (piece.cutAtNul)
+                ReportNulCut(file, piece.line, 0);
             const std::string& t = piece.text;
             if (StartsWithPrototypeMarker(t)) {
                 if (auto prototype = ExtractMarkedPrototype(t)) {
@@ -243,7 +159,9 @@ private:
                         Report(piece.line, file, piece.line,
                                "a 255-byte piece of this long line begins with the prototype marker and is listed as "
                                    + Quoted(*prototype));
-                    routines.push_back({std::move(*prototype), i});
+                    if (distinct.insert(*prototype).second)
+                        prototypes.push_back(*prototype);
+                    routines.push_back({std::move(*prototype), piece.index, piece.line});
                 } else {
                     Report(piece.line, file, piece.line, NotListedReason(t, piece.continues));
                 }
@@ -268,76 +186,50 @@ private:
             Report(1, file, 1,
                    "nothing is listed: no line begins with '" + std::string(kPrototypeMarkerSemicolon) + "' or '"
                        + std::string(kPrototypeMarkerAt) + "'");
-            return;
+            return true;
         }
 
-        const std::unordered_map<std::string, size_t> starts = FirstStartLines(library, routines);
+        // A second pass finds where the source view and the panel find each
+        // prototype: the first prototype comment line that holds it. A
+        // routine whose own line is that line is checked there and then.
+        std::unordered_map<std::string, std::vector<size_t>> routinesOf;
+        for (size_t r = 0; r < routines.size(); ++r)
+            routinesOf[routines[r].prototype].push_back(r);
+        std::unordered_map<std::string, LinePiece> starts; // prototype -> its start line
+        const auto located = LocateStartLines(file, prototypes, [&](size_t k, const StartLine& start) {
+            const LinePiece& head = start.lines.front();
+            starts.emplace(prototypes[k], head);
+            for (const size_t r : routinesOf[prototypes[k]])
+                if (routines[r].piece == head.index)
+                    CheckRoutine(routines[r].line, file, start, prototypes[k]);
+        });
+        if (!located)
+            return false;
         for (const Routine& routine : routines) {
-            const Piece& piece = library.pieces[routine.piece];
             const auto found = starts.find(routine.prototype);
             if (found == starts.end()) {
-                Report(piece.line, file, piece.line,
+                Report(routine.line, file, routine.line,
                        "the prototype " + Quoted(routine.prototype)
                            + " is not found again on its own line (the marker appears twice): its block and "
                              "parameters cannot be shown");
                 continue;
             }
-            if (found->second != routine.piece) {
-                const Piece& other = library.pieces[found->second];
+            const LinePiece& other = found->second;
+            if (other.index != routine.piece) {
                 const auto otherPrototype = ExtractMarkedPrototype(other.text);
                 if (otherPrototype && *otherPrototype == routine.prototype)
-                    Report(piece.line, file, piece.line,
+                    Report(routine.line, file, routine.line,
                            "the prototype " + Quoted(routine.prototype) + " is listed twice: line "
                                + std::to_string(other.line) + " has it first, and its block and hints are used");
                 else
-                    Report(piece.line, file, piece.line,
+                    Report(routine.line, file, routine.line,
                            "the prototype " + Quoted(routine.prototype) + " is found first inside line "
                                + std::to_string(other.line) + " (" + Quoted(otherPrototype.value_or(other.text))
                                + "): that line's block and hints are shown for it");
                 continue;
             }
-            CheckRoutine(piece.line, file, library, routine.piece, routine.prototype);
         }
-    }
-
-    // The first prototype comment line in which each prototype text stands at
-    // position 23 or later, as the source view and the panel look it up.
-    static std::unordered_map<std::string, size_t> FirstStartLines(const SourceText& library,
-                                                                   const std::vector<Routine>& routines)
-    {
-        // A prototype found inside a line ends at one of its ')' and has its
-        // routine name (possibly cut at the front) right before a '(' of it,
-        // so the texts are looked up by the names before each '('.
-        std::unordered_map<std::string, std::vector<std::string>> byName;
-        for (const Routine& routine : routines) {
-            auto& texts = byName[RoutineNameOf(routine.prototype)];
-            if (std::find(texts.begin(), texts.end(), routine.prototype) == texts.end())
-                texts.push_back(routine.prototype);
-        }
-        std::unordered_map<std::string, size_t> first;
-        for (size_t j = 0; j < library.pieces.size(); ++j) {
-            const std::string& q = library.pieces[j].text;
-            if (!StartsWithPrototypeMarker(q))
-                continue;
-            for (int paren = Find(q, '(', static_cast<int>(kPrototypeMarkerLength)); paren >= 0;
-                 paren = Find(q, '(', paren + 1)) {
-                size_t end = static_cast<size_t>(paren);
-                while (end > 0 && (q[end - 1] == ' ' || q[end - 1] == '\t'))
-                    --end;
-                size_t begin = end;
-                while (begin > 0 && IsIdentChar(q[begin - 1]))
-                    --begin;
-                for (size_t b = end + 1; b-- > begin;) {
-                    const auto texts = byName.find(q.substr(b, end - b));
-                    if (texts == byName.end())
-                        continue;
-                    for (const std::string& p : texts->second)
-                        if (!first.count(p) && Find(q, p) >= static_cast<int>(kPrototypeMarkerLength))
-                            first.emplace(p, j);
-                }
-            }
-        }
-        return first;
+        return true;
     }
 
     static std::string NotListedReason(std::string_view line, bool longLine)
@@ -363,11 +255,27 @@ private:
         return message;
     }
 
-    void CheckHeader(const SourceText& header)
+    void CheckHeader(PieceReader& header)
     {
+        struct Declaration {
+            int line;
+            std::string prototype;
+            std::string source; // the file opened for it
+        };
         const std::string& file = m_libraryPath;
+        std::vector<Declaration> declarations;
+        std::map<std::string, bool> readable;
+        const auto canRead = [&](const std::string& path) {
+            auto known = readable.find(path);
+            if (known == readable.end())
+                known = readable.emplace(path, CanOpenForReading(path)).first;
+            return known->second;
+        };
         int listed = 0;
-        for (const Piece& piece : header.pieces) {
+        LinePiece piece;
+        while (header.Next(piece)) {
+            if (piece.cutAtNul)
+                ReportNulCut(file, piece.line, 0);
             const NormalisedDeclaration declaration = NormaliseDeclaration(piece.text);
             if (!declaration.listed)
                 continue;
@@ -382,70 +290,73 @@ private:
             }
             const std::string source = SourcePathFor(file, prototype);
             const std::string variant = CVariantPath(source);
-            const std::string* opened = nullptr;
-            if (Source(source))
-                opened = &source;
-            else if (Source(variant))
-                opened = &variant;
+            const std::string* opened = canRead(source) ? &source : canRead(variant) ? &variant : nullptr;
             if (!opened) {
                 Report(piece.line, file, piece.line,
                        "no source for " + Quoted(name.empty() ? prototype : name) + ": neither " + source + " nor "
                            + variant + " can be read");
                 continue;
             }
-            const SourceText& text = *Source(*opened);
-            CheckReading(*opened, text, piece.line);
-            size_t start = 0;
-            while (start < text.pieces.size() && !IsBlockStartLine(text.pieces[start].text, prototype))
-                ++start;
-            if (start == text.pieces.size()) {
-                Report(piece.line, file, piece.line,
-                       *opened + " holds no prototype comment line with " + Quoted(prototype)
-                           + ": the routine's block and parameters cannot be shown");
-                continue;
-            }
-            CheckRoutine(piece.line, *opened, text, start, prototype);
+            declarations.push_back({piece.line, prototype, *opened});
         }
         if (listed == 0)
             Report(1, file, 1,
                    "nothing is listed: no one-line declaration returns int, char, long, double, unsigned, uint or short");
-    }
 
-    // The source file, read once; nothing when it cannot be read.
-    const SourceText* Source(const std::string& path)
-    {
-        auto found = m_sources.find(path);
-        if (found == m_sources.end()) {
-            std::optional<SourceText> text(std::in_place);
-            if (!LoadSourceText(path, *text))
-                text.reset();
-            found = m_sources.emplace(path, std::move(text)).first;
+        // Each source file is read once for all the declarations that use it.
+        std::map<std::string, std::vector<const Declaration*>> bySource;
+        for (const Declaration& d : declarations)
+            bySource[d.source].push_back(&d);
+        for (const auto& entry : bySource) {
+            const std::string& source = entry.first;
+            const std::vector<const Declaration*>& users = entry.second;
+            std::vector<std::string> prototypes;
+            std::unordered_map<std::string, std::vector<const Declaration*>> usersOf;
+            for (const Declaration* d : users) {
+                auto& list = usersOf[d->prototype];
+                if (list.empty())
+                    prototypes.push_back(d->prototype);
+                list.push_back(d);
+            }
+            std::set<std::string> found;
+            const auto text = LocateStartLines(source, prototypes, [&](size_t k, const StartLine& start) {
+                found.insert(prototypes[k]);
+                for (const Declaration* d : usersOf[prototypes[k]])
+                    CheckRoutine(d->line, source, start, d->prototype);
+            });
+            for (const Declaration* d : users) {
+                if (!text) {
+                    Report(d->line, file, d->line, "no source for " + Quoted(d->prototype) + ": " + source + " cannot be read");
+                    continue;
+                }
+                for (int line : text->nulCutLines)
+                    ReportNulCut(source, line, d->line);
+                if (text->nulStopLine > 0)
+                    ReportNulStop(source, text->nulStopLine, d->line);
+                if (!found.count(d->prototype))
+                    Report(d->line, file, d->line,
+                           source + " holds no prototype comment line with " + Quoted(d->prototype)
+                               + ": the routine's block and parameters cannot be shown");
+            }
         }
-        return found->second ? &*found->second : nullptr;
     }
 
-    // The routine whose prototype comment line is piece `start` of `text`:
-    // its closing line and its hint lines.
-    void CheckRoutine(int anchor, const std::string& file, const SourceText& text, size_t start,
-                      const std::string& prototype)
+    // The routine whose prototype comment line is the start line: its
+    // closing line and its hint lines.
+    void CheckRoutine(int anchor, const std::string& file, const StartLine& start, const std::string& prototype)
     {
-        const Piece& head = text.pieces[start];
+        const LinePiece& head = start.lines.front();
         const std::string routineName = RoutineNameOf(prototype).empty() ? prototype : RoutineNameOf(prototype);
-        const size_t n = text.pieces.size();
-        const int end = start + 1 < n ? text.nextEnd[start + 1] : -1;
-        const int marker = start + 1 < n ? text.nextMarker[start + 1] : -1;
-        if (marker >= 0 && (end < 0 || marker < end))
+        if (start.end == BlockEnd::RunsIntoNext)
             Report(anchor, file, head.line,
                    "routine " + Quoted(routineName) + " has no closing line before the next prototype comment (line "
-                       + std::to_string(text.pieces[static_cast<size_t>(marker)].line)
-                       + "): its source block runs on into that routine");
-        else if (end < 0)
+                       + std::to_string(start.nextMarkerLine) + "): its source block runs on into that routine");
+        else if (start.end == BlockEnd::Open)
             Report(anchor, file, head.line,
                    "routine " + Quoted(routineName)
                        + " has no closing line (a word beginning with END): its source block runs to the end of the file");
 
-        PieceSource replay(text.pieces, start);
-        const ParameterPanelModel model = ParsePrototypeSource(ParameterPanelModel {}, prototype, &replay);
+        const ParameterPanelModel model = ParseStartLine(start, prototype);
         if (model.nParams == 0)
             return;
         if (head.continues) {
@@ -459,19 +370,19 @@ private:
 
         for (int k = 0; k < model.nParams; ++k) {
             const std::string& name = model.names[static_cast<size_t>(k)];
-            const size_t index = start + 1 + static_cast<size_t>(k);
+            const size_t index = 1 + static_cast<size_t>(k);
             if (IsNameless(name)) {
                 Report(anchor, file, head.line,
                        "parameter " + std::to_string(k + 1) + " (" + Quoted(name)
                            + ") has no name, so no hint line can name it");
                 continue;
             }
-            if (index >= n) {
+            if (index >= start.lines.size()) {
                 Report(anchor, file, head.line,
                        "parameter " + Quoted(name) + " has no hint line: the file ends before it");
                 continue;
             }
-            const Piece& hintPiece = text.pieces[index];
+            const LinePiece& hintPiece = start.lines[index];
             if (hintPiece.continues) {
                 Report(anchor, file, hintPiece.line,
                        "the hint line of " + Quoted(name)
@@ -483,7 +394,7 @@ private:
         }
     }
 
-    void CheckHintLine(int anchor, const std::string& file, const Piece& piece, const std::string& name,
+    void CheckHintLine(int anchor, const std::string& file, const LinePiece& piece, const std::string& name,
                        const std::string& hint, const std::set<std::string>& allNames)
     {
         const std::string h = WithoutBlanks(piece.text);
@@ -551,6 +462,10 @@ private:
                 Report(anchor, file, line, "the option list " + of + " has an empty item (item " + std::to_string(item) + ")");
             return;
         case HintKind::ToolProgram: {
+            if (ToolHintRefusal(hint)) {
+                Report(anchor, file, line, "the tool program " + of + " is refused: it must be a plain file name in the library's folder");
+                return;
+            }
             const std::string command = BuildToolCommand(m_libraryPath, hint);
             std::error_code error;
             if (!std::filesystem::is_regular_file(command, error))
@@ -583,7 +498,6 @@ private:
     std::string m_libraryPath;
     std::vector<Found> m_found;
     std::set<std::string> m_seen;
-    std::map<std::string, std::optional<SourceText>> m_sources;
 };
 
 } // namespace

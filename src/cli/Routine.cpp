@@ -2,22 +2,17 @@
 
 #include "cli/Json.h"
 #include "common/ByteText.h"
-#include "composer/CallText.h"
+#include "composer/Routine.h"
 #include "library/LineReader.h"
 #include "library/Scanner.h"
-#include "library/SourceView.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <unordered_set>
 
 namespace tovel::cli {
 
 namespace {
-
-bool IsIdentChar(char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
-}
 
 // The conversion the range check makes (strtol rules, base 0, 64 bits).
 long long RangeValue(const std::string& text)
@@ -37,11 +32,20 @@ bool ContainsNoCase(std::string_view text, std::string_view what)
     return false;
 }
 
-void AddDistinct(std::vector<std::string>& list, std::string item)
-{
-    if (std::find(list.begin(), list.end(), item) == list.end())
-        list.push_back(std::move(item));
-}
+// Collects items once each, in the order first seen, in linear time.
+class DistinctList {
+public:
+    explicit DistinctList(std::vector<std::string>& list) : m_list(list) {}
+    void Add(std::string item)
+    {
+        if (m_seen.insert(item).second)
+            m_list.push_back(std::move(item));
+    }
+
+private:
+    std::vector<std::string>& m_list;
+    std::unordered_set<std::string> m_seen;
+};
 
 std::string ItemsText(const std::vector<std::string>& items)
 {
@@ -66,6 +70,14 @@ std::string JsonStringArray(const std::vector<std::string>& items)
     return text;
 }
 
+std::string JsonByteArray(const std::vector<std::string>& items)
+{
+    std::string text = "[";
+    for (size_t i = 0; i < items.size(); ++i)
+        text += (i > 0 ? ", " : "") + JsonByteString(items[i]);
+    return text + "]";
+}
+
 } // namespace
 
 std::optional<std::vector<std::string>> ReadFunctionList(const std::string& libraryPath)
@@ -85,22 +97,6 @@ std::string ListLine(std::string_view item)
     return std::string(item);
 }
 
-std::string RoutineNameOf(std::string_view prototype)
-{
-    const int paren = Find(prototype, '(');
-    if (paren < 0)
-        return {};
-    size_t end = static_cast<size_t>(paren);
-    while (end > 0 && (prototype[end - 1] == ' ' || prototype[end - 1] == '\t'))
-        --end;
-    size_t begin = end;
-    while (begin > 0 && IsIdentChar(prototype[begin - 1]))
-        --begin;
-    while (begin < end && prototype[begin] >= '0' && prototype[begin] <= '9')
-        ++begin;
-    return std::string(prototype.substr(begin, end - begin));
-}
-
 FunctionMatch MatchFunction(const std::vector<std::string>& items, std::string_view query)
 {
     FunctionMatch match;
@@ -113,9 +109,12 @@ FunctionMatch MatchFunction(const std::vector<std::string>& items, std::string_v
     }
 
     std::vector<std::string> named;
-    for (const std::string& item : items)
-        if (RoutineNameOf(item) == query)
-            AddDistinct(named, item);
+    {
+        DistinctList distinct(named);
+        for (const std::string& item : items)
+            if (RoutineNameOf(item) == query)
+                distinct.Add(item);
+    }
     if (named.size() == 1) {
         match.result = FunctionMatch::Result::Found;
         match.prototype = named.front();
@@ -123,18 +122,20 @@ FunctionMatch MatchFunction(const std::vector<std::string>& items, std::string_v
     }
     if (named.size() > 1) {
         match.result = FunctionMatch::Result::Ambiguous;
+        DistinctList candidates(match.candidates);
         for (const std::string& item : named)
-            AddDistinct(match.candidates, ListLine(item));
+            candidates.Add(ListLine(item));
         return match;
     }
 
     // Unknown: offer the routines whose names resemble the query.
     const std::string key = Find(query, '(') >= 0 ? RoutineNameOf(query) : std::string(query);
     match.result = FunctionMatch::Result::Unknown;
+    DistinctList candidates(match.candidates);
     for (const std::string& item : items) {
         const std::string name = RoutineNameOf(item);
         if ((!key.empty() && ContainsNoCase(name, key)) || EqualsNoCase(ListLine(item), query))
-            AddDistinct(match.candidates, ListLine(item));
+            candidates.Add(ListLine(item));
     }
     return match;
 }
@@ -189,25 +190,17 @@ SlotInfo DescribeSlot(std::string_view libraryPath, std::string_view name, std::
     return slot;
 }
 
-RoutineView LoadRoutine(const std::string& libraryPath, const std::string& prototype)
+RoutineView LoadRoutine(const std::string& libraryPath, const std::string& prototype, bool withBlock)
 {
+    LoadedRoutine loaded = tovel::LoadRoutine(libraryPath, prototype, withBlock);
     RoutineView view;
     view.libraryPath = libraryPath;
     view.prototype = prototype;
-    view.sourcePath = SourcePathFor(libraryPath, prototype);
-
-    FileLineReader reader;
-    if (!reader.Open(view.sourcePath)) {
-        view.sourcePath = CVariantPath(view.sourcePath);
-        reader.Open(view.sourcePath);
-    }
-    view.sourceFound = reader.IsOpen();
-    if (view.sourceFound) {
-        view.block = ExtractSourceBlock(reader, prototype);
-        view.prototypeFound = !view.block.empty();
-        reader.Open(view.sourcePath);
-    }
-    view.panel = ParsePrototypeSource(ParameterPanelModel {}, prototype, reader.IsOpen() ? &reader : nullptr);
+    view.sourcePath = std::move(loaded.block.openedPath);
+    view.sourceFound = loaded.block.sourceFound;
+    view.prototypeFound = loaded.block.startFound;
+    view.block = std::move(loaded.block.text);
+    view.panel = std::move(loaded.panel);
     for (int k = 0; k < view.panel.nParams; ++k) {
         const auto i = static_cast<size_t>(k);
         view.slotList.push_back(DescribeSlot(libraryPath, view.panel.names[i], view.panel.hints[i], view.panel.values[i]));
@@ -231,16 +224,12 @@ CallResult ComposeRoutineCall(const RoutineView& routine, const std::vector<std:
             const int item = FindStringExact(slot.items, value);
             if (item >= 0)
                 value = slot.items[static_cast<size_t>(item)];
-        } else if (!value.empty()) {
-            const auto range = ParseRangeHint(slot.hint);
-            if (range && IsRangeCandidate(value) && CompareToRange(range->low, range->high, value) != 0)
-                result.rangeMessages.push_back(OutOfRangeMessage(slot.name));
+        } else if (IsOutOfRange(slot.hint, value)) {
+            result.rangeMessages.push_back(OutOfRangeMessage(slot.name));
         }
         arguments.push_back(std::move(value));
     }
-    static const std::vector<std::string> kNone;
-    const auto& extra = arguments.size() == static_cast<size_t>(kMaxSlots) ? routine.panel.extraNames : kNone;
-    result.text = ComposeCallText(routine.panel.function, arguments, extra);
+    result.text = ComposeRoutineCallText(routine.panel.function, arguments, routine.panel.extraNames);
     return result;
 }
 
@@ -293,32 +282,45 @@ std::string FormatParamsJson(const RoutineView& routine)
         json += value;
         json += last ? "\n" : ",\n";
     };
-    field("  ", "library", JsonQuote(routine.libraryPath));
-    field("  ", "prototype", JsonQuote(ListLine(routine.prototype)));
-    field("  ", "source", JsonQuote(routine.sourcePath));
-    field("  ", "type", JsonQuote(routine.panel.type));
-    field("  ", "function", JsonQuote(routine.panel.function));
+    // A text that is not UTF-8 also gets a "KEY_bytes" member that gives its bytes back.
+    auto text = [&](std::string_view indent, std::string_view key, std::string_view value, bool last = false) {
+        if (!IsValidUtf8(value))
+            field(indent, std::string(key) + "_bytes", JsonByteString(value));
+        field(indent, key, JsonQuote(value), last);
+    };
+    text("  ", "library", routine.libraryPath);
+    text("  ", "prototype", ListLine(routine.prototype));
+    text("  ", "source", routine.sourcePath);
+    text("  ", "type", routine.panel.type);
+    text("  ", "function", routine.panel.function);
     json += "  \"slots\": [";
     for (size_t k = 0; k < routine.slotList.size(); ++k) {
         const SlotInfo& slot = routine.slotList[k];
         json += k == 0 ? "\n    {\n" : ",\n    {\n";
         field("      ", "slot", std::to_string(k + 1));
-        field("      ", "name", JsonQuote(slot.name));
-        field("      ", "hint", JsonQuote(slot.hint));
+        text("      ", "name", slot.name);
+        text("      ", "hint", slot.hint);
         field("      ", "kind", JsonQuote(SlotKindName(slot.kind)));
+        if (!std::all_of(slot.items.begin(), slot.items.end(), IsValidUtf8))
+            field("      ", "items_bytes", JsonByteArray(slot.items));
         field("      ", "items", JsonStringArray(slot.items));
         std::string range = "null";
         if (slot.range) {
-            range = "{\"low\": " + JsonQuote(slot.range->low) + ", \"high\": " + JsonQuote(slot.range->high)
+            range = "{" + JsonTextMember("low", slot.range->low) + ", " + JsonTextMember("high", slot.range->high)
                   + ", \"lowValue\": " + std::to_string(RangeValue(slot.range->low))
                   + ", \"highValue\": " + std::to_string(RangeValue(slot.range->high)) + "}";
         }
         field("      ", "range", range);
-        field("      ", "tool", slot.tool.empty() ? "null" : JsonQuote(slot.tool));
-        field("      ", "preset", JsonQuote(slot.preset), true);
+        if (slot.tool.empty())
+            field("      ", "tool", "null");
+        else
+            text("      ", "tool", slot.tool);
+        text("      ", "preset", slot.preset, true);
         json += "    }";
     }
     json += routine.slotList.empty() ? "],\n" : "\n  ],\n";
+    if (!std::all_of(routine.panel.extraNames.begin(), routine.panel.extraNames.end(), IsValidUtf8))
+        field("  ", "extra_bytes", JsonByteArray(routine.panel.extraNames));
     field("  ", "extra", JsonStringArray(routine.panel.extraNames), true);
     json += "}\n";
     return json;

@@ -3,6 +3,7 @@
 // Everything here runs the same logic as the dialog, in the same order.
 #pragma once
 
+#include "common/RoutineName.h"
 #include "composer/PrototypeParser.h"
 #include "composer/ValueEditors.h"
 
@@ -22,9 +23,8 @@ std::optional<std::vector<std::string>> ReadFunctionList(const std::string& libr
 // without its ')' keeps its line end in the list; the line drops it.
 std::string ListLine(std::string_view item);
 
-// The routine name of a prototype text: the identifier right before its
-// first '(' (blanks between them allowed); empty when there is none.
-std::string RoutineNameOf(std::string_view prototype);
+// The routine name of a prototype text (common/RoutineName.h).
+using tovel::RoutineNameOf;
 
 struct FunctionMatch {
     enum class Result { Found, Unknown, Ambiguous };
@@ -67,13 +67,16 @@ struct RoutineView {
     bool sourceFound = false;   // one of them could be opened
     bool prototypeFound = false; // its prototype comment line was found there
     std::string block;          // the source block as the source view shows it
+                                // (empty when loaded without it)
     ParameterPanelModel panel;
     std::vector<SlotInfo> slotList; // slots 1..n
 };
 
-// Reads the routine as choosing it in the function list does: the source
-// path, its ".c" variant, the source block and the parameter panel.
-RoutineView LoadRoutine(const std::string& libraryPath, const std::string& prototype);
+// Reads the routine as choosing it in the function list does (the shared
+// tovel::LoadRoutine): the source path, its ".c" variant, the source block
+// and the parameter panel. withBlock false skips building the block, for
+// the commands that do not print it.
+RoutineView LoadRoutine(const std::string& libraryPath, const std::string& prototype, bool withBlock = true);
 
 struct CallResult {
     std::string text;

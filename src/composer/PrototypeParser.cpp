@@ -1,6 +1,7 @@
 #include "composer/PrototypeParser.h"
 
 #include "common/ByteText.h"
+#include "common/RoutineName.h"
 
 #include <algorithm>
 
@@ -183,18 +184,15 @@ void SplitPrototypeLine(ParameterPanelModel& model, std::string_view line, LineS
         return;
     const std::string text = NormalizePrototype(rest.substr(0, static_cast<size_t>(close) + 1));
 
-    // The routine name is the identifier right before '('; pointer stars and
-    // everything else before it make up the type.
+    // The routine name stands right before the first '(' (the normalised
+    // text has no blank there); pointer stars and everything else before it
+    // make up the type.
     const int p = Find(text, '(');
     if (p < 0)
         return;
-    int nameStart = p;
-    while (nameStart > 0 && IsIdentChar(text[static_cast<size_t>(nameStart) - 1]))
-        --nameStart;
-    while (nameStart < p && IsDigit(text[static_cast<size_t>(nameStart)]))
-        ++nameStart;
-    model.function = text.substr(static_cast<size_t>(nameStart), static_cast<size_t>(p - nameStart));
-    model.type = std::string(TrimBlanks(std::string_view(text).substr(0, static_cast<size_t>(nameStart))));
+    model.function = RoutineNameOf(text);
+    const size_t nameStart = static_cast<size_t>(p) - model.function.size();
+    model.type = std::string(TrimBlanks(std::string_view(text).substr(0, nameStart)));
 
     const int q = MatchingClose(text, p);
     const size_t listStart = static_cast<size_t>(p) + 1;

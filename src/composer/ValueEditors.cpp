@@ -88,6 +88,14 @@ int CompareToRange(std::string_view low, std::string_view high, std::string_view
     return 0;
 }
 
+bool IsOutOfRange(std::string_view hint, std::string_view value)
+{
+    if (value.empty())
+        return false;
+    const auto range = ParseRangeHint(hint);
+    return range && IsRangeCandidate(value) && CompareToRange(range->low, range->high, value) != 0;
+}
+
 std::string BuildToolCommand(std::string_view libPath, std::string_view hint)
 {
     std::string command = Left(libPath, LastPathSep(libPath) + 1);
@@ -118,13 +126,6 @@ std::string OutOfRangeMessage(std::string_view name)
 {
     std::string message(name);
     message += " Out of range.";
-    return message;
-}
-
-std::string ToolStartFailedMessage(std::string_view command)
-{
-    std::string message(command);
-    message += " or CMD.EXE not found.";
     return message;
 }
 

@@ -39,6 +39,12 @@ bool IsRangeCandidate(std::string_view value);
 // like strtol in base 0, but in 64 bits.
 int CompareToRange(std::string_view low, std::string_view high, std::string_view value);
 
+// The range rule of leaving a value edit: true when the value is not empty,
+// the hint holds a range, the value is a range candidate, and it converts to
+// a number outside that range. The dialog then says OutOfRangeMessage, and
+// tovel-cli call reports the same.
+bool IsOutOfRange(std::string_view hint, std::string_view value);
+
 // The library's folder (up to and including its last separator, nothing
 // when it has none) followed by the hint unchanged.
 std::string BuildToolCommand(std::string_view libPath, std::string_view hint);
@@ -51,8 +57,5 @@ PixelRect ValueEditRect(int k, int n);
 
 // "<name> Out of range."
 std::string OutOfRangeMessage(std::string_view name);
-
-// "<command> or CMD.EXE not found."
-std::string ToolStartFailedMessage(std::string_view command);
 
 } // namespace tovel

@@ -2,6 +2,8 @@
 
 #include "common/ByteText.h"
 
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 namespace tovel {
@@ -53,6 +55,37 @@ std::string JoinHelpPath(std::string_view helpPath, std::string_view file)
         out.push_back(kPathSep);
     out.append(file);
     return out;
+}
+
+std::string PageUrl(std::string_view pagePath)
+{
+    for (std::string_view scheme : {"http://", "https://", "file://"})
+        if (EqualsNoCase(pagePath.substr(0, scheme.size()), scheme))
+            return std::string(pagePath);
+    std::string path(pagePath);
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(path), error);
+    if (!error)
+        path = absolute.string();
+    std::string url = "file://";
+    if (path.empty() || !IsPathSep(path.front()))
+        url.push_back('/'); // a drive letter: file:///C:/...
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    for (char c : path) {
+        const auto b = static_cast<unsigned char>(c);
+        const bool plain = (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9')
+                           || c == '-' || c == '.' || c == '_' || c == '~' || c == '/' || c == ':';
+        if (IsPathSep(c))
+            url.push_back('/');
+        else if (plain)
+            url.push_back(c);
+        else {
+            url.push_back('%');
+            url.push_back(kHex[b >> 4]);
+            url.push_back(kHex[b & 0xF]);
+        }
+    }
+    return url;
 }
 
 std::string HelpPagePath(std::string_view helpPath)

@@ -40,6 +40,13 @@ bool ReadIntroMode(const LastSettingReader& read);
 // or already ends in one.
 std::string JoinHelpPath(std::string_view helpPath, std::string_view file);
 
+// The page handed to the browser as a file:// URL, so that no path (one
+// beginning with '-', say) can reach the browser as an option. A relative
+// path is taken from the current folder; bytes outside the URL's plain
+// characters are percent-encoded. A text that already is an http, https or
+// file URL is returned unchanged.
+std::string PageUrl(std::string_view pagePath);
+
 // The main help page below the help path: "tovel/TV_P.html".
 std::string HelpPagePath(std::string_view helpPath);
 

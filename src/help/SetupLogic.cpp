@@ -17,15 +17,6 @@ std::string FolderOf(std::string_view path)
 
 constexpr size_t kPickerMax = kPickerPathLimit - 1;
 
-// A folder the picker can take: the folder itself when it fits, else its
-// longest parent folder (ending in a separator) that fits, else empty.
-std::string FitFolder(std::string_view folder)
-{
-    if (folder.size() <= kPickerMax)
-        return std::string(folder);
-    return FolderOf(folder.substr(0, kPickerMax));
-}
-
 bool IsAbsoluteHelpPath(std::string_view path)
 {
 #ifdef _WIN32
@@ -68,7 +59,7 @@ PickerStartInfo BrowserPickerStart(std::string_view browserPath)
         info.presetFile = std::string(browserPath);
         info.hasPreset = true;
     }
-    info.folder = FitFolder(FolderOf(browserPath));
+    info.folder = FitPickerFolder(FolderOf(browserPath));
     return info;
 }
 
@@ -76,7 +67,7 @@ PickerStartInfo HelpPickerStart(std::string_view helpPath)
 {
     PickerStartInfo info;
     const std::string_view start = IsAbsoluteHelpPath(helpPath) ? helpPath : kRootFolder;
-    info.folder = FitFolder(start);
+    info.folder = FitPickerFolder(start);
     if (!IsPathSep(start.back())) {
         // A separator goes between the folder and the page name, so the
         // picker opens inside that folder with the main page's name filled in.

@@ -3,7 +3,7 @@
 // Browse pickers start and what a pick turns into.
 #pragma once
 
-#include "library/LibraryList.h" // kPickerPathLimit
+#include "common/PickerPath.h"
 
 #include <string>
 #include <string_view>
@@ -24,8 +24,8 @@ std::string EnsureTrailingBackslash(std::string_view path);
 
 // Where a picker opens: its folder and, when hasPreset, the file it shows at
 // first (a full path). Neither is longer than kPickerPathLimit - 1 bytes: a
-// preset that does not fit is left out, and a folder that does not fit is
-// cut back to the longest parent folder that fits (empty when none does).
+// preset that does not fit is left out, and the folder is fitted with
+// FitPickerFolder.
 struct PickerStartInfo {
     std::string folder;
     std::string presetFile;

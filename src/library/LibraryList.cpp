@@ -1,6 +1,7 @@
 #include "library/LibraryList.h"
 
 #include "common/ByteText.h"
+#include "common/NoCaseOrder.h"
 
 namespace tovel {
 
@@ -38,14 +39,8 @@ PickerStart AddPickerStart(std::string_view startPath)
         start.fileName = std::string(startPath.substr(folder.size()));
         return start;
     }
-    // Too long: drop the file name, then climb to a parent folder that fits.
-    while (folder.size() > kMax) {
-        const int parent = LastPathSep(folder.substr(0, folder.size() - 1));
-        if (parent < 0)
-            return start;
-        folder = folder.substr(0, static_cast<size_t>(parent) + 1);
-    }
-    start.folder = std::string(folder);
+    // Too long: drop the file name and fit the folder.
+    start.folder = FitPickerFolder(folder);
     return start;
 }
 
@@ -57,6 +52,21 @@ std::string AddStartPath(std::string_view selectedLibrary, bool hasSelection, st
     if (!lastLibrary.empty())
         return std::string(lastLibrary);
     return Join(appPath, kDefaultLibraryName);
+}
+
+void SortLibraryList(std::vector<std::string>& paths)
+{
+    SortFunctionList(paths);
+}
+
+CurrentLibraryChoice ChooseCurrentLibrary(const std::vector<std::string>& list, std::string_view lastLibrary)
+{
+    CurrentLibraryChoice choice;
+    choice.index = FindStringExact(list, lastLibrary);
+    choice.isLast = choice.index >= 0;
+    if (!choice.isLast && !list.empty())
+        choice.index = 0;
+    return choice;
 }
 
 bool IsRegistrableLibraryPath(std::string_view path)

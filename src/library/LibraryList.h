@@ -2,25 +2,20 @@
 // can be registered, and the texts the list shows the user.
 #pragma once
 
+#include "common/PickerPath.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tovel {
-
-// The longest path our file picker accepts, terminator included.
-#ifdef _WIN32
-inline constexpr size_t kPickerPathLimit = 260;
-#else
-inline constexpr size_t kPickerPathLimit = 4096;
-#endif
 
 // Where the Add picker opens. folder is the start path up to and including
 // its last separator (the whole start path when it has none); fileName is
 // the rest, the name filled in. folder + fileName never exceeds
 // kPickerPathLimit - 1 bytes: a too-long start path loses its file name, and
-// a folder that is still too long is cut back to the longest parent folder
-// that fits (empty when none does).
+// its folder is fitted with FitPickerFolder.
 struct PickerStart {
     std::string folder;
     std::string fileName;
@@ -34,6 +29,20 @@ inline constexpr std::string_view kDefaultLibraryName = "LibDev4410.s79";
 // last library when not empty, else appPath + "LibDev4410.s79".
 std::string AddStartPath(std::string_view selectedLibrary, bool hasSelection, std::string_view lastLibrary,
                          std::string_view appPath);
+
+// Sorts library paths into the library list's order: case ignored, equal
+// paths in their given order (the order of the sorted library combo).
+void SortLibraryList(std::vector<std::string>& paths);
+
+// The library that is current once the list is loaded: the first item of the
+// list (in SortLibraryList's order) equal to the "Last" library, case
+// ignored; else the first item, which then becomes the "Last" library;
+// index -1 when the list is empty. Tovel and tovel-cli both choose so.
+struct CurrentLibraryChoice {
+    int index = -1;
+    bool isLast = false; // the item is the "Last" library
+};
+CurrentLibraryChoice ChooseCurrentLibrary(const std::vector<std::string>& list, std::string_view lastLibrary);
 
 // True for a path that a settings-file key can hold and give back unchanged:
 // not empty; no '=', CR, LF or NUL; not starting with ';' or '['; no blank or

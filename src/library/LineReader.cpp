@@ -98,6 +98,7 @@ bool FileLineReader::Open(const std::string& path)
     }
 #endif
     m_fd = fd;
+    m_size = static_cast<size_t>(st.st_size);
     m_buf.resize(kBlockSize);
     m_pos = m_end = 0;
     m_eof = false;
@@ -116,6 +117,7 @@ void FileLineReader::Close()
     m_fd = -1;
     m_pos = m_end = 0;
     m_eof = true;
+    m_size = 0;
 }
 
 bool FileLineReader::Fill()

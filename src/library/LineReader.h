@@ -34,6 +34,9 @@ public:
         ReadLineInto(m_line);
         return m_line;
     }
+    // How many bytes the whole input holds, when known (0 when not), so that
+    // a reader of all of it can make room once.
+    virtual size_t SizeHint() const { return 0; }
 
 private:
     std::string m_line;
@@ -72,6 +75,7 @@ public:
     void Close();
     void ReadLineInto(std::string& out) override;
     std::string_view NextLine() override;
+    size_t SizeHint() const override { return m_size; }
 
 private:
     bool Fill();
@@ -83,6 +87,7 @@ private:
     size_t m_pos = 0;
     size_t m_end = 0;
     bool m_eof = false;
+    size_t m_size = 0;
 };
 
 // True when path names an existing regular file that can be opened for reading.

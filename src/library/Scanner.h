@@ -5,6 +5,7 @@
 // declarations are listed when their return type is a plain C type.
 #pragma once
 
+#include "common/NoCaseOrder.h" // SortFunctionList, FindStringExact
 #include "library/LineReader.h"
 
 #include <optional>
@@ -47,12 +48,5 @@ NormalisedDeclaration NormaliseDeclaration(std::string_view line);
 // libraries: the normalised declarations that are listed). Reads until the
 // source gives an empty line.
 std::vector<std::string> CollectPrototypes(LineSource& source, bool headerLibrary);
-
-// Case-insensitive stable sort, the order of the function combo (equal texts
-// keep file order).
-void SortFunctionList(std::vector<std::string>& items);
-
-// Whole-text, case-insensitive search from the first item: index or -1.
-int FindStringExact(const std::vector<std::string>& items, std::string_view text);
 
 } // namespace tovel

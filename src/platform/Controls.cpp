@@ -1,16 +1,22 @@
 #include "platform/Controls.h"
 
 #include "common/ByteText.h"
-#include "library/Scanner.h"
+#include "common/NoCaseOrder.h"
 #include "platform/Text.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QEvent>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListView>
 #include <QPointer>
 #include <QProxyStyle>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <algorithm>
 #include <cstdint>
@@ -54,6 +60,20 @@ QStyle* ComboStyle()
     }
     return style;
 }
+
+// Rows with a little room above and below the text, so that neither the
+// text nor its highlight touches the next row.
+class RoomyRows : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.rheight() += 4;
+        return size;
+    }
+};
 
 } // namespace
 
@@ -99,6 +119,8 @@ ComboBox::ComboBox(bool editable, bool sorted, QWidget* parent)
     setModel(m_model);
     if (auto* list = qobject_cast<QListView*>(view()))
         list->setUniformItemSizes(true);
+    view()->installEventFilter(this);
+    m_clock.start();
     setEditable(editable);
     if (editable) {
         // Typed text stays as typed: no completion, nothing inserted on Enter.
@@ -110,8 +132,12 @@ ComboBox::ComboBox(bool editable, bool sorted, QWidget* parent)
     // keys and the wheel; Qt's own matching of typed text when the edit
     // field loses the focus does not select anything.
     connect(this, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int index) {
-        if (!m_settingSelection && (m_popupOpen || m_userInput))
-            m_curSel = index;
+        if (m_settingSelection || !(m_popupOpen || m_userInput))
+            return;
+        m_curSel = index;
+        // Changed on the closed field: what it now shows is the choice.
+        if (!m_popupOpen)
+            QueueCloseUp();
     });
 }
 
@@ -124,6 +150,14 @@ void ComboBox::ResetContent()
         setEditText(QString());
     m_settingSelection = false;
     m_curSel = -1;
+    m_longest = 0;
+}
+
+void ComboBox::MeasureLongest()
+{
+    m_longest = 0;
+    for (const std::string& item : m_model->Items())
+        m_longest = std::max(m_longest, item.size());
 }
 
 int ComboBox::AddString(const std::string& item)
@@ -133,6 +167,7 @@ int ComboBox::AddString(const std::string& item)
     if (m_sorted)
         row = static_cast<int>(std::upper_bound(items.begin(), items.end(), item, LessNoCase) - items.begin());
     m_settingSelection = true;
+    m_longest = std::max(m_longest, item.size());
     m_model->Insert(row, item);
     m_settingSelection = false;
     if (m_curSel >= row)
@@ -149,6 +184,7 @@ void ComboBox::SetItems(std::vector<std::string> items)
     setCurrentIndex(-1);
     m_settingSelection = false;
     m_curSel = -1;
+    MeasureLongest();
 }
 
 int ComboBox::FindStringExact(int start, const std::string& text) const
@@ -174,6 +210,7 @@ void ComboBox::DeleteString(int index)
     m_settingSelection = true;
     m_model->Remove(index);
     m_settingSelection = false;
+    MeasureLongest();
     if (m_curSel == index)
         SetCurSel(-1);
     else if (m_curSel > index)
@@ -214,25 +251,55 @@ void ComboBox::OnTextEdited(const QString& text)
         m_curSel = FindStringExact(-1, ToBytes(text));
 }
 
+void ComboBox::QueueCloseUp()
+{
+    if (m_closeUpQueued)
+        return;
+    m_closeUpQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        m_closeUpQueued = false;
+        m_popupOpen = false;
+        emit closeUp();
+    });
+}
+
+void ComboBox::FitListWidth()
+{
+    // A fixed-pitch font: the widest item is the longest one, so no text
+    // needs measuring, however many items there are.
+    const QFontMetrics metrics(view()->font());
+    const int chars = static_cast<int>(std::min<size_t>(m_longest, 4096));
+    int width = chars * metrics.horizontalAdvance(QLatin1Char('M'));
+    width += view()->verticalScrollBar()->sizeHint().width() + 2 * view()->frameWidth() + 16;
+    if (const QScreen* screen = this->screen()) {
+        // The list's frame around the view must fit on the screen too.
+        int frame = 0;
+        if (const auto* container = qobject_cast<const QFrame*>(view()->parentWidget())) {
+            frame = 2 * container->frameWidth();
+            if (container->layout())
+                frame += container->layout()->contentsMargins().left() + container->layout()->contentsMargins().right();
+        }
+        width = std::min(width, screen->availableGeometry().width() - frame);
+    }
+    view()->setMinimumWidth(std::max(width, this->width()));
+}
+
 void ComboBox::showPopup()
 {
+    m_typed.Clear();
     if (!m_popupOpen) {
         m_popupOpen = true;
         emit dropDown();
     }
+    if (m_fitLongest)
+        FitListWidth();
     QComboBox::showPopup();
     QWidget* container = view()->window();
     if (container && container != window())
         container->installEventFilter(this);
     // An empty list does not open; it has closed again all the same.
-    if ((!container || container == window() || !container->isVisible()) && !m_closeUpQueued) {
-        m_closeUpQueued = true;
-        QTimer::singleShot(0, this, [this] {
-            m_closeUpQueued = false;
-            m_popupOpen = false;
-            emit closeUp();
-        });
-    }
+    if (!container || container == window() || !container->isVisible())
+        QueueCloseUp();
 }
 
 void ComboBox::hidePopup()
@@ -249,28 +316,55 @@ void ComboBox::keyPressEvent(QKeyEvent* event)
 
 void ComboBox::wheelEvent(QWheelEvent* event)
 {
+    // The wheel scrolls past a form's fields without changing them.
+    if (!hasFocus()) {
+        event->ignore();
+        return;
+    }
     m_userInput = true;
     QComboBox::wheelEvent(event);
     m_userInput = false;
 }
 
+bool ComboBox::TypeAheadKey(QKeyEvent* event)
+{
+    if (!m_typeAheadFind || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        return false;
+    const int64_t now = m_clock.elapsed();
+    if (event->key() == Qt::Key_Backspace) {
+        m_typed.Backspace(now);
+    } else {
+        const QString text = event->text();
+        if (text.size() != 1 || !text.at(0).isPrint() || text.at(0).unicode() > 0x7E) {
+            m_typed.Clear();
+            return false;
+        }
+        m_typed.Type(static_cast<char>(text.at(0).unicode()), now);
+    }
+    const int row = m_typed.Text().empty() ? -1 : m_typeAheadFind(m_typed.Text());
+    if (row >= 0) {
+        const QModelIndex index = m_model->index(row, 0);
+        view()->setCurrentIndex(index);
+        view()->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    }
+    return true;
+}
+
 bool ComboBox::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Hide && m_popupOpen && watched == view()->window() && !m_closeUpQueued) {
+    if (event->type() == QEvent::KeyPress && watched == view() && TypeAheadKey(static_cast<QKeyEvent*>(event)))
+        return true;
+    if (event->type() == QEvent::Hide && m_popupOpen && watched == view()->window()) {
         // The list may still pass on the picked item after it hides: report
         // the close once that has happened.
-        m_closeUpQueued = true;
-        QTimer::singleShot(0, this, [this] {
-            m_closeUpQueued = false;
-            m_popupOpen = false;
-            emit closeUp();
-        });
+        QueueCloseUp();
     }
     return QComboBox::eventFilter(watched, event);
 }
 
 ListBox::ListBox(QWidget* parent) : QListWidget(parent)
 {
+    setItemDelegate(new RoomyRows(this));
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setUniformItemSizes(true);

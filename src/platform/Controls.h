@@ -1,9 +1,13 @@
 // Controls with the behaviour the dialogs rely on, on top of Qt widgets.
 #pragma once
 
+#include "common/TypeAheadText.h"
+
 #include <QAbstractListModel>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QListWidget>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,7 +36,9 @@ private:
 // order (duplicates kept), a whole-text search that ignores case, a selection
 // index that is -1 when nothing is selected, and notifications when the
 // drop-down list opens (before it is shown) and after it closes, whether or
-// not the selection changed.
+// not the selection changed. A selection the user changes while the list is
+// closed (arrow keys, typed letters, the wheel) counts as a pick from the
+// list: closeUp follows it. The wheel turns only a combo that has the focus.
 class ComboBox : public QComboBox {
     Q_OBJECT
 public:
@@ -53,6 +59,12 @@ public:
     const std::vector<std::string>& Items() const { return m_model->Items(); }
     // Makes the selection follow the edit field as the user types.
     void SetSelectionFollowsText(bool follow) { m_followText = follow; }
+    // While the list is open, typed characters (and Backspace) build a text
+    // that find turns into the row to show, or -1 to stay.
+    void SetTypeAhead(std::function<int(const std::string& typed)> find) { m_typeAheadFind = std::move(find); }
+    // Opens the list as wide as its longest item in a fixed-pitch font, up
+    // to the screen's width (never narrower than the field).
+    void SetListFitsLongestItem(bool fit) { m_fitLongest = fit; }
 
     void showPopup() override;
     void hidePopup() override;
@@ -68,6 +80,10 @@ protected:
 
 private:
     void OnTextEdited(const QString& text);
+    bool TypeAheadKey(QKeyEvent* event);
+    void FitListWidth();
+    void QueueCloseUp();
+    void MeasureLongest();
 
     ByteListModel* m_model;
     bool m_sorted;
@@ -77,6 +93,11 @@ private:
     bool m_closeUpQueued = false;
     bool m_followText = false;
     bool m_userInput = false; // inside a key or wheel event of the user's
+    std::function<int(const std::string&)> m_typeAheadFind;
+    TypeAheadText m_typed;
+    QElapsedTimer m_clock;
+    bool m_fitLongest = false;
+    size_t m_longest = 0;
 };
 
 // A list box whose items are byte strings.

@@ -1,6 +1,7 @@
 #include "platform/Dialog.h"
 
 #include "common/DialogUnits.h"
+#include "platform/ByteTextView.h"
 #include "platform/Controls.h"
 #include "platform/GroupBox.h"
 #include "platform/Platform.h"
@@ -15,10 +16,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <QStyleOptionComboBox>
+#include <QToolTip>
 
 namespace tovel {
 
@@ -164,13 +166,7 @@ QWidget* CDialog::CreateControl(const ControlTemplate& t)
         break;
     }
     case Ctl::MultiLineEdit: {
-        auto* view = new QPlainTextEdit(this);
-        view->setReadOnly(true);
-        view->setLineWrapMode(QPlainTextEdit::NoWrap);
-        view->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-        view->setTabChangesFocus(true);
-        view->setUndoRedoEnabled(false);
-        w = view;
+        w = new ByteTextView(this);
         break;
     }
     case Ctl::ComboDropDown:
@@ -192,7 +188,7 @@ QWidget* CDialog::CreateControl(const ControlTemplate& t)
     }
     if (t.kind != Ctl::ComboDropDown && t.kind != Ctl::ComboDropDownList)
         w->setGeometry(rect);
-    if (TakesFocus(t.kind)) {
+    if (TakesFocus(t.kind) || t.kind == Ctl::Static) {
         w->installEventFilter(this);
         if (auto* combo = qobject_cast<QComboBox*>(w); combo && combo->lineEdit())
             combo->lineEdit()->installEventFilter(this);
@@ -374,6 +370,35 @@ bool CDialog::OnHelpInfo()
 
 void CDialog::OnContextMenu(const QPoint&) {}
 
+bool CDialog::OnEscapeKey(int)
+{
+    return false;
+}
+
+QString CutTextToolTip(const QWidget* control)
+{
+    if (const auto* label = qobject_cast<const QLabel*>(control)) {
+        const QString text = label->text();
+        if (text.isEmpty())
+            return {};
+        const int shown = label->fontMetrics().horizontalAdvance(text);
+        return shown > label->contentsRect().width() ? text : QString();
+    }
+    if (const auto* combo = qobject_cast<const QComboBox*>(control)) {
+        const QString text = combo->currentText();
+        if (text.isEmpty())
+            return {};
+        QStyleOptionComboBox option;
+        option.initFrom(combo);
+        option.editable = combo->isEditable();
+        option.frame = combo->hasFrame();
+        const QRect field
+            = combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
+        return combo->fontMetrics().horizontalAdvance(text) > field.width() ? text : QString();
+    }
+    return {};
+}
+
 void CDialog::accept()
 {
     SendCommand(IDOK);
@@ -452,6 +477,21 @@ bool CDialog::eventFilter(QObject* watched, QEvent* event)
     auto* w = qobject_cast<QWidget*>(watched);
     if (!w)
         return QDialog::eventFilter(watched, event);
+    if (event->type() == QEvent::ToolTip && w->toolTip().isEmpty()) {
+        // A text that is cut shows whole in the tooltip.
+        const QString whole = CutTextToolTip(w);
+        if (whole.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), whole, w);
+        return true;
+    }
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape
+        && static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier && w->property(kIndexProperty).isValid()) {
+        const int index = w->property(kIndexProperty).toInt();
+        if (OnEscapeKey(m_template.controls[static_cast<size_t>(index)].id))
+            return true;
+    }
     if (event->type() == QEvent::Shortcut && qobject_cast<QGroupBox*>(w)) {
         FocusNextTabStopAfter(static_cast<size_t>(w->property(kIndexProperty).toInt()));
         return true;
@@ -486,6 +526,24 @@ void DDX_Text(DataExchange& dx, int id, std::string& value)
         value = WindowTextBytes(w);
     else
         SetWindowTextBytes(w, value);
+}
+
+void DDX_Text(DataExchange& dx, int id, SharedText& value)
+{
+    QWidget* w = dx.Dialog().GetDlgItem(id);
+    auto* view = qobject_cast<ByteTextView*>(w);
+    if (!view) {
+        std::string bytes = value;
+        DDX_Text(dx, id, bytes);
+        if (dx.SaveAndValidate())
+            value = std::move(bytes);
+        return;
+    }
+    // The view and the field hold the same buffer.
+    if (dx.SaveAndValidate())
+        value = SharedText(view->Text());
+    else
+        view->SetText(value.Share());
 }
 
 void DDX_CBIndex(DataExchange& dx, int id, int& index)

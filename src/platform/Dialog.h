@@ -5,6 +5,8 @@
 // commands.
 #pragma once
 
+#include "common/SharedText.h"
+
 #include <QDialog>
 #include <functional>
 #include <map>
@@ -89,6 +91,8 @@ private:
 };
 
 void DDX_Text(DataExchange& dx, int id, std::string& value);
+// A text shown in a view of bytes travels as a shared buffer, never copied.
+void DDX_Text(DataExchange& dx, int id, SharedText& value);
 void DDX_CBIndex(DataExchange& dx, int id, int& index);
 void DDX_Radio(DataExchange& dx, int firstId, int& index);
 template <typename T>
@@ -142,6 +146,9 @@ protected:
     virtual bool OnHelpInfo();
     // The context menu on the dialog's background.
     virtual void OnContextMenu(const QPoint& globalPos);
+    // Escape pressed in control id: true when handled there; otherwise the
+    // dialog is cancelled.
+    virtual bool OnEscapeKey(int id);
 
     void On(int id, Notify code, std::function<void()> handler);
     const DialogTemplate& Template() const { return m_template; }
@@ -169,6 +176,10 @@ private:
     bool m_ended = false;
     int m_result = 0;
 };
+
+// The whole text of a label or combo box whose text is cut where it stands;
+// empty when it fits. The dialogs show it as the control's tooltip.
+QString CutTextToolTip(const QWidget* control);
 
 template <typename T>
 void DDX_Control(DataExchange& dx, int id, T*& member)

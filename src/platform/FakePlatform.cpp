@@ -6,6 +6,7 @@ namespace tovel {
 
 FakePlatform::FakePlatform() : m_previous(&CurrentPlatform())
 {
+    runResult.started = true;
     SetCurrentPlatform(this);
 }
 
@@ -30,12 +31,28 @@ void FakePlatform::ShellOpen(QWidget*, const std::string& file, const std::strin
     launches.push_back({file, params, hasParams});
 }
 
-int FakePlatform::RunAndWait(const std::string& program)
+int FakePlatform::Ask(QWidget*, const std::string& text, const std::vector<std::string>& buttons, int defaultButton,
+                      int escapeButton)
+{
+    questions.push_back({text, buttons, defaultButton, escapeButton});
+    if (choices.empty())
+        return defaultButton;
+    const int choice = choices.front();
+    choices.pop_front();
+    return choice;
+}
+
+ToolRun FakePlatform::RunTool(QWidget*, const std::string& program)
 {
     runs.push_back(program);
     if (onRun)
         onRun();
     return runResult;
+}
+
+void FakePlatform::ShowOutput(QWidget*, const std::string& title, const std::string& text)
+{
+    outputs.push_back({title, text});
 }
 
 bool FakePlatform::SetClipboardText(const std::string& bytes)

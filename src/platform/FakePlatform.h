@@ -21,12 +21,26 @@ public:
         bool hasParams = false;
     };
 
+    struct Question {
+        std::string text;
+        std::vector<std::string> buttons;
+        int defaultButton = 0;
+        int escapeButton = 0;
+    };
+    struct Output {
+        std::string title;
+        std::string text;
+    };
+
     FakePlatform();
     ~FakePlatform() override;
 
     int MessageBox(QWidget* owner, const std::string& text, unsigned style) override;
     void ShellOpen(QWidget* owner, const std::string& file, const std::string& params, bool hasParams) override;
-    int RunAndWait(const std::string& program) override;
+    int Ask(QWidget* owner, const std::string& text, const std::vector<std::string>& buttons, int defaultButton,
+            int escapeButton) override;
+    ToolRun RunTool(QWidget* owner, const std::string& program) override;
+    void ShowOutput(QWidget* owner, const std::string& title, const std::string& text) override;
     bool SetClipboardText(const std::string& bytes) override;
     std::optional<std::string> PickFile(QWidget* owner, const FilePickerRequest& request) override;
     bool FileExists(const std::string& path) override;
@@ -35,17 +49,22 @@ public:
     // (IDYES for a Yes/No box) and the picker is cancelled.
     void SetNextAnswer(int answer) { answers.push_back(answer); }
     void SetNextFileName(std::string path) { pickedFiles.push_back(std::move(path)); }
+    // Scripted button indexes for Ask; when none is left it answers the default button.
+    void SetNextChoice(int button) { choices.push_back(button); }
 
     std::deque<int> answers;
     std::deque<std::optional<std::string>> pickedFiles;
-    int runResult = 0;                    // what RunAndWait answers
+    std::deque<int> choices;
+    ToolRun runResult;                    // what RunTool answers; started unless a test says otherwise
     bool clipboardAvailable = true;
     std::function<bool(const std::string&)> fileExists; // default: the real file system
-    std::function<void()> onRun;          // called inside RunAndWait, while the caller waits
+    std::function<void()> onRun;          // called inside RunTool, while the caller waits
 
     std::vector<Message> messages;
     std::vector<Launch> launches;
+    std::vector<Question> questions;
     std::vector<std::string> runs;
+    std::vector<Output> outputs;
     std::vector<FilePickerRequest> pickerRequests;
     std::optional<std::string> clipboard;
 

@@ -5,6 +5,7 @@
 // block on a modal window or touch the desktop.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <utility>
@@ -34,6 +35,20 @@ struct FileFilter {
     std::string pattern;     // "*.h"
 };
 
+// How a tool program's run ended.
+struct ToolRun {
+    bool started = false;  // false: the program could not be started at all
+    bool crashed = false;  // ended by a signal or a crash, not by its own exit
+    bool stopped = false;  // ended by the user's Stop
+    int exitCode = 0;      // its own exit code when it ended normally
+    std::string output;    // standard output and error, interleaved as written
+    bool outputCut = false; // the program wrote more than kToolOutputLimit bytes
+};
+
+// How much of a tool program's output is kept; the rest is read and dropped,
+// so a program that prints without end cannot exhaust memory.
+inline constexpr size_t kToolOutputLimit = 1024 * 1024;
+
 struct FilePickerRequest {
     std::string title;
     std::vector<FileFilter> filters; // the first one is selected when the picker opens
@@ -52,8 +67,19 @@ public:
     // Opens a file or starts a program with a parameter text, without waiting.
     // The file "notepad" stands for the desktop's text viewer.
     virtual void ShellOpen(QWidget* owner, const std::string& file, const std::string& params, bool hasParams) = 0;
-    // Runs one program (no arguments, no shell) and waits for it. -1 when it cannot be started.
-    virtual int RunAndWait(const std::string& program) = 0;
+    // A modal question with buttons of its own (texts with '&' mnemonics):
+    // the index of the button chosen. Enter picks defaultButton and Escape
+    // or closing the box picks escapeButton.
+    virtual int Ask(QWidget* owner, const std::string& text, const std::vector<std::string>& buttons,
+                    int defaultButton, int escapeButton) = 0;
+    // Runs one program (no arguments, no shell, standard input /dev/null)
+    // and waits for it, capturing its output. The owner stays painted but
+    // takes no input meanwhile; a run longer than about a second shows a
+    // "Running NAME..." note whose Stop button ends the program.
+    virtual ToolRun RunTool(QWidget* owner, const std::string& program) = 0;
+    // Shows a program's output in a small modal read-only window with
+    // selectable fixed-pitch text, titled title; Escape or Enter closes it.
+    virtual void ShowOutput(QWidget* owner, const std::string& title, const std::string& text) = 0;
     // Replaces the clipboard with one text item. False when the clipboard could not be taken.
     virtual bool SetClipboardText(const std::string& bytes) = 0;
     // Runs the file picker: the full path chosen, or nothing when cancelled.

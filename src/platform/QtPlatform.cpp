@@ -5,12 +5,31 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QEvent>
+#include <QEventLoop>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
 #include <QUrl>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <utility>
 
 #include <sys/stat.h>
+#ifndef _WIN32
+#include <csignal>
+#include <unistd.h>
+#endif
 
 namespace tovel {
 
@@ -44,6 +63,46 @@ QString QtNameFilter(const FileFilter& filter)
 }
 
 namespace {
+
+// Keeps a button's caption: Qt's file dialog renames its accept button to
+// "Open" whenever a folder is selected, and back only in some cases.
+class KeepCaption : public QObject {
+public:
+    KeepCaption(QPushButton* button, QString caption) : QObject(button), m_caption(std::move(caption))
+    {
+        button->installEventFilter(this);
+        button->setText(m_caption);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint || event->type() == QEvent::Show) {
+            auto* button = static_cast<QPushButton*>(watched);
+            if (button->text() != m_caption)
+                button->setText(m_caption);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QString m_caption;
+};
+
+// A message box over a window that is not on screen yet (start-up reports
+// come before the main window shows) would sit at the screen's corner: it
+// goes where that window will appear, the middle of its screen.
+void PlaceOverOwner(QMessageBox& box, QWidget* owner)
+{
+    QWidget* window = owner ? owner->window() : nullptr;
+    if (window && window->isVisible())
+        return; // the dialog centres itself on its visible parent
+    QScreen* screen = window ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    box.adjustSize();
+    const QRect area = screen->availableGeometry();
+    box.move(area.center() - QPoint(box.width() / 2, box.height() / 2));
+}
 
 } // namespace
 
@@ -88,6 +147,7 @@ int QtPlatform::MessageBox(QWidget* owner, const std::string& text, unsigned sty
     }
     if (style & MB_SYSTEMMODAL)
         box.setWindowModality(Qt::ApplicationModal);
+    PlaceOverOwner(box, owner);
     const int answer = box.exec();
     if (answer == QMessageBox::Yes)
         return IDYES;
@@ -112,18 +172,175 @@ void QtPlatform::ShellOpen(QWidget*, const std::string& file, const std::string&
     QProcess::startDetached(FromBytes(file), args);
 }
 
-int QtPlatform::RunAndWait(const std::string& program)
+int QtPlatform::Ask(QWidget* owner, const std::string& text, const std::vector<std::string>& buttons,
+                    int defaultButton, int escapeButton)
+{
+    QMessageBox box(owner);
+    box.setWindowTitle(QString::fromLatin1(kAppName));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(FromBytes(text));
+    box.setIcon(QMessageBox::Question);
+    std::vector<QPushButton*> added;
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        const bool escape = static_cast<int>(i) == escapeButton;
+        added.push_back(box.addButton(FromBytes(buttons[i]), escape ? QMessageBox::RejectRole : QMessageBox::AcceptRole));
+    }
+    const auto button = [&](int index) -> QPushButton* {
+        return index >= 0 && static_cast<size_t>(index) < added.size() ? added[static_cast<size_t>(index)] : nullptr;
+    };
+    if (QPushButton* b = button(defaultButton))
+        box.setDefaultButton(b);
+    if (QPushButton* b = button(escapeButton))
+        box.setEscapeButton(b);
+    box.exec();
+    const auto clicked = std::find(added.begin(), added.end(), box.clickedButton());
+    return clicked == added.end() ? escapeButton : static_cast<int>(clicked - added.begin());
+}
+
+namespace {
+
+// The override cursor for as long as it lives, taken back early by Release.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { Release(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+    void Release()
+    {
+        if (m_active)
+            QApplication::restoreOverrideCursor();
+        m_active = false;
+    }
+
+private:
+    bool m_active = true;
+};
+
+// Ends the program and whatever it started: it leads a process group of its own.
+void EndToolProgram(QProcess& process)
+{
+#ifndef _WIN32
+    const qint64 pid = process.processId();
+    if (pid > 0)
+        ::kill(-static_cast<pid_t>(pid), SIGKILL);
+#endif
+    process.kill();
+    process.waitForFinished(-1);
+}
+
+constexpr int kToolNoteDelayMs = 1000;
+
+} // namespace
+
+ToolRun QtPlatform::RunTool(QWidget* owner, const std::string& program)
 {
     // One program, no arguments and no command interpreter: characters such
-    // as ';' or '|' in its name cannot start anything else.
+    // as ';' or '|' in its name cannot start anything else. It gets no
+    // terminal, so a program that waits for input reads end of file at once.
+    ToolRun run;
+    if (program.empty())
+        return run;
+    QString path = FromBytes(program);
+#ifndef _WIN32
+    // A bare name would be looked for on the search path: it means the
+    // current folder here, as it does for a library given without a folder.
+    if (!path.contains(QLatin1Char('/')))
+        path.prepend(QStringLiteral("./"));
+#endif
     QProcess process;
-    process.setProgram(FromBytes(program));
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.setProgram(path);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setProcessChannelMode(QProcess::MergedChannels);
+#ifndef _WIN32
+    process.setChildProcessModifier([] { ::setpgid(0, 0); });
+#endif
+    const auto collect = [&] {
+        const QByteArray chunk = process.readAll();
+        const size_t room = kToolOutputLimit - std::min(kToolOutputLimit, run.output.size());
+        const size_t size = static_cast<size_t>(chunk.size());
+        run.output.append(chunk.constData(), std::min(room, size));
+        if (size > room)
+            run.outputCut = true;
+    };
+    QEventLoop loop;
+    QObject::connect(&process, &QProcess::readyReadStandardOutput, &loop, collect);
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    BusyCursor busy;
     process.start();
     if (!process.waitForStarted(-1))
-        return -1;
-    process.waitForFinished(-1);
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        return run;
+    run.started = true;
+
+    // The first second: the window keeps painting, input waits.
+    QTimer noteTimer;
+    noteTimer.setSingleShot(true);
+    QObject::connect(&noteTimer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    noteTimer.start(kToolNoteDelayMs);
+    if (process.state() != QProcess::NotRunning)
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    noteTimer.stop();
+
+    if (process.state() != QProcess::NotRunning) {
+        // Still running: a modal note with Stop, which Escape also presses.
+        QDialog note(owner);
+        note.setObjectName(QString::fromLatin1(kToolNoteName));
+        note.setWindowTitle(QString::fromLatin1(kAppName));
+        auto* layout = new QVBoxLayout(&note);
+        const QString name = QFileInfo(FromBytes(program)).fileName();
+        layout->addWidget(new QLabel(QStringLiteral("Running %1...").arg(name), &note));
+        auto* buttons = new QDialogButtonBox(&note);
+        QPushButton* stop = buttons->addButton(QStringLiteral("&Stop"), QDialogButtonBox::RejectRole);
+        stop->setDefault(true);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, &note, &QDialog::reject);
+        layout->addWidget(buttons);
+        QObject::connect(&process, &QProcess::finished, &note, &QDialog::accept);
+        busy.Release();
+        if (owner)
+            owner->setCursor(Qt::WaitCursor);
+        // No event is handled between this test and exec, so an end cannot slip past.
+        if (process.state() != QProcess::NotRunning && note.exec() != QDialog::Accepted
+            && process.state() != QProcess::NotRunning) {
+            run.stopped = true;
+            EndToolProgram(process);
+        }
+        if (owner)
+            owner->unsetCursor();
+    }
+    collect();
+    if (!run.stopped) {
+        run.crashed = process.exitStatus() != QProcess::NormalExit;
+        run.exitCode = run.crashed ? -1 : process.exitCode();
+    }
+    return run;
+}
+
+void QtPlatform::ShowOutput(QWidget* owner, const std::string& title, const std::string& text)
+{
+    QDialog window(owner);
+    window.setObjectName(QString::fromLatin1(kToolOutputName));
+    window.setWindowTitle(FromBytes(title));
+    auto* layout = new QVBoxLayout(&window);
+    auto* view = new QPlainTextEdit(&window);
+    view->setReadOnly(true);
+    view->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    view->setLineWrapMode(QPlainTextEdit::NoWrap);
+    view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    view->setPlainText(FromBytes(text));
+    layout->addWidget(view);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &window);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Close"));
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &window, &QDialog::accept);
+    layout->addWidget(buttons);
+    // About 80 columns and 20 rows, never larger than the screen.
+    const QFontMetrics metrics(view->font());
+    QSize size(metrics.horizontalAdvance(QLatin1Char('0')) * 84, metrics.lineSpacing() * 22);
+    if (const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableSize() * 9 / 10);
+    window.resize(size);
+    view->setFocus();
+    window.exec();
 }
 
 bool QtPlatform::SetClipboardText(const std::string& bytes)
@@ -155,6 +372,11 @@ std::optional<std::string> QtPlatform::PickFile(QWidget* owner, const FilePicker
         dialog.selectFile(FromBytes(request.initialFileName));
     dialog.setLabelText(QFileDialog::FileName, FromBytes(request.fileNameLabel));
     dialog.setLabelText(QFileDialog::Accept, FromBytes(request.acceptLabel));
+    if (auto* buttons = dialog.findChild<QDialogButtonBox*>())
+        for (QAbstractButton* button : buttons->buttons())
+            if (auto* push = qobject_cast<QPushButton*>(button);
+                push && buttons->buttonRole(button) == QDialogButtonBox::AcceptRole)
+                new KeepCaption(push, FromBytes(request.acceptLabel));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return ToBytes(dialog.selectedFiles().constFirst());

@@ -1,11 +1,12 @@
 #include "platform/Text.h"
 
+#include "platform/ByteTextView.h"
+
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QVariant>
 
 namespace tovel {
@@ -14,15 +15,6 @@ namespace {
 
 constexpr const char* kBytesProperty = "tovelBytes";
 constexpr const char* kShownProperty = "tovelShown";
-
-// The multi-line view shows CR LF and lone CR as line breaks; the bytes keep them.
-QString ForMultiLineDisplay(const std::string& bytes)
-{
-    QString text = FromBytes(bytes);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return text;
-}
 
 QString ShownText(const QWidget* control)
 {
@@ -57,14 +49,9 @@ void SetWindowTextBytes(QWidget* control, const std::string& bytes)
     if (!control)
         return;
     QString shown;
-    if (auto* view = qobject_cast<QPlainTextEdit*>(control)) {
+    if (auto* view = qobject_cast<ByteTextView*>(control)) {
         // Pushing the same text again keeps the view (and where it is scrolled to) as it is.
-        const QVariant old = control->property(kBytesProperty);
-        if (old.isValid() && old.toByteArray() == QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())))
-            return;
-        view->setPlainText(ForMultiLineDisplay(bytes));
-        // The view is read-only: its bytes are always those it was given.
-        control->setProperty(kBytesProperty, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+        view->SetText(std::make_shared<const std::string>(bytes));
         return;
     }
     shown = FromBytes(bytes);
@@ -88,11 +75,9 @@ std::string WindowTextBytes(const QWidget* control)
 {
     if (!control)
         return {};
+    if (auto* view = qobject_cast<const ByteTextView*>(control))
+        return *view->Text();
     const QVariant stored = control->property(kBytesProperty);
-    if (qobject_cast<const QPlainTextEdit*>(control)) {
-        const QByteArray bytes = stored.toByteArray();
-        return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
-    }
     const QString shown = ShownText(control);
     if (stored.isValid() && control->property(kShownProperty).toString() == shown) {
         const QByteArray bytes = stored.toByteArray();

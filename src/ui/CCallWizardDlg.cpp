@@ -1,19 +1,22 @@
 #include "ui/CCallWizardDlg.h"
 
 #include "common/DialogUnits.h"
+#include "library/SourceView.h"
+#include "platform/ByteTextView.h"
 #include "platform/Controls.h"
 #include "platform/Platform.h"
 #include "ui/CAboutDlg.h"
 #include "ui/ControlIds.h"
 #include "ui/Icons.h"
 
+#include <QApplication>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QPushButton>
+#include <utility>
 
 namespace tovel {
 
@@ -28,47 +31,47 @@ const DialogTemplate& MainDialogTemplate()
         372,
         261,
         {
-            {1060, Ctl::PushButton, "#&Inc", 180, 235, 30, 15, kTab | kHidden | kDisabled},
-            {1006, Ctl::PushButton, "&Unlist", 285, 15, 29, 15, kTab},
-            {1007, Ctl::PushButton, "&Add", 325, 15, 30, 15, kTab},
-            {1005, Ctl::ComboDropDown, "", 11, 31, 349, 109, kTab | kSorted | kFixedFont},
-            {-1, Ctl::Static, "Choose &Function", 10, 55, 65, 8, kGroup},
-            {1000, Ctl::ComboDropDownList, "", 11, 65, 349, 110, kTab | kSorted | kFixedFont},
-            {-1, Ctl::Static, "&Source Code", 10, 80, 42, 8, kGroup},
-            {1014, Ctl::MultiLineEdit, "", 10, 90, 350, 90, kTab | kReadOnly | kFixedFont},
-            {3, Ctl::DefPushButton, "&Copy", 330, 200, 30, 15, kTab},
-            {1, Ctl::DefPushButton, "E&xit", 330, 235, 30, 15, kTab},
-            {-1, Ctl::GroupBox, "Help", 5, 225, 80, 30, kNone},
-            {1004, Ctl::PushButton, "F1=&Help", 10, 235, 30, 15, kTab},
-            {1003, Ctl::PushButton, "Setu&p", 50, 235, 30, 15, kTab},
-            {-1, Ctl::GroupBox, "Select &Library", 5, 5, 360, 45, kNone},
-            {1033, Ctl::Static, ",", 15, 15, 8, 10, kCenter | kHidden},
-            {1034, Ctl::Static, ",", 31, 15, 8, 10, kCenter | kHidden},
-            {1035, Ctl::Static, ",", 51, 15, 8, 10, kCenter | kHidden},
-            {1036, Ctl::Static, ")", 65, 15, 8, 10, kCenter | kHidden},
-            {1037, Ctl::ComboDropDown, "", 75, 15, 16, 130, kTab | kHidden},
-            {1038, Ctl::ComboDropDown, "", 95, 15, 16, 130, kTab | kHidden},
-            {1039, Ctl::ComboDropDown, "", 115, 15, 16, 130, kTab | kHidden},
-            {1040, Ctl::ComboDropDown, "", 135, 15, 16, 130, kTab | kHidden},
-            {1041, Ctl::Edit, "", 155, 15, 10, 12, kTab | kReadOnly | kHidden},
-            {1042, Ctl::Edit, "", 165, 15, 10, 12, kTab | kReadOnly | kHidden},
-            {1043, Ctl::Edit, "", 175, 15, 10, 12, kTab | kReadOnly | kHidden},
-            {1044, Ctl::Edit, "", 185, 15, 10, 12, kTab | kReadOnly | kHidden},
-            {1056, Ctl::GroupBox, "Choose &Parameters", 5, 185, 360, 35, kNone},
-            {1051, Ctl::Static, "Type", 10, 196, 65, 8, kCenter | kGroup},
-            {1050, Ctl::Static, "Function", 15, 206, 60, 10, kRight | kVCenter | kGroup},
-            {-1, Ctl::Static, "(", 75, 206, 8, 8, kCenter | kGroup},
-            {1054, Ctl::ListBox, "", 200, 15, 10, 15, kTab | kHidden},
-            {1053, Ctl::ListBox, "", 210, 15, 10, 15, kTab | kHidden},
-            {1049, Ctl::ListBox, "", 220, 15, 10, 15, kTab | kHidden},
-            {1052, Ctl::ListBox, "", 230, 15, 10, 15, kTab | kHidden},
-            {1180, Ctl::IconButton, "&Tovel", 90, 225, 30, 30, kTab | kHidden | kDisabled},
-            {2, Ctl::PushButton, "&Cancel", 220, 235, 30, 15, kTab | kHidden | kDisabled},
-            {1045, Ctl::Static, "Parmn1", 90, 190, 15, 8, kGroup},
-            {1046, Ctl::Static, "Parmn2", 145, 190, 15, 8, kGroup},
-            {1047, Ctl::Static, "Parmn3", 205, 190, 15, 8, kGroup},
-            {1048, Ctl::Static, "Parmn4", 265, 190, 15, 8, kGroup},
-            {1061, Ctl::PushButton, "Sho&w", 245, 15, 30, 15, kTab},
+            {IDC_INC, Ctl::PushButton, "#&Inc", 180, 235, 30, 15, kTab | kHidden | kDisabled},
+            {IDC_UNLIST, Ctl::PushButton, "&Unlist", 285, 15, 29, 15, kTab},
+            {IDC_ADD, Ctl::PushButton, "&Add", 325, 15, 30, 15, kTab},
+            {IDC_LIBRARY, Ctl::ComboDropDown, "", 11, 31, 349, 109, kTab | kSorted | kFixedFont},
+            {IDC_STATIC, Ctl::Static, "Choose &Function", 10, 55, 65, 8, kGroup},
+            {IDC_FUNCTION, Ctl::ComboDropDownList, "", 11, 65, 349, 110, kTab | kSorted | kFixedFont},
+            {IDC_STATIC, Ctl::Static, "&Source Code", 10, 80, 42, 8, kGroup},
+            {IDC_SOURCE, Ctl::MultiLineEdit, "", 10, 90, 350, 90, kTab | kReadOnly | kFixedFont},
+            {IDC_COPY, Ctl::DefPushButton, "&Copy", 330, 200, 30, 15, kTab},
+            {IDC_EXIT, Ctl::DefPushButton, "E&xit", 330, 235, 30, 15, kTab},
+            {IDC_STATIC, Ctl::GroupBox, "Help", 5, 225, 80, 30, kNone},
+            {IDC_HELP_BUTTON, Ctl::PushButton, "F1=&Help", 10, 235, 30, 15, kTab},
+            {IDC_SETUP, Ctl::PushButton, "Setu&p", 50, 235, 30, 15, kTab},
+            {IDC_STATIC, Ctl::GroupBox, "Select &Library", 5, 5, 360, 45, kNone},
+            {IDC_SEP1, Ctl::Static, ",", 15, 15, 8, 10, kCenter | kHidden},
+            {IDC_SEP2, Ctl::Static, ",", 31, 15, 8, 10, kCenter | kHidden},
+            {IDC_SEP3, Ctl::Static, ",", 51, 15, 8, 10, kCenter | kHidden},
+            {IDC_CLOSING, Ctl::Static, ")", 65, 15, 8, 10, kCenter | kHidden},
+            {IDC_PARAM_COMBO1, Ctl::ComboDropDown, "", 75, 15, 16, 130, kTab | kHidden},
+            {IDC_PARAM_COMBO2, Ctl::ComboDropDown, "", 95, 15, 16, 130, kTab | kHidden},
+            {IDC_PARAM_COMBO3, Ctl::ComboDropDown, "", 115, 15, 16, 130, kTab | kHidden},
+            {IDC_PARAM_COMBO4, Ctl::ComboDropDown, "", 135, 15, 16, 130, kTab | kHidden},
+            {IDC_PARAM_EDIT1, Ctl::Edit, "", 155, 15, 10, 12, kTab | kReadOnly | kHidden},
+            {IDC_PARAM_EDIT2, Ctl::Edit, "", 165, 15, 10, 12, kTab | kReadOnly | kHidden},
+            {IDC_PARAM_EDIT3, Ctl::Edit, "", 175, 15, 10, 12, kTab | kReadOnly | kHidden},
+            {IDC_PARAM_EDIT4, Ctl::Edit, "", 185, 15, 10, 12, kTab | kReadOnly | kHidden},
+            {IDC_PARAMETERS_GROUP, Ctl::GroupBox, "Choose &Parameters", 5, 185, 360, 35, kNone},
+            {IDC_TYPE_LABEL, Ctl::Static, "Type", 10, 196, 65, 8, kCenter | kGroup},
+            {IDC_FUNCTION_LABEL, Ctl::Static, "Function", 15, 206, 60, 10, kRight | kVCenter | kGroup},
+            {IDC_STATIC, Ctl::Static, "(", 75, 206, 8, 8, kCenter | kGroup},
+            {IDC_OPTIONS1, Ctl::ListBox, "", 200, 15, 10, 15, kTab | kHidden},
+            {IDC_OPTIONS2, Ctl::ListBox, "", 210, 15, 10, 15, kTab | kHidden},
+            {IDC_OPTIONS3, Ctl::ListBox, "", 220, 15, 10, 15, kTab | kHidden},
+            {IDC_OPTIONS4, Ctl::ListBox, "", 230, 15, 10, 15, kTab | kHidden},
+            {IDC_TOVEL, Ctl::IconButton, "&Tovel", 90, 225, 30, 30, kTab | kHidden | kDisabled},
+            {IDC_CANCEL, Ctl::PushButton, "&Cancel", 220, 235, 30, 15, kTab | kHidden | kDisabled},
+            {IDC_PARMN1, Ctl::Static, "Parmn1", 90, 190, 15, 8, kGroup},
+            {IDC_PARMN2, Ctl::Static, "Parmn2", 145, 190, 15, 8, kGroup},
+            {IDC_PARMN3, Ctl::Static, "Parmn3", 205, 190, 15, 8, kGroup},
+            {IDC_PARMN4, Ctl::Static, "Parmn4", 265, 190, 15, 8, kGroup},
+            {IDC_SHOW, Ctl::PushButton, "Sho&w", 245, 15, 30, 15, kTab},
         },
     };
     return t;
@@ -76,7 +79,6 @@ const DialogTemplate& MainDialogTemplate()
 
 } // namespace
 
-const DialogTemplate& MainDialogTemplateForTest();
 const DialogTemplate& MainDialogTemplateForTest()
 {
     return MainDialogTemplate();
@@ -86,10 +88,9 @@ CCallWizardDlg::CCallWizardDlg(QWidget* parent) : CDialog(MainDialogTemplate(), 
 {
     m_hIcon = LoadAppIcon(128);
 
-    On(IDC_TOVEL, Notify::Clicked, [this] { OnTovelButton(); });
-    On(IDC_FUNCTION, Notify::SetFocus, [this] { OnSetFocusHideOptionLists(); });
-    On(IDC_LIBRARY, Notify::SetFocus, [this] { OnSetFocusHideOptionLists(); });
-    On(IDC_SOURCE, Notify::SetFocus, [this] { OnSetFocusHideOptionLists(); });
+    On(IDC_FUNCTION, Notify::SetFocus, [this] { HideOptionLists(); });
+    On(IDC_LIBRARY, Notify::SetFocus, [this] { HideOptionLists(); });
+    On(IDC_SOURCE, Notify::SetFocus, [this] { HideOptionLists(); });
     On(IDC_ADD, Notify::Clicked, [this] { OnAddLibrary(); });
     On(IDC_UNLIST, Notify::Clicked, [this] { OnUnlistLibrary(); });
     On(IDC_LIBRARY, Notify::CloseUp, [this] { OnCloseUpLibrary(); });
@@ -97,12 +98,33 @@ CCallWizardDlg::CCallWizardDlg(QWidget* parent) : CDialog(MainDialogTemplate(), 
     On(IDC_FUNCTION, Notify::DropDown, [this] { OnDropDownFunction(); });
     On(IDC_SHOW, Notify::Clicked, [this] { OnShowLibrary(); });
     for (int k = 1; k <= 4; ++k) {
-        On(kParamEditId[k], Notify::SetFocus, [this, k] { OnSetFocusParamEdit(k); });
-        On(kParamEditId[k], Notify::KillFocus, [this, k] { OnKillFocusParamEdit(k); });
+        On(kParamEditId[k], Notify::SetFocus, [this, k] {
+            // Back from an option list that Escape closed: the list stays closed.
+            if (optionListClosedByEscape == k) {
+                optionListClosedByEscape = 0;
+                HideOtherOptionLists(k);
+                return;
+            }
+            OnSetFocusParamEdit(k);
+        });
+        On(kParamEditId[k], Notify::KillFocus, [this, k] {
+            // A message box between the press and the release of the mouse
+            // button would swallow the click on Copy: Copy runs the test.
+            if (QApplication::focusWidget() == GetDlgItem(IDC_COPY)) {
+                rangeTestAtCopy = k;
+                return;
+            }
+            OnKillFocusParamEdit(k);
+        });
         On(kParamComboId[k], Notify::SetFocus, [this, k] { OnSetFocusParamCombo(k); });
         On(kOptionListId[k], Notify::KillFocus, [this, k] { OnKillFocusOptionList(k); });
     }
     On(IDC_COPY, Notify::Clicked, [this] { OnCopy(); });
+    // The focus leaves Copy without a click: the waiting range test runs now.
+    On(IDC_COPY, Notify::KillFocus, [this] {
+        if (const int k = std::exchange(rangeTestAtCopy, 0))
+            OnKillFocusParamEdit(k);
+    });
     On(IDC_INC, Notify::Clicked, [this] { OnInc(); });
     On(IDC_HELP_BUTTON, Notify::Clicked, [this] { OnHelpButton(); });
     On(IDC_SETUP, Notify::Clicked, [this] { OnSetup(); });
@@ -112,13 +134,12 @@ CCallWizardDlg::~CCallWizardDlg() = default;
 
 void CCallWizardDlg::DoDataExchange(DataExchange& dx)
 {
-    CDialog::DoDataExchange(dx);
     DDX_Control(dx, IDC_PARAMETERS_GROUP, m_grpParameters);
     DDX_Control(dx, IDC_EXIT, m_btnExit);
-    DDX_Control(dx, 1052, m_lbParam[4]);
-    DDX_Control(dx, 1053, m_lbParam[2]);
-    DDX_Control(dx, 1054, m_lbParam[1]);
-    DDX_Control(dx, 1049, m_lbParam[3]);
+    DDX_Control(dx, IDC_OPTIONS4, m_lbParam[4]);
+    DDX_Control(dx, IDC_OPTIONS2, m_lbParam[2]);
+    DDX_Control(dx, IDC_OPTIONS1, m_lbParam[1]);
+    DDX_Control(dx, IDC_OPTIONS3, m_lbParam[3]);
     for (int k = 4; k >= 1; --k)
         DDX_Control(dx, kParmnId[static_cast<size_t>(k)], m_stParmn[static_cast<size_t>(k)]);
     DDX_Control(dx, IDC_SEP3, m_stSep[3]);
@@ -156,14 +177,30 @@ bool CCallWizardDlg::OnInitDialog()
     m_font.setStyleHint(QFont::TypeWriter);
     m_font.setFixedPitch(true);
     m_font.setPixelSize(-FixedFontHeight(logicalDpiX()));
-    m_hasFont = true;
     SendSetFont(IDC_SOURCE, m_font);
     SendSetFont(IDC_FUNCTION, m_font);
     SendSetFont(IDC_LIBRARY, m_font);
+    // Prototype comment lines and their hint lines stand out in the view.
+    m_edSource->SetLineTone([](const ByteLines& lines, size_t line) {
+        switch (ToneOfLine(lines, line)) {
+        case LineTone::Prototype:
+            return 1;
+        case LineTone::Hint:
+            return 2;
+        default:
+            return 0;
+        }
+    });
 
     // A value combo's selection follows what the user types into it.
     for (size_t k = 1; k <= 4; ++k)
         m_cbParam[k]->SetSelectionFollowsText(true);
+    // The lists open wide enough for whole paths and prototypes; typing in
+    // the open function list finds a routine by its name.
+    m_cbLibrary->SetListFitsLongestItem(true);
+    m_cbFunction->SetListFitsLongestItem(true);
+    m_cbFunction->SetTypeAhead(
+        [this](const std::string& typed) { return m_functionNames.Find(m_cbFunction->Items(), typed); });
 
     setWindowIcon(m_hIcon);
     if (m_btnTovel) {
@@ -202,11 +239,24 @@ void CCallWizardDlg::OnClose()
     EndDialog(IDOK);
 }
 
-void CCallWizardDlg::OnTovelButton() {}
-
-void CCallWizardDlg::OnSetFocusHideOptionLists()
+bool CCallWizardDlg::OnEscapeKey(int id)
 {
-    HideOptionLists();
+    // Escape in an open option list closes the list (its selection is
+    // taken as when it loses the focus) and goes back to the slot's edit.
+    for (int k = 1; k <= 4; ++k) {
+        const auto i = static_cast<size_t>(k);
+        if (id == kOptionListId[i] && m_lbParam[i] && m_lbParam[i]->isVisible()) {
+            optionListClosedByEscape = k;
+            m_edParam[i]->setFocus(Qt::OtherFocusReason);
+            if (optionListClosedByEscape == k) {
+                // No focus move was reported (the window is not active).
+                optionListClosedByEscape = 0;
+                OnKillFocusOptionList(k);
+            }
+            return true;
+        }
+    }
+    return false;
 }
 
 void CCallWizardDlg::ParkOptionList(int k)

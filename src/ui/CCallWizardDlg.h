@@ -3,25 +3,26 @@
 // the files of the subsystem they belong to.
 #pragma once
 
+#include "library/RoutineSearch.h"
 #include "platform/Dialog.h"
 
 #include <QFont>
 #include <QIcon>
 #include <array>
+#include <set>
 #include <string>
 #include <vector>
 
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 
 namespace tovel {
 
+class ByteTextView;
 class ComboBox;
 class ListBox;
-class SettingsFile;
 
 class CCallWizardDlg : public CDialog {
     Q_OBJECT
@@ -34,8 +35,11 @@ public:
     int m_nToolLaunched = 0;
     std::array<std::string, 5> m_strHint;
     std::string m_strLibPath;
+    // The library whose routine the panel shows; its folder holds the tool programs.
+    std::string routineLibraryPath;
+    // Folders whose programs the user let run in this run of the program.
+    std::set<std::string> m_trustedFoldersThisRun;
     QFont m_font;
-    bool m_hasFont = false;
 
     QGroupBox* m_grpParameters = nullptr;
     QPushButton* m_btnExit = nullptr;
@@ -44,7 +48,7 @@ public:
     std::array<QLabel*, 5> m_stSep {};
     std::array<QLineEdit*, 5> m_edParam {};
     std::array<ComboBox*, 5> m_cbParam {};
-    QPlainTextEdit* m_edSource = nullptr;
+    ByteTextView* m_edSource = nullptr;
     ComboBox* m_cbFunction = nullptr;
     QPushButton* m_btnAdd = nullptr;
     ComboBox* m_cbLibrary = nullptr;
@@ -52,21 +56,27 @@ public:
 
     int m_nFunction = -1;
     int m_nLibrary = -1;
-    std::string m_strSource;
+    SharedText m_strSource;
     std::array<std::string, 5> m_strParam;
     std::array<std::string, 5> m_strParmn;
     std::string m_strType;
     std::string m_strFunction;
     QIcon m_hIcon;
     // Names of the parameters past the fourth: the call keeps them as written.
-    std::vector<std::string> m_strExtraParams;
+    std::vector<std::string> extraParamNames;
     // The option-list selection when each list was opened.
-    std::array<std::vector<int>, 5> m_optionSelectionAtOpen;
+    std::array<std::vector<int>, 5> optionSelectionAtOpen;
+    // The routine names of the function list, found once per fill.
+    RoutineNameIndex m_functionNames;
+    // The slot whose option list Escape closed: its edit takes the focus
+    // back without opening the list again.
+    int optionListClosedByEscape = 0;
+    // The slot whose range test waits for Copy: the focus went from its edit
+    // to the Copy button, whose click a message box would swallow.
+    int rangeTestAtCopy = 0;
 
     // Window-level handlers.
     void OnSysCommand(int id);
-    void OnTovelButton();
-    void OnSetFocusHideOptionLists();
     void HideOptionLists();
 
     // Library list.
@@ -93,12 +103,14 @@ public:
     void OnKillFocusOptionList(int k);
     void OnSetFocusParamCombo(int k);
     void HideOtherOptionLists(int k);
+    void RunToolProgram(int k);
 
     // Call text and clipboard.
     std::string ResolveSlotValue(int k);
     void CopyTextToClipboard(const std::string& text);
     void OnCopy();
     void OnInc();
+    void RunRangeTestBeforeCopy();
 
     // Help and setup.
     void OnHelpButton();
@@ -111,14 +123,13 @@ protected:
     void DoDataExchange(DataExchange& dx) override;
     void OnClose() override;
     void OnContextMenu(const QPoint& globalPos) override;
+    bool OnEscapeKey(int id) override;
 
 private:
     void ParkOptionList(int k);
 };
 
-// The settings file of the running program.
-SettingsFile Settings();
-// The program's own folder, ending with a separator.
-const std::string& AppPath();
+// The main dialog's template, for the tests that check its controls.
+const DialogTemplate& MainDialogTemplateForTest();
 
 } // namespace tovel

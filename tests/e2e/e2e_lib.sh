@@ -390,3 +390,17 @@ choose_function_by_keyboard() # prototype open-key position
     wait_for 5 ini_has "$APP/Tovel.ini" Last Choice "$1" \
         || fail "the choice was not recorded: [$(ini_get "$APP/Tovel.ini" Last Choice)]"
 }
+
+# Answers the question asked before a library folder's first tool program
+# (default: Enter, which is Run) and waits for the box to close.
+answer_tool_consent() # [key]
+{
+    wait_for 10 sh -c '[ "$(xdotool search --onlyvisible --name "^Tovel$" | wc -l)" -ge 2 ]' \
+        || fail "no question came before the tool program ran"
+    local box
+    box=$(windows_named '^Tovel$' | grep -v "^$MAIN_WIN\$" | head -1)
+    activate "$box"
+    key "${1:-Return}"
+    wait_for 10 sh -c '[ "$(xdotool search --onlyvisible --name "^Tovel$" | wc -l)" -eq 1 ]' \
+        || fail "the question stayed"
+}

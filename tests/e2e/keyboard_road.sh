@@ -70,11 +70,12 @@ expect_eq "int UartGetLine(char port, char *buf, unsigned char size)" "$(ini_get
 key Return
 expect_clipboard "UartGetLine(0,,)" "the restored routine with fresh slots"
 
-# UartInit: a tool program and an option list. The library now was current
-# at start-up, so its folder is known and the tool program is found there.
+# UartInit: a tool program and an option list; the program is found beside
+# the library.
 choose_function_by_keyboard "void UartInit(char port, unsigned int divisor, unsigned char mode)" alt+Down 11
 to_first_slot
-key Tab                 # divisor: the tool program runs once
+key Tab                 # divisor: asked once for the folder, then the tool program runs
+answer_tool_consent
 wait_for 10 sh -c '[ -f "$1" ]' _ "$WORK/tool-runs.txt" || fail "the tool program did not run"
 expect_eq 1 "$(tool_runs)" "tool program runs"
 [ "$(count_windows '^Tovel$')" -eq 1 ] || fail "a message came up when the tool program ran"

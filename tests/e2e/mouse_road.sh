@@ -46,6 +46,7 @@ expect_clipboard "PwmSetDuty(3,42)" "PwmSetDuty by mouse"
 # UartInit: the divisor's tool program, then the mode's option list.
 choose_function_by_mouse "void UartInit(char port, unsigned int divisor, unsigned char mode)" 11
 click_at "$(slot_x 2 3)" "$SLOT_Y"
+answer_tool_consent
 wait_for 10 test -f "$WORK/tool-runs.txt" || fail "clicking into the divisor did not run the tool program"
 key ctrl+a
 type_text 25

@@ -3,6 +3,7 @@
 #include "GuiFixture.h"
 
 #include "../cli_test_support.h"
+#include "cli/Cli.h"
 #include "cli/Routine.h"
 #include "ui/ControlIds.h"
 
@@ -194,6 +195,24 @@ TEST_F(CliAgreementTest, TypedComboTextRangeMessagesAndToolCommand)
     QApplication::processEvents();
     ASSERT_EQ(m_platform.runs.size(), 1u);
     EXPECT_EQ(Params(library, "UartInit")["slots"][1]["tool"].text, m_platform.runs[0]);
+}
+
+// A hand-edited, unsorted section whose last library is gone: both start on
+// the first library in the list's sorted order, not the file's first.
+TEST_F(CliAgreementTest, BothStartOnTheSameLibraryWhenTheLastIsGone)
+{
+    const std::string zeta = MakeLibrary("zeta.s79", "; C Function prototype: int Z(void)\n");
+    const std::string alpha = MakeLibrary("Alpha.s79", "; C Function prototype: int A(void)\n");
+    RegisterLibrary(zeta, false);
+    RegisterLibrary(alpha, false);
+    Ini().Write("Last", "Library", Path("gone.s79"));
+    const cli::DefaultLibrary cliChoice = cli::ResolveDefaultLibrary(Path("Tovel.ini"));
+
+    OpenDialog();
+    const int sel = m_dlg->m_cbLibrary->GetCurSel();
+    ASSERT_GE(sel, 0);
+    EXPECT_EQ(m_dlg->m_cbLibrary->GetLBText(sel), alpha);
+    EXPECT_EQ(cliChoice.path, alpha);
 }
 
 } // namespace

@@ -117,7 +117,8 @@ TEST_F(ComposerDialogTest, OptionListOpensUnderItsEditAndJoinsTheSelection)
     // Slot 2's list opens under its edit, the other lists are hidden.
     EXPECT_FALSE(Shown(1054));
     EXPECT_TRUE(Shown(1053));
-    EXPECT_EQ(Geometry(1053), QRect(130 + 360 / 2, 355, 170, 70));
+    // Its top and width as laid out; it ends at the bottom of the window.
+    EXPECT_EQ(Geometry(1053), QRect(130 + 360 / 2, 355, 170, dlg.height() - 355));
     ASSERT_EQ(list->count(), 3);
     EXPECT_EQ(list->GetText(2), "C");
     EXPECT_TRUE(list->GetSelItems().empty());
@@ -169,26 +170,52 @@ TEST_F(ComposerDialogTest, RangeIsCheckedWhenTheEditIsLeft)
     }
 }
 
-TEST_F(ComposerDialogTest, ToolProgramStartsOncePerGuardCycle)
+TEST_F(ComposerDialogTest, ToolProgramStartsOncePerGuardCycleAndReportsItsEnd)
 {
     CCallWizardDlg& dlg = OpenWithRoutine("; C Function prototype: int Baud(int d)", "; d:{Pick.exe}\r\n");
     const std::string command = m_appPath + "Pick.exe";
     EXPECT_EQ(dlg.m_strParam[1], "\"Pick.exe\"");
     bool waited = false;
     m_platform.onRun = [&] { waited = dlg.m_nToolLaunched == 12345; };
+    m_platform.runResult.output = "divisor 51\n";
     FocusEdit(1);
     ASSERT_EQ(m_platform.runs, std::vector<std::string> {command});
     EXPECT_TRUE(waited);
+    ASSERT_EQ(m_platform.outputs.size(), 1u);
+    EXPECT_EQ(m_platform.outputs[0].title, "Pick.exe");
+    EXPECT_EQ(m_platform.outputs[0].text, "divisor 51\n");
+    EXPECT_TRUE(m_platform.messages.empty());
     dlg.SendNotify(1041, Notify::SetFocus); // focus back without any edit losing it
     EXPECT_EQ(m_platform.runs.size(), 1u);
-    dlg.GetDlgItem(IDC_SHOW)->setFocus(Qt::TabFocusReason);
-    QApplication::processEvents();
-    EXPECT_EQ(dlg.m_nToolLaunched, 0);
-    m_platform.runResult = -1;
-    FocusEdit(1);
-    ASSERT_EQ(m_platform.runs.size(), 2u);
-    ASSERT_EQ(m_platform.messages.size(), 1u);
-    EXPECT_EQ(m_platform.messages[0].text, command + " or CMD.EXE not found.");
+
+    // Each later cycle: a program that cannot start, one that crashes after
+    // printing, one that prints nothing.
+    struct Outcome {
+        bool started, crashed;
+        const char* output;
+        const char* message; // nullptr: none
+    };
+    const Outcome outcomes[] = {{false, false, "", "Pick.exe could not be started."},
+                                {true, true, "half", "Pick.exe ended abnormally."},
+                                {true, false, "", nullptr}};
+    for (const Outcome& outcome : outcomes) {
+        m_platform.messages.clear();
+        m_platform.outputs.clear();
+        dlg.GetDlgItem(IDC_SHOW)->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        EXPECT_EQ(dlg.m_nToolLaunched, 0);
+        m_platform.runResult.started = outcome.started;
+        m_platform.runResult.crashed = outcome.crashed;
+        m_platform.runResult.output = outcome.output;
+        FocusEdit(1);
+        ASSERT_EQ(m_platform.messages.size(), outcome.message ? 1u : 0u) << outcome.output;
+        if (outcome.message) {
+            EXPECT_EQ(m_platform.messages[0].text, outcome.message);
+        }
+        EXPECT_EQ(m_platform.outputs.size(), *outcome.output ? 1u : 0u);
+    }
+    EXPECT_EQ(m_platform.runs.size(), 4u);
+    EXPECT_EQ(m_platform.questions.size(), 1u); // the folder was agreed to once
     Copy();
     EXPECT_EQ(Clipboard(), "Baud(\"Pick.exe\")");
 }
@@ -271,7 +298,7 @@ TEST_F(ComposerDialogTest, EverySampleRoutineGivesACall)
         std::string expected = dlg.m_strFunction + "(";
         for (size_t v = 0; v < values.size(); ++v)
             expected += (v ? "," : "") + values[v];
-        for (const std::string& extra : dlg.m_strExtraParams)
+        for (const std::string& extra : dlg.extraParamNames)
             expected += "," + extra;
         expected += ")";
         EXPECT_EQ(Clipboard(), expected) << routines[r];
@@ -290,13 +317,15 @@ TEST(QtPlatformRun, StartsExactlyTheNamedProgramAndWaits)
     WriteFileBytes(script, "#!/bin/sh\nsleep 0.2\necho done > '" + marker + "'\nexit 3\n");
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);
     QtPlatform platform;
-    EXPECT_EQ(platform.RunAndWait(script), 3);
+    const ToolRun run = platform.RunTool(nullptr, script);
+    EXPECT_TRUE(run.started);
+    EXPECT_EQ(run.exitCode, 3);
     EXPECT_TRUE(std::filesystem::exists(marker)); // waited for it
 
     // Shell characters name a program that does not exist: nothing else runs.
     const std::string evil = dir.path().toStdString() + "/x.exe; touch " + dir.path().toStdString() + "/owned";
-    EXPECT_EQ(platform.RunAndWait(evil), -1);
-    EXPECT_EQ(platform.RunAndWait("$(touch " + dir.path().toStdString() + "/owned)"), -1);
+    EXPECT_FALSE(platform.RunTool(nullptr, evil).started);
+    EXPECT_FALSE(platform.RunTool(nullptr, "$(touch " + dir.path().toStdString() + "/owned)").started);
     EXPECT_FALSE(std::filesystem::exists(dir.path().toStdString() + "/owned"));
 }
 

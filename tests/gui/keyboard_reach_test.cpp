@@ -9,10 +9,6 @@
 #include <QLineEdit>
 #include <algorithm>
 
-namespace tovel {
-const DialogTemplate& MainDialogTemplateForTest();
-} // namespace tovel
-
 namespace tovel::testing {
 namespace {
 

@@ -3,6 +3,7 @@
 
 #include "common/ByteText.h"
 #include "common/DialogUnits.h"
+#include "platform/ByteTextView.h"
 #include "platform/Text.h"
 #include "ui/CAboutDlg.h"
 #include "ui/ControlIds.h"
@@ -10,12 +11,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
-
-namespace tovel {
-const DialogTemplate& MainDialogTemplateForTest();
-}
 
 namespace tovel::testing {
 namespace {
@@ -39,7 +35,7 @@ TEST_F(GuiTest, ControlsFollowTheTemplateInTabOrder)
     const ExpectedControl spotChecks[] = {
         {1060, "QPushButton", false, false}, {1006, "QPushButton", true, true},
         {1005, "tovel::ComboBox", true, true}, {1000, "tovel::ComboBox", true, true},
-        {1014, "QPlainTextEdit", true, true}, {3, "QPushButton", true, true},
+        {1014, "tovel::ByteTextView", true, true}, {3, "QPushButton", true, true},
         {1, "QPushButton", true, true}, {1037, "tovel::ComboBox", false, true},
         {1044, "QLineEdit", false, true}, {1054, "tovel::ListBox", false, true},
         {1180, "QPushButton", false, false}, {2, "QPushButton", false, false},

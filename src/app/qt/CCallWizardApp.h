@@ -34,4 +34,9 @@ private:
 
 CCallWizardApp& theApp();
 
+// The settings file of the running program.
+SettingsFile Settings();
+// The program's own folder, ending with a separator.
+const std::string& AppPath();
+
 } // namespace tovel

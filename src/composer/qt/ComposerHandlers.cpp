@@ -1,9 +1,11 @@
 // The main dialog's parameter panel, value editors and Copy.
-#include "composer/CallText.h"
+#include "app/SettingsFile.h"
+#include "app/qt/CCallWizardApp.h"
 #include "composer/PanelLayout.h"
 #include "composer/PrototypeParser.h"
+#include "composer/Routine.h"
+#include "composer/ToolProgram.h"
 #include "composer/ValueEditors.h"
-#include "library/LineReader.h"
 #include "platform/Controls.h"
 #include "platform/Platform.h"
 #include "ui/CCallWizardDlg.h"
@@ -11,6 +13,7 @@
 
 #include <QLineEdit>
 #include <algorithm>
+#include <utility>
 
 namespace tovel {
 
@@ -41,11 +44,7 @@ void CCallWizardDlg::BuildParameterPanel(std::string sourcePath, std::string pro
         model.hints[k - 1] = m_strHint[k];
         model.values[k - 1] = m_strParam[k];
     }
-    {
-        FileLineReader reader;
-        const bool opened = reader.Open(sourcePath);
-        model = ParsePrototypeSource(std::move(model), prototype, opened ? &reader : nullptr);
-    }
+    model = ReadParameterPanel(std::move(model), sourcePath, prototype);
     m_strType = model.type;
     m_strFunction = model.function;
     m_nParams = model.nParams;
@@ -54,7 +53,10 @@ void CCallWizardDlg::BuildParameterPanel(std::string sourcePath, std::string pro
         m_strHint[k] = model.hints[k - 1];
         m_strParam[k] = model.values[k - 1];
     }
-    m_strExtraParams = model.extraNames;
+    extraParamNames = model.extraNames;
+    // Tool programs are looked for beside the library this routine came from.
+    const int lib = m_cbLibrary->GetCurSel();
+    routineLibraryPath = lib >= 0 ? m_cbLibrary->GetLBText(lib) : std::string();
 
     for (int k = 1; k <= 4; ++k)
         Place(*this, kParamComboId[static_cast<size_t>(k)], ParkedComboRect(k), kHide);
@@ -100,7 +102,8 @@ void CCallWizardDlg::OnSetFocusParamEdit(int k)
     if (kind == HintKind::OptionList) {
         ListBox* list = m_lbParam[i];
         list->ResetContent();
-        const PixelRect r = OptionListRect(k, m_nParams);
+        PixelRect r = OptionListRect(k, m_nParams);
+        r.h = std::min(r.h, height() - r.y); // the list ends inside the window
         if (k == 3)
             Place(*this, kOptionListId[i], r, SWP_SHOWWINDOW | SWP_FRAMECHANGED, InsertAfter::Top);
         else
@@ -115,18 +118,51 @@ void CCallWizardDlg::OnSetFocusParamEdit(int k)
                 if (std::find(chosen.begin(), chosen.end(), items[row]) != chosen.end())
                     list->item(static_cast<int>(row))->setSelected(true);
         }
-        m_optionSelectionAtOpen[i] = list->GetSelItems();
+        optionSelectionAtOpen[i] = list->GetSelItems();
         // Tab goes from the edit into its open list, and on from there.
         QWidget::setTabOrder(m_edParam[i], list);
     } else if (kind == HintKind::ToolProgram && m_nToolLaunched != kToolGuard) {
-        const std::string command = BuildToolCommand(m_strLibPath, m_strHint[i]);
+        // One attempt per guard cycle, whatever comes of it.
         m_nToolLaunched = kToolGuard;
-        if (CurrentPlatform().RunAndWait(command) == -1)
-            CurrentPlatform().MessageBox(this, ToolStartFailedMessage(command), MB_OK | MB_ICONEXCLAMATION);
+        RunToolProgram(k);
     }
     UpdateData(false);
     if (k == 3)
         RedrawWindow(kOptionListId[3]);
+}
+
+void CCallWizardDlg::RunToolProgram(int k)
+{
+    const std::string& hint = m_strHint[static_cast<size_t>(k)];
+    Platform& platform = CurrentPlatform();
+    if (const auto refusal = ToolHintRefusal(hint)) {
+        platform.MessageBox(this, *refusal, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    const std::string program = BuildToolCommand(routineLibraryPath, hint);
+    const std::string folder = LibraryFolder(routineLibraryPath);
+    if (!m_trustedFoldersThisRun.contains(folder)
+        && !IsTrustedFolder(Settings().KeyNames(kTrustedSection), folder)) {
+        const int answer = platform.Ask(this, ToolConsentQuestion(routineLibraryPath, program), ToolConsentButtons(),
+                                        kConsentRun, kConsentCancel);
+        if (answer != kConsentRun && answer != kConsentAlways)
+            return;
+        // A folder that cannot be written down is still trusted for this run.
+        if (answer == kConsentAlways)
+            static_cast<void>(Settings().Write(kTrustedSection, folder, "Yes"));
+        m_trustedFoldersThisRun.insert(folder);
+    }
+    ToolRun run = platform.RunTool(this, program);
+    if (!run.started) {
+        platform.MessageBox(this, ToolNotStartedMessage(hint), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    if (run.crashed)
+        platform.MessageBox(this, ToolCrashedMessage(hint), MB_OK | MB_ICONEXCLAMATION);
+    if (run.outputCut)
+        run.output += ToolOutputCutNote(kToolOutputLimit);
+    if (!run.output.empty())
+        platform.ShowOutput(this, hint, run.output);
 }
 
 void CCallWizardDlg::OnKillFocusOptionList(int k)
@@ -135,7 +171,7 @@ void CCallWizardDlg::OnKillFocusOptionList(int k)
     ListBox* list = m_lbParam[i];
     const std::vector<int> selected = list->GetSelItems();
     // A visit that changes nothing keeps the value, typed by hand or not.
-    const bool changed = selected != m_optionSelectionAtOpen[i];
+    const bool changed = selected != optionSelectionAtOpen[i];
     if (changed) {
         m_strParam[i].clear();
         UpdateData(false);
@@ -148,7 +184,7 @@ void CCallWizardDlg::OnKillFocusOptionList(int k)
             texts.push_back(list->GetText(row));
         m_strParam[i] = JoinOptionSelection(texts);
     }
-    m_optionSelectionAtOpen[i] = selected;
+    optionSelectionAtOpen[i] = selected;
     Place(*this, kParamEditId[i], ValueEditRect(k, std::max(1, m_nParams)), kShow);
     UpdateData(false);
 }
@@ -158,12 +194,7 @@ void CCallWizardDlg::OnKillFocusParamEdit(int k)
     const auto i = static_cast<size_t>(k);
     UpdateData(true);
     m_nToolLaunched = 0;
-    if (m_strParam[i].empty())
-        return;
-    const auto range = ParseRangeHint(m_strHint[i]);
-    if (!range || !IsRangeCandidate(m_strParam[i]))
-        return;
-    if (CompareToRange(range->low, range->high, m_strParam[i]) != 0)
+    if (IsOutOfRange(m_strHint[i], m_strParam[i]))
         CurrentPlatform().MessageBox(this, OutOfRangeMessage(m_strParmn[i]), MB_OK | MB_ICONEXCLAMATION);
 }
 
@@ -185,20 +216,39 @@ std::string CCallWizardDlg::ResolveSlotValue(int k)
     return GetDlgItemText(kParamComboId[i]);
 }
 
+void CCallWizardDlg::RunRangeTestBeforeCopy()
+{
+    // Enter in a value edit, or a click on Copy straight from it: the edit's
+    // range test runs first, so both report a value out of range and copy.
+    int k = std::exchange(rangeTestAtCopy, 0);
+    for (int slot = 1; slot <= 4 && k == 0; ++slot)
+        if (m_edParam[static_cast<size_t>(slot)]->hasFocus())
+            k = slot;
+    if (k == 0)
+        return;
+    // An edit that keeps the focus keeps its tool-program guard.
+    const bool keepsFocus = m_edParam[static_cast<size_t>(k)]->hasFocus();
+    const int guard = m_nToolLaunched;
+    OnKillFocusParamEdit(k);
+    if (keepsFocus)
+        m_nToolLaunched = guard;
+}
+
 void CCallWizardDlg::OnCopy()
 {
+    RunRangeTestBeforeCopy();
     UpdateData(true);
     HideOptionLists();
+    // No routine chosen yet: there is no call, and the clipboard keeps what it holds.
+    if (m_strFunction.empty())
+        return;
     std::vector<std::string> values;
     for (int k = 1; k <= 4; ++k) {
         if (m_strParmn[static_cast<size_t>(k)].empty())
             break;
         values.push_back(ResolveSlotValue(k));
     }
-    // Parameters past the fourth follow the four slots by their names.
-    static const std::vector<std::string> kNone;
-    const auto& extra = values.size() == 4 ? m_strExtraParams : kNone;
-    CopyTextToClipboard(ComposeCallText(m_strFunction, values, extra));
+    CopyTextToClipboard(ComposeRoutineCallText(m_strFunction, values, extraParamNames));
 }
 
 void CCallWizardDlg::OnInc()

@@ -1,9 +1,10 @@
 #include "help/qt/CSetupDlg.h"
 
 #include "app/SettingsFile.h"
+#include "app/qt/CCallWizardApp.h"
 #include "help/HelpLaunch.h"
 #include "help/SetupLogic.h"
-#include "library/qt/CLibBrowse.h"
+#include "platform/CLibBrowse.h"
 #include "platform/Platform.h"
 #include "ui/CCallWizardDlg.h"
 
@@ -18,7 +19,9 @@ enum : int { IDC_BROWSER = 1008, IDC_INTRO = 1010, IDC_DETAILS = 1011, IDC_HELP_
 
 void LaunchHelp(QWidget* owner, const HelpLaunch& launch)
 {
-    CurrentPlatform().ShellOpen(owner, launch.file, launch.params, launch.hasParams);
+    // The browser is given its page as a URL; the text viewer takes a path.
+    const bool page = launch.hasParams && launch.file != kNotepad;
+    CurrentPlatform().ShellOpen(owner, launch.file, page ? PageUrl(launch.params) : launch.params, launch.hasParams);
 }
 
 const DialogTemplate& SetupDialogTemplate()
@@ -53,16 +56,9 @@ CSetupDlg::CSetupDlg(QWidget* parent) : CDialog(SetupDialogTemplate(), parent)
 
 void CSetupDlg::DoDataExchange(DataExchange& dx)
 {
-    CDialog::DoDataExchange(dx);
     DDX_Text(dx, IDC_BROWSER, m_strBrowser);
     DDX_Radio(dx, IDC_INTRO, m_nIntro);
     DDX_Text(dx, IDC_HELP_PATH, m_strUrl);
-}
-
-bool CSetupDlg::OnInitDialog()
-{
-    CDialog::OnInitDialog();
-    return true;
 }
 
 void CSetupDlg::OnOK()

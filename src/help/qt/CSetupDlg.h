@@ -16,7 +16,6 @@ public:
     int m_nIntro = -1;
     std::string m_strUrl;
 
-    bool OnInitDialog() override;
     void OnOK() override;
     void OnKillFocusHelpPath();
     bool OnHelpInfo() override;

@@ -1,5 +1,6 @@
 // The main dialog's help commands and its Setup button.
 #include "app/SettingsFile.h"
+#include "app/qt/CCallWizardApp.h"
 #include "help/HelpLaunch.h"
 #include "help/SetupLogic.h"
 #include "help/qt/CSetupDlg.h"

@@ -1,10 +1,12 @@
 // The main dialog's library list, scanner and source view handlers.
 #include "app/SettingsFile.h"
+#include "app/qt/CCallWizardApp.h"
+#include "composer/Routine.h"
 #include "library/LibraryList.h"
 #include "library/LineReader.h"
 #include "library/Scanner.h"
 #include "library/SourceView.h"
-#include "library/qt/CLibBrowse.h"
+#include "platform/CLibBrowse.h"
 #include "platform/Controls.h"
 #include "platform/Platform.h"
 #include "ui/CCallWizardDlg.h"
@@ -52,25 +54,21 @@ int CCallWizardDlg::LoadLibraryList()
             settings.Write("Libraries", item, "Yes");
     }
     const std::string last = settings.Read("Last", "Library", "", kLibraryCapacity);
-    const int found = m_cbLibrary->FindStringExact(-1, last);
-    if (found >= 0) {
-        m_cbLibrary->SetCurSel(found);
-        return found + 1;
-    }
-    if (m_cbLibrary->GetCount() > 0) {
-        m_cbLibrary->SetCurSel(0);
-        settings.Write("Last", "Library", m_cbLibrary->GetLBText(0));
-        return 1;
-    }
-    m_cbLibrary->SetCurSel(-1);
-    return 0;
+    const CurrentLibraryChoice choice = ChooseCurrentLibrary(m_cbLibrary->Items(), last);
+    m_cbLibrary->SetCurSel(choice.index);
+    if (choice.index >= 0 && !choice.isLast)
+        settings.Write("Last", "Library", m_cbLibrary->GetLBText(choice.index));
+    return choice.index + 1;
 }
 
 void CCallWizardDlg::ActivateLibrary(std::string path)
 {
     if (ScanLibrary(path) != 0) {
-        OnShowLibrary();
+        // The list is emptied before the whole text is read, not after: the
+        // user sees the same, and a large library's list and text are never
+        // held at the same time.
         m_cbFunction->ResetContent();
+        OnShowLibrary();
     }
 }
 
@@ -151,6 +149,7 @@ int CCallWizardDlg::ScanLibrary(std::string path)
             CurrentPlatform().MessageBox(this, UnreadableLibraryMessage(path), MB_OK | MB_ICONINFORMATION);
         } else {
             m_cbFunction->SetItems(CollectPrototypes(reader, IsHeaderLibrary(path)));
+            m_functionNames = RoutineNameIndex(m_cbFunction->Items());
             result = RestoreLastChoice();
         }
     }
@@ -180,19 +179,12 @@ int CCallWizardDlg::RestoreLastChoice()
 std::string CCallWizardDlg::FindSourceBlock(std::string sourcePath, std::string prototype)
 {
     m_strSource.clear();
-    std::string opened = sourcePath;
-    if (!sourcePath.empty() && !prototype.empty()) {
-        FileLineReader reader;
-        if (!reader.Open(sourcePath)) {
-            opened = CVariantPath(sourcePath);
-            if (!reader.Open(opened))
-                CurrentPlatform().MessageBox(this, MissingSourceMessage(sourcePath), MB_OK | MB_ICONEXCLAMATION);
-        }
-        if (reader.IsOpen())
-            m_strSource = ExtractSourceBlock(reader, prototype);
-    }
+    RoutineBlock block = FindRoutineBlock(sourcePath, prototype);
+    if (!sourcePath.empty() && !prototype.empty() && !block.sourceFound)
+        CurrentPlatform().MessageBox(this, MissingSourceMessage(sourcePath), MB_OK | MB_ICONEXCLAMATION);
+    m_strSource = std::move(block.text);
     UpdateData(false);
-    return opened;
+    return block.openedPath;
 }
 
 void CCallWizardDlg::OnShowLibrary()

@@ -1,4 +1,4 @@
-#include "library/qt/CLibBrowse.h"
+#include "platform/CLibBrowse.h"
 
 namespace tovel {
 

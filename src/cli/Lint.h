@@ -1,0 +1,44 @@
+// Finding the calls of a library's routines in C source text and judging
+// their arguments by the routines' parameter hints.
+#pragma once
+
+#include "cli/RoutineBlocks.h"
+#include "cli/Routine.h"
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace tovel::cli {
+
+struct LintRoutine {
+    std::string prototype;          // one line
+    int parameters = 0;             // slots and the names past the fourth
+    bool variadic = false;          // its list ends with "..."
+    std::vector<SlotInfo> slotList; // slots 1..4
+};
+
+// Routine name -> its prototypes (more than one when several share the name).
+using LintRoutines = std::unordered_map<std::string, std::vector<LintRoutine>>;
+
+// The routines of a library whose prototype comment line was found.
+LintRoutines MakeLintRoutines(const std::string& libraryPath, const std::vector<RoutinePanel>& panels);
+
+struct LintFinding {
+    int line = 0;   // from 1
+    int column = 0; // byte column, from 1
+    std::string message;
+};
+
+// Every call of the routines in the text, in one pass: a call with the wrong
+// number of arguments, an integer literal outside its slot's range and a
+// name outside its slot's option list. Comments, string and character
+// literals, member calls and declarations or definitions of the routines
+// are skipped; arguments that are expressions are not judged.
+std::vector<LintFinding> LintText(std::string_view text, const LintRoutines& routines);
+
+// "FILE:LINE:COLUMN: warning: message"
+std::string FormatLintFinding(const std::string& file, const LintFinding& finding);
+
+} // namespace tovel::cli

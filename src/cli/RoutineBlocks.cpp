@@ -1,0 +1,394 @@
+#include "cli/RoutineBlocks.h"
+
+#include "cli/Routine.h"
+#include "common/ByteText.h"
+#include "library/LineReader.h"
+#include "library/Scanner.h"
+#include "library/SourceView.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <random>
+
+namespace tovel::cli {
+
+namespace {
+
+constexpr size_t kBlockSize = 64 * 1024;
+
+// Replays captured pieces to the parser as a reader of the file would.
+class CapturedSource : public LineSource {
+public:
+    explicit CapturedSource(const std::vector<LinePiece>& pieces) : m_pieces(pieces) {}
+    void ReadLineInto(std::string& out) override
+    {
+        if (m_next < m_pieces.size())
+            out = m_pieces[m_next++].text;
+        else
+            out.clear();
+    }
+
+private:
+    const std::vector<LinePiece>& m_pieces;
+    size_t m_next = 0;
+};
+
+// Finds which prototypes occur in a line, and where, in time linear in the
+// line. Each prototype is anchored at its first '(' (or, without one, its
+// first ')'): where it occurs, its anchor is the first such byte of the line
+// at or after its start, so a line's candidates are the texts that end at
+// one of its anchors and begin after the anchor before it. Their hashes
+// (polynomial, modulo 2^61-1, with a base chosen at random so no library can
+// aim at collisions) find the prototypes with that head; a prototype's whole
+// text is then compared only when its whole hash matches too.
+class PrototypeMatcher {
+public:
+    explicit PrototypeMatcher(const std::vector<std::string>& prototypes)
+    {
+        std::random_device random;
+        m_base = (static_cast<uint64_t>(random()) << 32 | random()) % (kModulus - 256) + 256;
+        m_powers.resize(kMaxLinePiece + 2);
+        m_powers[0] = 1;
+        for (size_t i = 1; i < m_powers.size(); ++i)
+            m_powers[i] = MulMod(m_powers[i - 1], m_base);
+        for (size_t id = 0; id < prototypes.size(); ++id) {
+            const std::string& p = prototypes[id];
+            if (p.empty() || p.size() > kMaxLinePiece)
+                continue; // a line piece cannot hold it
+            const size_t open = p.find('(');
+            const size_t anchor = open != std::string::npos ? open : p.find(')');
+            if (anchor == std::string::npos) {
+                m_unanchored.push_back(id);
+                continue;
+            }
+            const bool paren = open != std::string::npos;
+            m_anchored[paren ? 0 : 1] = true;
+            // Only a prototype that begins with the end of a marker can stand
+            // inside the marker; lines are searched from the marker's end on
+            // unless there is one.
+            for (size_t at = 1; at < kPrototypeMarkerLength && m_scanFrom > 0; ++at)
+                for (const std::string_view marker : {kPrototypeMarkerSemicolon, kPrototypeMarkerAt})
+                    if (std::string_view(p).substr(0, kPrototypeMarkerLength - at) == marker.substr(at))
+                        m_scanFrom = 0;
+            const uint64_t key = Key(HashOf(p.data(), anchor + 1), paren);
+            m_filter[FilterBit(key) / 64] |= uint64_t {1} << (FilterBit(key) % 64);
+            Group& group = m_groups[key];
+            if (std::find(group.lengths.begin(), group.lengths.end(), p.size()) == group.lengths.end())
+                group.lengths.push_back(p.size());
+            group.ids.emplace(HashOf(p.data(), p.size()), id);
+        }
+    }
+
+    // Calls found(id, start) for each occurrence of a prototype in the line.
+    template <typename Found>
+    void Scan(std::string_view line, const std::vector<std::string>& prototypes, Found&& found)
+    {
+        const size_t n = line.size();
+        m_prefix.assign(n + 1, 0);
+        for (size_t i = 0; i < n; ++i)
+            m_prefix[i + 1] = AddMod(MulMod(m_prefix[i], m_base), static_cast<unsigned char>(line[i]));
+        for (const bool paren : {true, false}) {
+            if (!m_anchored[paren ? 0 : 1])
+                continue;
+            const char anchorChar = paren ? '(' : ')';
+            size_t from = 0; // the first start after the previous anchor
+            for (size_t j = 0; j < n; ++j) {
+                if (line[j] != anchorChar)
+                    continue;
+                for (size_t start = std::max(from, m_scanFrom); start <= j; ++start) {
+                    const uint64_t key = Key(Hash(start, j + 1 - start), paren);
+                    if ((m_filter[FilterBit(key) / 64] >> (FilterBit(key) % 64) & 1) == 0)
+                        continue; // most candidates end here, without a look into the map
+                    const auto group = m_groups.find(key);
+                    if (group == m_groups.end())
+                        continue;
+                    for (const size_t length : group->second.lengths) {
+                        if (start + length > n)
+                            continue;
+                        const auto range = group->second.ids.equal_range(Hash(start, length));
+                        for (auto it = range.first; it != range.second; ++it)
+                            if (line.compare(start, length, prototypes[it->second]) == 0)
+                                found(it->second, start);
+                    }
+                }
+                from = j + 1;
+            }
+        }
+        for (const size_t id : m_unanchored)
+            for (size_t at = line.find(prototypes[id]); at != std::string_view::npos;
+                 at = line.find(prototypes[id], at + 1))
+                found(id, at);
+    }
+
+private:
+    static constexpr uint64_t kModulus = (uint64_t {1} << 61) - 1;
+    static constexpr unsigned kFilterBits = 20; // a bit per group key, 128 KB
+
+    struct Group {
+        std::vector<size_t> lengths;                   // distinct lengths of its prototypes
+        std::unordered_multimap<uint64_t, size_t> ids; // whole hash -> prototype
+    };
+
+    static uint64_t MulMod(uint64_t a, uint64_t b)
+    {
+        const unsigned __int128 product = static_cast<unsigned __int128>(a) * b;
+        const uint64_t low = static_cast<uint64_t>(product & kModulus);
+        const uint64_t high = static_cast<uint64_t>(product >> 61);
+        uint64_t sum = low + high;
+        while (sum >= kModulus)
+            sum -= kModulus;
+        return sum;
+    }
+    static uint64_t AddMod(uint64_t a, uint64_t b)
+    {
+        const uint64_t sum = a + b;
+        return sum >= kModulus ? sum - kModulus : sum;
+    }
+    static uint64_t Key(uint64_t hash, bool paren) { return hash << 1 | (paren ? 1 : 0); }
+    static size_t FilterBit(uint64_t key) { return static_cast<size_t>((key * 0x9E3779B97F4A7C15u) >> (64 - kFilterBits)); }
+
+    uint64_t HashOf(const char* text, size_t length) const
+    {
+        uint64_t h = 0;
+        for (size_t i = 0; i < length; ++i)
+            h = AddMod(MulMod(h, m_base), static_cast<unsigned char>(text[i]));
+        return h;
+    }
+    // The hash of line[start, start + length) from the line's prefix hashes.
+    uint64_t Hash(size_t start, size_t length) const
+    {
+        return AddMod(m_prefix[start + length], kModulus - MulMod(m_prefix[start], m_powers[length]));
+    }
+
+    uint64_t m_base = 0;
+    std::vector<uint64_t> m_powers;
+    std::vector<uint64_t> m_prefix;
+    std::unordered_map<uint64_t, Group> m_groups;
+    std::vector<uint64_t> m_filter = std::vector<uint64_t>((size_t {1} << kFilterBits) / 64, 0);
+    std::vector<size_t> m_unanchored;
+    bool m_anchored[2] = {false, false}; // some prototype has a '(', some has only a ')'
+    size_t m_scanFrom = kPrototypeMarkerLength; // where occurrences may start in a line
+};
+
+} // namespace
+
+PieceReader::~PieceReader()
+{
+    if (m_file)
+        std::fclose(m_file);
+}
+
+bool PieceReader::Open(const std::string& path)
+{
+    if (!CanOpenForReading(path))
+        return false;
+    m_file = std::fopen(path.c_str(), "rb");
+    if (!m_file)
+        return false;
+    m_buf.resize(kBlockSize + kMaxLinePiece + 1);
+    return true;
+}
+
+// Keeps at least one whole piece (and the byte after it) buffered.
+void PieceReader::Fill()
+{
+    if (m_eof || m_end - m_pos > kMaxLinePiece)
+        return;
+    std::memmove(m_buf.data(), m_buf.data() + m_pos, m_end - m_pos);
+    m_end -= m_pos;
+    m_pos = 0;
+    while (!m_eof && m_end <= kMaxLinePiece) {
+        const size_t got = std::fread(m_buf.data() + m_end, 1, m_buf.size() - m_end, m_file);
+        m_end += got;
+        if (got == 0) {
+            m_eof = true;
+            m_failed = std::ferror(m_file) != 0;
+        }
+    }
+}
+
+bool PieceReader::Next(LinePiece& piece)
+{
+    if (!m_file || m_done)
+        return false;
+    Fill();
+    const size_t before = m_pos;
+    const std::string_view text = NextLinePieceView(m_buf.data(), m_end, m_pos);
+    if (m_pos == before) {
+        m_done = true;
+        return false;
+    }
+    if (text.empty()) {
+        m_nulStopLine = m_line;
+        m_done = true;
+        return false;
+    }
+    piece.text.assign(text);
+    const bool endsLine = m_buf[m_pos - 1] == '\n';
+    piece.cutAtNul = text.size() < m_pos - before;
+    piece.index = m_index++;
+    piece.line = m_line;
+    piece.continuation = m_continuation;
+    Fill();
+    piece.continues = !endsLine && m_pos < m_end;
+    if (endsLine)
+        ++m_line;
+    m_continuation = !endsLine;
+    return true;
+}
+
+std::optional<LocatedFile> LocateStartLines(const std::string& path, const std::vector<std::string>& prototypes,
+                                            const StartFound& found)
+{
+    PieceReader reader;
+    if (!reader.Open(path))
+        return std::nullopt;
+
+    PrototypeMatcher matcher(prototypes);
+    std::vector<char> located(prototypes.size(), 0);         // its start line is known
+    std::vector<size_t> seenOn(prototypes.size(), SIZE_MAX); // the piece of firstAt
+    std::vector<size_t> firstAt(prototypes.size(), 0);       // its first start in that piece
+
+    // Blocks whose lines or end are still to come, oldest first. A block is
+    // complete once it holds its lines and its end is known; blocks complete
+    // in order, since the next start line settles the end of the one before.
+    struct Open {
+        StartLine start;
+        std::vector<size_t> prototypes;
+        bool ended = false;
+    };
+    std::deque<Open> open;
+    const auto handOut = [&](bool all) {
+        while (!open.empty()
+               && (all || (open.front().ended && open.front().start.lines.size() > static_cast<size_t>(kMaxSlots)))) {
+            for (const size_t k : open.front().prototypes)
+                found(k, open.front().start);
+            open.pop_front();
+        }
+    };
+
+    LocatedFile result;
+    LinePiece piece;
+    std::vector<size_t> foundHere;
+    while (reader.Next(piece)) {
+        if (piece.cutAtNul)
+            result.nulCutLines.push_back(piece.line);
+        const bool marker = StartsWithPrototypeMarker(piece.text);
+        if (!open.empty() && !open.back().ended) {
+            Open& last = open.back();
+            if (IsBlockEndLine(piece.text)) {
+                last.start.end = BlockEnd::Closed;
+                last.ended = true;
+            } else if (marker) {
+                last.start.end = BlockEnd::RunsIntoNext;
+                last.start.nextMarkerLine = piece.line;
+                last.ended = true;
+            }
+        }
+        for (Open& block : open)
+            if (block.start.lines.size() <= static_cast<size_t>(kMaxSlots))
+                block.start.lines.push_back(piece);
+        handOut(false);
+        if (!marker)
+            continue;
+
+        // A line starts a prototype's block when its first occurrence there
+        // stands after the marker.
+        foundHere.clear();
+        matcher.Scan(piece.text, prototypes, [&](size_t k, size_t start) {
+            if (located[k])
+                return;
+            if (seenOn[k] != piece.index) {
+                seenOn[k] = piece.index;
+                firstAt[k] = start;
+                foundHere.push_back(k);
+            } else if (start < firstAt[k]) {
+                firstAt[k] = start;
+            }
+        });
+        Open block;
+        for (const size_t k : foundHere) {
+            if (firstAt[k] >= kPrototypeMarkerLength && !located[k]) {
+                located[k] = 1;
+                block.prototypes.push_back(k);
+            }
+        }
+        if (block.prototypes.empty())
+            continue;
+        block.start.lines.push_back(piece);
+        open.push_back(std::move(block));
+    }
+    handOut(true);
+    result.nulStopLine = reader.NulStopLine();
+    return result;
+}
+
+ParameterPanelModel ParseStartLine(const StartLine& start, const std::string& prototype)
+{
+    CapturedSource source(start.lines);
+    return ParsePrototypeSource(ParameterPanelModel {}, prototype, &source);
+}
+
+std::optional<std::vector<RoutinePanel>> ReadRoutinePanels(const std::string& libraryPath)
+{
+    const auto items = ReadFunctionList(libraryPath);
+    if (!items)
+        return std::nullopt;
+
+    // Each item's source file, and the distinct prototypes looked up in each.
+    std::vector<std::string> sourceOf(items->size());
+    std::map<std::string, std::vector<std::string>> wanted;
+    std::map<std::string, bool> readable;
+    const auto canRead = [&](const std::string& path) {
+        auto known = readable.find(path);
+        if (known == readable.end())
+            known = readable.emplace(path, CanOpenForReading(path)).first;
+        return known->second;
+    };
+    for (size_t i = 0; i < items->size(); ++i) {
+        const std::string& prototype = (*items)[i];
+        std::string source = SourcePathFor(libraryPath, prototype);
+        if (!canRead(source))
+            source = CVariantPath(source);
+        sourceOf[i] = source;
+        auto& list = wanted[source];
+        if (list.empty() || list.back() != prototype) // the list is sorted, so equal items are neighbours
+            list.push_back(prototype);
+    }
+    // Each source file is read once; a prototype's panel is parsed as soon
+    // as its start line is known.
+    std::map<std::pair<std::string, std::string>, ParameterPanelModel> parsed; // (source, prototype)
+    std::map<std::string, bool> opened;
+    for (const auto& entry : wanted) {
+        const std::string& source = entry.first;
+        const std::vector<std::string>& prototypes = entry.second;
+        const auto file = canRead(source) ? LocateStartLines(source, prototypes, [&](size_t k, const StartLine& start) {
+            parsed[{source, prototypes[k]}] = ParseStartLine(start, prototypes[k]);
+        })
+                                          : std::nullopt;
+        opened[source] = file.has_value();
+    }
+
+    std::vector<RoutinePanel> panels;
+    panels.reserve(items->size());
+    for (size_t i = 0; i < items->size(); ++i) {
+        RoutinePanel routine;
+        routine.prototype = (*items)[i];
+        const auto panel = parsed.find({sourceOf[i], routine.prototype});
+        if (panel != parsed.end()) {
+            routine.found = true;
+            routine.panel = panel->second;
+        } else {
+            StringLineReader nothing("");
+            routine.panel = ParsePrototypeSource(ParameterPanelModel {}, routine.prototype,
+                                                 opened[sourceOf[i]] ? &nothing : nullptr);
+        }
+        panels.push_back(std::move(routine));
+    }
+    return panels;
+}
+
+} // namespace tovel::cli

@@ -1,0 +1,103 @@
+// Streaming look-up of routine blocks: a library or source file is read
+// once, in buffered blocks, and every prototype of interest gets its start
+// line (the first prototype comment line in which the prototype's first
+// occurrence stands at position 23 or later, as the source view finds it),
+// the few lines the parameter panel reads after it, and how its block ends.
+// Work and memory grow with the file and the prototypes, never with their
+// product.
+#pragma once
+
+#include "composer/PrototypeParser.h"
+
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tovel::cli {
+
+// One line as the readers see it: a line, or a 255-byte piece of a longer one.
+struct LinePiece {
+    std::string text;
+    size_t index = 0;          // its place among the pieces, from 0
+    int line = 0;              // the physical line it belongs to, from 1
+    bool continuation = false; // it starts inside a physical line
+    bool continues = false;    // its physical line goes on in the next piece
+    bool cutAtNul = false;     // its text ends at a NUL byte
+};
+
+// Reads a file piece by piece as the line readers cut it, keeping only a
+// small buffer. Reading ends at the end of the file or at a line that
+// begins with NUL (as for every reader of a library).
+class PieceReader {
+public:
+    PieceReader() = default;
+    ~PieceReader();
+    PieceReader(const PieceReader&) = delete;
+    PieceReader& operator=(const PieceReader&) = delete;
+
+    bool Open(const std::string& path);
+    bool Next(LinePiece& piece);
+    // The line that begins with NUL and stopped reading, or 0.
+    int NulStopLine() const { return m_nulStopLine; }
+    bool Failed() const { return m_failed; }
+
+private:
+    void Fill();
+
+    std::FILE* m_file = nullptr;
+    std::vector<char> m_buf;
+    size_t m_pos = 0;
+    size_t m_end = 0;
+    bool m_eof = false;
+    bool m_failed = false;
+    bool m_done = false;
+    int m_line = 1;
+    size_t m_index = 0;
+    bool m_continuation = false;
+    int m_nulStopLine = 0;
+};
+
+enum class BlockEnd {
+    Closed,       // a closing line follows before the next prototype comment line
+    RunsIntoNext, // the next prototype comment line comes first
+    Open,         // neither follows: the block runs to the end of the file
+};
+
+struct StartLine {
+    std::vector<LinePiece> lines; // the start line and up to four lines after it
+    BlockEnd end = BlockEnd::Open;
+    int nextMarkerLine = 0;       // for RunsIntoNext
+};
+
+struct LocatedFile {
+    std::vector<int> nulCutLines; // lines whose text a NUL byte cuts
+    int nulStopLine = 0;
+};
+
+// Called with the index of a prototype and its start line.
+using StartFound = std::function<void(size_t prototype, const StartLine& start)>;
+
+// Finds the start lines of the prototypes in one pass over the file and
+// hands each one out as soon as its lines and the end of its block are
+// known, so only a few are held at a time; equal prototypes are handed out
+// once each. Nothing when the file cannot be read.
+std::optional<LocatedFile> LocateStartLines(const std::string& path, const std::vector<std::string>& prototypes,
+                                            const StartFound& found);
+
+// The parameter panel that choosing the routine builds, read from its start line.
+ParameterPanelModel ParseStartLine(const StartLine& start, const std::string& prototype);
+
+struct RoutinePanel {
+    std::string prototype;  // the function list's item
+    bool found = false;     // its start line was found in its source
+    ParameterPanelModel panel;
+};
+
+// Every item of the library's function list, in list order, with its
+// parameter panel; each source file is read once. Nothing when the library
+// cannot be read.
+std::optional<std::vector<RoutinePanel>> ReadRoutinePanels(const std::string& libraryPath);
+
+} // namespace tovel::cli

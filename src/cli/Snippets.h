@@ -1,0 +1,39 @@
+// Editor snippets from a library: one per routine, whose body is the call
+// that Copy composes with a placeholder per parameter slot.
+#pragma once
+
+#include "cli/RoutineBlocks.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tovel::cli {
+
+enum class SnippetFormat { VsCode, UltiSnips, Lsp };
+
+// "vscode", "ultisnips", "lsp"
+std::optional<SnippetFormat> ParseSnippetFormat(std::string_view name);
+
+// Text of a snippet body with '$', '}' and '\' escaped by a backslash.
+std::string EscapeSnippetText(std::string_view text);
+// The same inside a choice, where ',' and '|' are escaped too.
+std::string EscapeSnippetChoice(std::string_view text);
+
+struct Snippet {
+    std::string key;         // the prototype text, one line
+    std::string prefix;      // the routine name
+    std::string body;        // in the VS Code / LSP snippet grammar
+    std::string description; // the prototype, and the ranges and option lists
+    std::string ultiBody;    // the body for UltiSnips (no choice placeholders there)
+};
+
+// The snippet of one routine; nothing when its prototype comment line was
+// not found or it has no routine name.
+std::optional<Snippet> MakeSnippet(const std::string& libraryPath, const RoutinePanel& routine);
+
+// The whole file in the format, for the snippets in order (equal keys once).
+std::string WriteSnippets(const std::vector<Snippet>& snippets, SnippetFormat format);
+
+} // namespace tovel::cli

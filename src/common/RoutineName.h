@@ -1,0 +1,34 @@
+// The routine name of a prototype text, the one rule for every place that
+// derives it: the function label, the header library's source file and the
+// command line's look-up.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tovel {
+
+// The identifier right before the first '(' (blanks and tabs between them
+// allowed), without leading digits; empty when there is none. Pointer stars
+// and a function-pointer parameter's own '(' are not part of it:
+// "int atexit(void (*func)(void))" names atexit.
+inline std::string RoutineNameOf(std::string_view prototype)
+{
+    const auto isIdentChar = [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+    };
+    const size_t paren = prototype.find('(');
+    if (paren == std::string_view::npos)
+        return {};
+    size_t end = paren;
+    while (end > 0 && (prototype[end - 1] == ' ' || prototype[end - 1] == '\t'))
+        --end;
+    size_t begin = end;
+    while (begin > 0 && isIdentChar(prototype[begin - 1]))
+        --begin;
+    while (begin < end && prototype[begin] >= '0' && prototype[begin] <= '9')
+        ++begin;
+    return std::string(prototype.substr(begin, end - begin));
+}
+
+} // namespace tovel

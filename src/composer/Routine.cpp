@@ -1,0 +1,61 @@
+#include "composer/Routine.h"
+
+#include "composer/CallText.h"
+#include "library/LineReader.h"
+#include "library/SourceView.h"
+
+namespace tovel {
+
+RoutineBlock FindRoutineBlock(std::string_view sourcePath, std::string_view prototype, bool withText)
+{
+    RoutineBlock block;
+    block.openedPath = std::string(sourcePath);
+    if (sourcePath.empty() || prototype.empty())
+        return block;
+    FileLineReader reader;
+    if (!reader.Open(block.openedPath)) {
+        block.openedPath = CVariantPath(sourcePath);
+        reader.Open(block.openedPath);
+    }
+    block.sourceFound = reader.IsOpen();
+    if (!block.sourceFound)
+        return block;
+    if (withText) {
+        block.text = ExtractSourceBlock(reader, prototype);
+        block.startFound = !block.text.empty();
+        return block;
+    }
+    std::string line;
+    do
+        reader.ReadLineInto(line);
+    while (!line.empty() && !IsBlockStartLine(line, prototype));
+    block.startFound = !line.empty();
+    return block;
+}
+
+ParameterPanelModel ReadParameterPanel(ParameterPanelModel model, const std::string& openedPath,
+                                       std::string_view prototype)
+{
+    FileLineReader reader;
+    const bool opened = reader.Open(openedPath);
+    return ParsePrototypeSource(std::move(model), prototype, opened ? &reader : nullptr);
+}
+
+LoadedRoutine LoadRoutine(std::string_view libraryPath, std::string_view prototype, bool withBlock)
+{
+    LoadedRoutine routine;
+    routine.sourcePath = SourcePathFor(libraryPath, prototype);
+    routine.block = FindRoutineBlock(routine.sourcePath, prototype, withBlock);
+    routine.panel = ReadParameterPanel(ParameterPanelModel {}, routine.block.openedPath, prototype);
+    return routine;
+}
+
+std::string ComposeRoutineCallText(std::string_view function, const std::vector<std::string>& values,
+                                   const std::vector<std::string>& extraNames)
+{
+    static const std::vector<std::string> kNone;
+    const bool allSlots = values.size() == static_cast<size_t>(kMaxSlots);
+    return ComposeCallText(function, values, allSlots ? extraNames : kNone);
+}
+
+} // namespace tovel

@@ -1,0 +1,601 @@
+#include "platform/ByteTextView.h"
+
+#include "platform/Platform.h"
+#include "platform/Text.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
+#include <cmath>
+
+namespace tovel {
+
+namespace {
+
+// Lines longer than this keep known boundaries every kMarkEvery columns.
+constexpr size_t kLongLine = 4096;
+constexpr size_t kMarkEvery = 1024;
+constexpr size_t kMaxMarkedLines = 64;
+
+QColor Mix(const QColor& a, const QColor& b, qreal share)
+{
+    return QColor::fromRgbF(static_cast<float>(a.redF() * (1 - share) + b.redF() * share),
+                            static_cast<float>(a.greenF() * (1 - share) + b.greenF() * share),
+                            static_cast<float>(a.blueF() * (1 - share) + b.blueF() * share));
+}
+
+bool IsWordByte(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_'
+        || static_cast<unsigned char>(c) >= 0x80;
+}
+
+} // namespace
+
+ByteTextView::ByteTextView(QWidget* parent) : QAbstractScrollArea(parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+
+    m_findBar = new QWidget(this);
+    m_findBar->setAutoFillBackground(true);
+    auto* layout = new QHBoxLayout(m_findBar);
+    layout->setContentsMargins(3, 2, 3, 2);
+    layout->setSpacing(3);
+    auto* label = new QLabel(tr("Find:"), m_findBar);
+    m_findEdit = new QLineEdit(m_findBar);
+    m_findEdit->setObjectName(QStringLiteral("findEdit"));
+    label->setBuddy(m_findEdit);
+    layout->addWidget(label);
+    layout->addWidget(m_findEdit, 1);
+    m_findEdit->installEventFilter(this);
+    connect(m_findEdit, &QLineEdit::textEdited, this, [this] { FindAsTyped(); });
+    m_findBar->hide();
+    UpdateScrollBars();
+}
+
+void ByteTextView::SetText(SharedBytes text)
+{
+    if (!text)
+        text = std::make_shared<const std::string>();
+    const SharedBytes& old = m_lines.Shared();
+    if (text == old)
+        return;
+    if (*text == *old) {
+        // The same bytes in a new buffer: hold the new one, show the same.
+        m_lines = ByteLines(std::move(text));
+        return;
+    }
+    m_lines = ByteLines(std::move(text));
+    m_longLineMarks.clear();
+    m_anchor = m_cursor = 0;
+    m_goalColumn = 0;
+    m_findFrom = 0;
+    UpdateScrollBars();
+    verticalScrollBar()->setValue(0);
+    horizontalScrollBar()->setValue(0);
+    viewport()->update();
+}
+
+void ByteTextView::SetLineTone(std::function<int(const ByteLines&, size_t)> toneOf)
+{
+    m_toneOf = std::move(toneOf);
+    viewport()->update();
+}
+
+int ByteTextView::CharWidth() const
+{
+    return std::max(1, fontMetrics().horizontalAdvance(QLatin1Char('M')));
+}
+
+int ByteTextView::LineHeight() const
+{
+    return std::max(1, fontMetrics().height());
+}
+
+int ByteTextView::VisibleLineCount() const
+{
+    return std::max(1, viewport()->height() / LineHeight());
+}
+
+size_t ByteTextView::FirstVisibleLine() const
+{
+    return static_cast<size_t>(verticalScrollBar()->value());
+}
+
+void ByteTextView::UpdateScrollBars()
+{
+    const int page = VisibleLineCount();
+    const size_t count = m_lines.Count();
+    const int maxLine = static_cast<int>(std::min<size_t>(count > static_cast<size_t>(page) ? count - static_cast<size_t>(page) : 0, INT_MAX));
+    verticalScrollBar()->setRange(0, maxLine);
+    verticalScrollBar()->setPageStep(page);
+    verticalScrollBar()->setSingleStep(1);
+    const qint64 widthPx = static_cast<qint64>(m_lines.MaxColumns() + 1) * CharWidth();
+    const qint64 maxX = std::max<qint64>(0, widthPx - viewport()->width());
+    horizontalScrollBar()->setRange(0, static_cast<int>(std::min<qint64>(maxX, INT_MAX)));
+    horizontalScrollBar()->setPageStep(std::max(1, viewport()->width()));
+    horizontalScrollBar()->setSingleStep(CharWidth());
+}
+
+ColumnPlace ByteTextView::PlaceFrom(size_t line, size_t column) const
+{
+    const std::string_view text = m_lines.Line(line);
+    if (text.size() < kLongLine)
+        return CellAtColumn(text, column);
+    auto it = m_longLineMarks.find(line);
+    if (it == m_longLineMarks.end()) {
+        if (m_longLineMarks.size() >= kMaxMarkedLines)
+            m_longLineMarks.clear();
+        std::vector<ColumnPlace> marks;
+        ColumnPlace at;
+        for (;;) {
+            marks.push_back(at);
+            const ColumnPlace next = CellAtColumn(text, at.column + kMarkEvery, at);
+            if (next.pos >= text.size() || next.pos == at.pos)
+                break;
+            at = next;
+        }
+        it = m_longLineMarks.emplace(line, std::move(marks)).first;
+    }
+    const auto& marks = it->second;
+    auto mark = std::upper_bound(marks.begin(), marks.end(), column,
+                                 [](size_t c, const ColumnPlace& m) { return c < m.column; });
+    return CellAtColumn(text, column, mark == marks.begin() ? ColumnPlace {} : *(mark - 1));
+}
+
+size_t ByteTextView::ColumnOf(size_t pos) const
+{
+    const size_t line = m_lines.LineOf(pos);
+    const std::string_view text = m_lines.Line(line);
+    const size_t offset = std::min(pos - m_lines.Start(line), text.size());
+    ColumnPlace from;
+    if (text.size() >= kLongLine) {
+        PlaceFrom(line, 0); // makes the marks
+        const auto& marks = m_longLineMarks[line];
+        auto mark = std::upper_bound(marks.begin(), marks.end(), offset,
+                                     [](size_t p, const ColumnPlace& m) { return p < m.pos; });
+        if (mark != marks.begin())
+            from = *(mark - 1);
+    }
+    size_t col = from.column;
+    for (size_t i = from.pos; i < offset; i += CellBytes(text, i))
+        col += CellColumns(text, i, col);
+    return col;
+}
+
+size_t ByteTextView::PosAt(const QPoint& p) const
+{
+    const qint64 row = static_cast<qint64>(FirstVisibleLine()) + (p.y() < 0 ? -1 : p.y() / LineHeight());
+    const size_t line = static_cast<size_t>(std::clamp<qint64>(row, 0, static_cast<qint64>(m_lines.Count()) - 1));
+    const qint64 x = std::max<qint64>(0, static_cast<qint64>(p.x()) + horizontalScrollBar()->value());
+    const int cw = CharWidth();
+    const size_t column = static_cast<size_t>(x / cw);
+    ColumnPlace at = PlaceFrom(line, column);
+    const std::string_view text = m_lines.Line(line);
+    // The nearer side of the cell clicked into.
+    if (at.pos < text.size()) {
+        const size_t cols = CellColumns(text, at.pos, at.column);
+        if (2 * (x - static_cast<qint64>(at.column) * cw) >= static_cast<qint64>(cols) * cw)
+            at.pos += CellBytes(text, at.pos);
+    }
+    return m_lines.Start(line) + at.pos;
+}
+
+void ByteTextView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(viewport());
+    painter.setFont(font());
+    const QPalette& pal = palette();
+    const QColor base = pal.color(QPalette::Base);
+    const QColor textColor = pal.color(QPalette::Text);
+    const QColor highlight = pal.color(QPalette::Highlight);
+    const QColor highlightText = pal.color(QPalette::HighlightedText);
+    const QColor toneBack[3] = {base, Mix(base, highlight, 0.16), Mix(base, highlight, 0.07)};
+    const QColor toneText[3] = {textColor, Mix(textColor, highlight, 0.45), Mix(textColor, highlight, 0.25)};
+
+    const int lh = LineHeight();
+    const int cw = CharWidth();
+    const int ascent = fontMetrics().ascent();
+    const int width = viewport()->width();
+    const int hx = horizontalScrollBar()->value();
+    const size_t firstCol = static_cast<size_t>(hx / cw);
+    const size_t lastCol = firstCol + static_cast<size_t>(width / cw) + 2;
+    const size_t first = FirstVisibleLine();
+    const size_t rows = static_cast<size_t>(viewport()->height() / lh) + 1;
+    const size_t selStart = SelectionStart(), selEnd = SelectionEnd();
+    const bool focused = hasFocus();
+
+    for (size_t row = 0; row < rows && first + row < m_lines.Count(); ++row) {
+        const size_t line = first + row;
+        const int y = static_cast<int>(row) * lh;
+        const int tone = m_toneOf ? std::clamp(m_toneOf(m_lines, line), 0, 2) : 0;
+        if (tone)
+            painter.fillRect(0, y, width, lh, toneBack[tone]);
+
+        const std::string_view text = m_lines.Line(line);
+        const size_t lineStart = m_lines.Start(line);
+        ColumnPlace at = PlaceFrom(line, firstCol);
+
+        // The selection on this line, in columns; a selected line end shows
+        // as one cell after the text.
+        qint64 selX0 = -1, selX1 = -1;
+        const size_t nextStart = line + 1 < m_lines.Count() ? m_lines.Start(line + 1) : m_lines.Text().size();
+        if (selStart < selEnd && selStart < std::max(nextStart, lineStart + text.size() + 1) && selEnd > lineStart) {
+            const size_t a = std::max(selStart, lineStart);
+            const size_t b = std::min(selEnd, lineStart + text.size());
+            const size_t colA = ColumnOf(a);
+            size_t colB = b > a ? ColumnOf(b) : colA;
+            if (selEnd > lineStart + text.size() && line + 1 < m_lines.Count())
+                colB += 1;
+            selX0 = static_cast<qint64>(colA) * cw - hx;
+            selX1 = static_cast<qint64>(colB) * cw - hx;
+            if (selX1 > selX0)
+                painter.fillRect(QRectF(static_cast<qreal>(selX0), y, static_cast<qreal>(selX1 - selX0), lh), highlight);
+        }
+
+        // The cells in sight: runs of plain ASCII are drawn in one go, every
+        // other character in its own cell, so that the columns stay on the grid.
+        auto drawCells = [&](const QColor& color) {
+            painter.setPen(color);
+            size_t pos = at.pos, col = at.column;
+            QString run;
+            size_t runCol = col;
+            auto flush = [&] {
+                if (!run.isEmpty())
+                    painter.drawText(static_cast<int>(static_cast<qint64>(runCol) * cw - hx), y + ascent, run);
+                run.clear();
+            };
+            while (pos < text.size() && col < lastCol) {
+                const char c = text[pos];
+                const size_t bytes = CellBytes(text, pos);
+                const size_t cols = CellColumns(text, pos, col);
+                if (c == '\t' || static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F) {
+                    flush();
+                    if (c != '\t') {
+                        const QString cell = (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+                            ? QString(QChar(0x2400 + (c == 0x7F ? 0x21 : c)))
+                            : FromBytes(std::string(text.substr(pos, bytes)));
+                        painter.drawText(static_cast<int>(static_cast<qint64>(col) * cw - hx), y + ascent, cell);
+                    }
+                    runCol = col + cols;
+                } else {
+                    if (run.isEmpty())
+                        runCol = col;
+                    run.append(QLatin1Char(c));
+                }
+                pos += bytes;
+                col += cols;
+            }
+            flush();
+        };
+        drawCells(toneText[tone]);
+        if (selX1 > selX0) {
+            painter.save();
+            painter.setClipRect(QRectF(static_cast<qreal>(selX0), y, static_cast<qreal>(selX1 - selX0), lh));
+            drawCells(highlightText);
+            painter.restore();
+        }
+        if (focused && m_lines.LineOf(m_cursor) == line) {
+            const qint64 cx = static_cast<qint64>(ColumnOf(m_cursor)) * cw - hx;
+            painter.fillRect(QRect(static_cast<int>(cx), y, 1, lh), textColor);
+        }
+    }
+}
+
+void ByteTextView::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    UpdateScrollBars();
+    const QRect area = viewport()->geometry();
+    const int barWidth = std::min(area.width(), std::max(160, area.width() / 2));
+    const int barHeight = m_findBar->sizeHint().height();
+    m_findBar->setGeometry(area.right() + 1 - barWidth, area.bottom() + 1 - barHeight, barWidth, barHeight);
+}
+
+void ByteTextView::changeEvent(QEvent* event)
+{
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        viewport()->setFont(font());
+        UpdateScrollBars();
+        viewport()->update();
+    }
+}
+
+void ByteTextView::focusInEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
+}
+
+void ByteTextView::focusOutEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
+}
+
+void ByteTextView::Select(size_t anchor, size_t cursor)
+{
+    const size_t size = std::min(m_lines.Text().size(), kByteLinesMaxBytes);
+    m_anchor = std::min(anchor, size);
+    m_cursor = std::min(cursor, size);
+    m_goalColumn = ColumnOf(m_cursor);
+    EnsureVisible(m_cursor);
+    viewport()->update();
+}
+
+void ByteTextView::SelectAll()
+{
+    m_anchor = 0;
+    m_cursor = std::min(m_lines.Text().size(), kByteLinesMaxBytes);
+    viewport()->update();
+}
+
+std::string ByteTextView::SelectedBytes() const
+{
+    return m_lines.Text().substr(SelectionStart(), SelectionEnd() - SelectionStart());
+}
+
+void ByteTextView::Copy()
+{
+    if (SelectionEnd() > SelectionStart())
+        CurrentPlatform().SetClipboardText(SelectedBytes());
+}
+
+void ByteTextView::EnsureVisible(size_t pos)
+{
+    const size_t line = m_lines.LineOf(pos);
+    const size_t first = FirstVisibleLine();
+    const size_t page = static_cast<size_t>(VisibleLineCount());
+    if (line < first)
+        verticalScrollBar()->setValue(static_cast<int>(line));
+    else if (line >= first + page)
+        verticalScrollBar()->setValue(static_cast<int>(line + 1 - page));
+    const int cw = CharWidth();
+    const qint64 x = static_cast<qint64>(ColumnOf(pos)) * cw;
+    const int hx = horizontalScrollBar()->value();
+    const int width = viewport()->width();
+    if (x < hx)
+        horizontalScrollBar()->setValue(static_cast<int>(std::max<qint64>(0, x - width / 4)));
+    else if (x + cw > hx + width)
+        horizontalScrollBar()->setValue(static_cast<int>(std::min<qint64>(x + cw - width + width / 4, INT_MAX)));
+}
+
+void ByteTextView::MoveCursor(size_t pos, bool extend)
+{
+    m_cursor = pos;
+    if (!extend)
+        m_anchor = pos;
+    EnsureVisible(pos);
+    viewport()->update();
+}
+
+bool ByteTextView::event(QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key == QKeySequence::Copy || key == QKeySequence::SelectAll || key == QKeySequence::Find
+            || key->key() == Qt::Key_F3) {
+            event->accept();
+            return true;
+        }
+    }
+    return QAbstractScrollArea::event(event);
+}
+
+void ByteTextView::keyPressEvent(QKeyEvent* event)
+{
+    if (event == QKeySequence::SelectAll) {
+        SelectAll();
+        return;
+    }
+    if (event == QKeySequence::Copy) {
+        Copy();
+        return;
+    }
+    if (event == QKeySequence::Find) {
+        OpenFind();
+        return;
+    }
+    if (event->key() == Qt::Key_F3) {
+        FindNext(!(event->modifiers() & Qt::ShiftModifier));
+        return;
+    }
+    const bool extend = event->modifiers() & Qt::ShiftModifier;
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    const size_t line = m_lines.LineOf(m_cursor);
+    const std::string_view text = m_lines.Line(line);
+    const size_t offset = m_cursor - m_lines.Start(line);
+    auto toLine = [&](qint64 target) {
+        const size_t to = static_cast<size_t>(std::clamp<qint64>(target, 0, static_cast<qint64>(m_lines.Count()) - 1));
+        const ColumnPlace at = NearestBoundary(m_lines.Line(to), m_goalColumn, PlaceFrom(to, m_goalColumn > 0 ? m_goalColumn - 1 : 0));
+        MoveCursor(m_lines.Start(to) + at.pos, extend);
+    };
+    const qint64 page = VisibleLineCount();
+    switch (event->key()) {
+    case Qt::Key_Left:
+        if (offset > 0) {
+            // Back to the start of the previous cell: a UTF-8 sequence that
+            // ends here, else the single byte before.
+            size_t prev = offset - 1;
+            while (prev > 0 && offset - prev < 4 && (static_cast<unsigned char>(text[prev]) & 0xC0) == 0x80)
+                --prev;
+            if (CellBytes(text, prev) != offset - prev)
+                prev = offset - 1;
+            MoveCursor(m_lines.Start(line) + prev, extend);
+        } else if (line > 0) {
+            MoveCursor(m_lines.End(line - 1), extend);
+        } else {
+            MoveCursor(m_cursor, extend);
+        }
+        m_goalColumn = ColumnOf(m_cursor);
+        return;
+    case Qt::Key_Right:
+        if (offset < text.size())
+            MoveCursor(m_cursor + CellBytes(text, offset), extend);
+        else if (line + 1 < m_lines.Count())
+            MoveCursor(m_lines.Start(line + 1), extend);
+        else
+            MoveCursor(m_cursor, extend);
+        m_goalColumn = ColumnOf(m_cursor);
+        return;
+    case Qt::Key_Up:
+        toLine(static_cast<qint64>(line) - 1);
+        return;
+    case Qt::Key_Down:
+        toLine(static_cast<qint64>(line) + 1);
+        return;
+    case Qt::Key_PageUp:
+        verticalScrollBar()->setValue(verticalScrollBar()->value() - static_cast<int>(page));
+        toLine(static_cast<qint64>(line) - page);
+        return;
+    case Qt::Key_PageDown:
+        verticalScrollBar()->setValue(verticalScrollBar()->value() + static_cast<int>(page));
+        toLine(static_cast<qint64>(line) + page);
+        return;
+    case Qt::Key_Home:
+        MoveCursor(ctrl ? 0 : m_lines.Start(line), extend);
+        m_goalColumn = 0;
+        return;
+    case Qt::Key_End:
+        MoveCursor(ctrl ? std::min(m_lines.Text().size(), kByteLinesMaxBytes) : m_lines.End(line), extend);
+        m_goalColumn = ColumnOf(m_cursor);
+        return;
+    default:
+        // Enter, Escape and the rest are the dialog's.
+        event->ignore();
+        return;
+    }
+}
+
+void ByteTextView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        event->ignore();
+        return;
+    }
+    setFocus(Qt::MouseFocusReason);
+    MoveCursor(PosAt(event->position().toPoint()), event->modifiers() & Qt::ShiftModifier);
+    m_goalColumn = ColumnOf(m_cursor);
+    m_dragging = true;
+}
+
+void ByteTextView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!m_dragging)
+        return;
+    // Past the top or bottom edge the view scrolls along.
+    const QPoint p = event->position().toPoint();
+    if (p.y() >= viewport()->height()) {
+        const size_t line = std::min(FirstVisibleLine() + static_cast<size_t>(VisibleLineCount()), m_lines.Count() - 1);
+        const QPoint below(p.x(), (static_cast<int>(line - FirstVisibleLine())) * LineHeight());
+        MoveCursor(PosAt(below), true);
+    } else {
+        MoveCursor(PosAt(p), true);
+    }
+    m_goalColumn = ColumnOf(m_cursor);
+}
+
+void ByteTextView::mouseReleaseEvent(QMouseEvent*)
+{
+    m_dragging = false;
+}
+
+void ByteTextView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // A double click selects the word under the mouse.
+    const size_t pos = PosAt(event->position().toPoint());
+    const size_t line = m_lines.LineOf(pos);
+    const std::string_view text = m_lines.Line(line);
+    size_t a = pos - m_lines.Start(line), b = a;
+    while (a > 0 && IsWordByte(text[a - 1]))
+        --a;
+    while (b < text.size() && IsWordByte(text[b]))
+        ++b;
+    m_anchor = m_lines.Start(line) + a;
+    MoveCursor(m_lines.Start(line) + b, true);
+    m_dragging = false;
+}
+
+void ByteTextView::OpenFind()
+{
+    const std::string selected = SelectedBytes();
+    if (!selected.empty() && selected.size() <= 200 && selected.find_first_of("\r\n") == std::string::npos)
+        m_findEdit->setText(FromBytes(selected));
+    m_findFrom = SelectionStart();
+    m_findBar->show();
+    m_findBar->raise();
+    m_findEdit->setFocus(Qt::ShortcutFocusReason);
+    m_findEdit->selectAll();
+}
+
+void ByteTextView::CloseFind()
+{
+    m_findBar->hide();
+    setFocus(Qt::OtherFocusReason);
+}
+
+void ByteTextView::FindAsTyped()
+{
+    const std::string what = ToBytes(m_findEdit->text());
+    if (what.empty()) {
+        m_findEdit->setStyleSheet(QString());
+        return;
+    }
+    const size_t at = FindNoCase(m_lines.Text(), what, m_findFrom, true);
+    m_findEdit->setStyleSheet(at == std::string::npos ? QStringLiteral("QLineEdit { background: #f6d8d8; }") : QString());
+    if (at != std::string::npos)
+        Select(at, at + what.size());
+}
+
+bool ByteTextView::FindNext(bool forward)
+{
+    const std::string what = ToBytes(m_findEdit->text());
+    if (what.empty()) {
+        OpenFind();
+        return false;
+    }
+    const size_t from = forward ? (SelectionEnd() > SelectionStart() ? SelectionStart() + 1 : m_cursor) : SelectionStart();
+    const size_t at = FindNoCase(m_lines.Text(), what, from, forward);
+    m_findEdit->setStyleSheet(at == std::string::npos ? QStringLiteral("QLineEdit { background: #f6d8d8; }") : QString());
+    if (at == std::string::npos)
+        return false;
+    m_findFrom = at;
+    Select(at, at + what.size());
+    return true;
+}
+
+bool ByteTextView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_findEdit && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool ours = key->key() == Qt::Key_Escape || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter
+            || key->key() == Qt::Key_F3;
+        if (ours && event->type() == QEvent::ShortcutOverride) {
+            event->accept();
+            return true;
+        }
+        if (ours) {
+            if (key->key() == Qt::Key_Escape)
+                CloseFind();
+            else
+                FindNext(!(key->modifiers() & Qt::ShiftModifier));
+            return true;
+        }
+    }
+    return QAbstractScrollArea::eventFilter(watched, event);
+}
+
+} // namespace tovel
