@@ -81,12 +81,8 @@ log "ok: library chosen by Down"
 # Escape in an open option list closes the list, not the program.
 choose_function_by_keyboard "void UartInit(char port, unsigned int divisor, unsigned char mode)" alt+Down 11
 key alt+f Tab Tab Tab Tab Tab Tab Tab   # past the source view, buttons and port: divisor
-answer_tool_consent     # the divisor's tool program asks for its folder, then answers
-out=$(wait_window '^BaudCalc\.exe$' 15) || fail "BaudCalc's answer did not show"
-activate "$out"
-key Escape
-wait_for 5 sh -c '[ -z "$(xdotool search --onlyvisible --name "^BaudCalc\.exe$")" ]' || fail "Escape left the answer window open"
-activate "$MAIN_WIN"
+answer_tool_consent     # the divisor's tool program asks for its folder (the stand-in prints nothing)
+wait_for 10 sh -c '[ -f "$1" ]' _ "$WORK/tool-runs.txt" || fail "the tool program did not run"
 key ctrl+a
 type_text 51
 key Tab                 # mode: its option list opens
