@@ -249,7 +249,7 @@ TEST_F(RobustSettingsTest, LineBreaksNeverReachTheFileRaw)
         SCOPED_TRACE(c.what);
         Spit(path, old);
         SettingsFile file(path);
-        EXPECT_EQ(file.Write(c.section, c.key, c.value), c.accepted);
+        EXPECT_EQ(file.Write(c.section, c.key, c.value).ok, c.accepted);
         const std::string after = Slurp(path);
         if (!c.accepted) {
             EXPECT_EQ(after, old);

@@ -165,7 +165,7 @@ TEST_F(SettingsFileTest, FullDiskLeavesTheOldFileWhole)
     rlimit small = oldLimit;
     small.rlim_cur = 4096;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool wrote = file.Write("Last", "Intro", std::string(10000, 'y'));
+    const bool wrote = file.Write("Last", "Intro", std::string(10000, 'y')).ok;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &oldLimit), 0);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(wrote);
@@ -237,7 +237,7 @@ TEST_F(SettingsFileTest, ConcurrentWritersLoseNoUpdate)
         threads.emplace_back([t, &path] {
             SettingsFile file(path);
             for (int k = 0; k < kKeys; ++k)
-                file.Write("Libraries", "/t" + std::to_string(t) + "/" + std::to_string(k), "Yes");
+                EXPECT_TRUE(file.Write("Libraries", "/t" + std::to_string(t) + "/" + std::to_string(k), "Yes"));
         });
     }
     for (auto& th : threads)
