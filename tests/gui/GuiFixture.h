@@ -79,8 +79,9 @@ protected:
     void RegisterLibrary(const std::string& path, bool current = true)
     {
         EXPECT_TRUE(Ini().Write("Libraries", path, "Yes"));
-        if (current)
+        if (current) {
             EXPECT_TRUE(Ini().Write("Last", "Library", path));
+        }
     }
 
     // Picks an item of a combo's drop-down list, as the user does.

@@ -598,9 +598,11 @@ TEST_F(LibraryDialogTest, StartUpWithEveryLibraryMissingSelectsNothing)
     RegisterLibrary(Path("x.s79"), false);
     RegisterLibrary(Path("y.s79"));
     OpenDialog();
-    ASSERT_EQ(m_platform.messages.size(), 2u);
-    for (const auto& m : m_platform.messages)
-        EXPECT_EQ(m.style, 0x10u) << m.text;
+    // One message names every library that is gone.
+    ASSERT_EQ(m_platform.messages.size(), 1u);
+    EXPECT_EQ(m_platform.messages[0].style, 0x10u);
+    EXPECT_NE(m_platform.messages[0].text.find(Path("x.s79")), std::string::npos);
+    EXPECT_NE(m_platform.messages[0].text.find(Path("y.s79")), std::string::npos);
     EXPECT_TRUE(Libraries().empty());
     EXPECT_EQ(m_dlg->m_cbLibrary->GetCurSel(), -1);
     EXPECT_TRUE(Registered().empty());
@@ -765,6 +767,49 @@ TEST_F(LibraryDialogTest, ShowReportsNoLibraryOrAnUnreadableOne)
     EXPECT_EQ(m_platform.messages[0].text, "Could not find source " + lib);
     EXPECT_EQ(m_platform.messages[0].style, 0x30u);
     EXPECT_TRUE(View().empty());
+}
+
+// ---- Settings that cannot be saved ----
+
+TEST_F(LibraryDialogTest, AFrozenSettingsFileIsReportedOnceAndLeftAsItIs)
+{
+    const std::string a = MakeLibrary("a.s79", "; C Function prototype: int f(int a)\n");
+    const std::string b = MakeLibrary("b.s79", "; C Function prototype: int g(int b)\n");
+    RegisterLibrary(a, false);
+    RegisterLibrary(b, false);
+    EXPECT_TRUE(Ini().Write("Last", "Library", a));
+    OpenDialog();
+    ASSERT_TRUE(m_platform.messages.empty());
+    const std::string before = IniBytes();
+    std::filesystem::permissions(Path("Tovel.ini"), std::filesystem::perms::owner_read |
+                                                        std::filesystem::perms::group_read |
+                                                        std::filesystem::perms::others_read);
+
+    // Each close-up writes two settings; only the first failure of the run
+    // is shown, and the file keeps its text and its mode.
+    ChooseLibrary(1);
+    ChooseLibrary(0);
+    ASSERT_EQ(m_platform.messages.size(), 1u);
+    EXPECT_EQ(m_platform.messages[0].text.rfind("Tovel cannot save its settings in " + Path("Tovel.ini") + ": ", 0),
+              0u)
+        << m_platform.messages[0].text;
+    EXPECT_NE(m_platform.messages[0].text.find(". Changes made now are not kept."), std::string::npos);
+    EXPECT_EQ(IniBytes(), before);
+    EXPECT_EQ(std::filesystem::status(Path("Tovel.ini")).permissions() & std::filesystem::perms::owner_write,
+              std::filesystem::perms::none);
+}
+
+TEST_F(LibraryDialogTest, StartUpSortsTheListInOneReplaceKeepingItsComments)
+{
+    const std::string a = MakeLibrary("a.s79", "; C Function prototype: int f(int a)\n");
+    const std::string b = MakeLibrary("b.s79", "; C Function prototype: int g(int b)\n");
+    WriteFileBytes(Path("Tovel.ini"), "[Libraries]\r\n" + b + "=Yes\r\n; my boards\r\n" + Path("gone.s79") +
+                                          "=Yes\r\n" + a + "=Yes\r\n[Last]\r\nLibrary=" + a + "\r\n");
+    OpenDialog();
+    EXPECT_EQ(Registered(), (std::vector<std::string>{a, b}));
+    EXPECT_NE(IniBytes().find("; my boards\r\n"), std::string::npos);
+    EXPECT_EQ(SelectedLibrary(), a);
+    EXPECT_EQ(m_platform.messages.size(), 1u);
 }
 
 } // namespace

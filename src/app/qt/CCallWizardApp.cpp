@@ -47,6 +47,7 @@ SettingsFile CCallWizardApp::Settings() const
 void CCallWizardApp::SetAppPath(const std::string& appPath)
 {
     m_strAppPath = appPath;
+    m_settingsFailureShown = false;
     m_settingsFolder = SettingsFolder(appPath, CanCreateFilesIn(appPath), UserConfigDir());
 }
 
