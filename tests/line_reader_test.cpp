@@ -1,3 +1,4 @@
+#include "TempFolder.h"
 #include "library/LineReader.h"
 
 #include <gtest/gtest.h>
@@ -7,8 +8,11 @@
 #include <fstream>
 #include <random>
 #include <string>
-#include <unistd.h>
 #include <vector>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -23,12 +27,7 @@ class TempDir {
 public:
     TempDir()
     {
-        std::string pattern = (fs::temp_directory_path() / "tovel_lr_XXXXXX").string();
-        std::vector<char> buf(pattern.begin(), pattern.end());
-        buf.push_back('\0');
-        const char* made = mkdtemp(buf.data());
-        if (made)
-            m_path = made;
+        m_path = tovel::testing::MakeTempFolder("tovel_lr_");
     }
     ~TempDir()
     {
@@ -109,6 +108,9 @@ TEST(LineReaderTest, FileReaderSplitsLines)
 
 TEST(LineReaderTest, RefusesWhatIsNotARegularFile)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "FIFOs are a POSIX test; the Windows reader refuses what is not a disk file";
+#else
     TempDir dir;
     ASSERT_FALSE(dir.Path().empty());
     const std::string fifo = dir.Path() + "/pipe";
@@ -130,6 +132,7 @@ TEST(LineReaderTest, RefusesWhatIsNotARegularFile)
     EXPECT_FALSE(tovel::CanOpenForReading(""));
     EXPECT_FALSE(tovel::CanOpenForReading(dir.Path() + "/missing.s79"));
     EXPECT_TRUE(tovel::CanOpenForReading(file));
+#endif
 }
 
 TEST(LineReaderTest, ReopenAndCloseResetTheReader)

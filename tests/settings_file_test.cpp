@@ -1,3 +1,4 @@
+#include "TempFolder.h"
 #include "EnvGuard.h"
 #include "app/SettingsFile.h"
 
@@ -13,9 +14,11 @@
 #include <thread>
 #include <vector>
 
+#ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 using namespace tovel;
 namespace fs = std::filesystem;
@@ -26,8 +29,8 @@ class SettingsFileTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string tmpl = (fs::path(::testing::TempDir()) / "tovel-settings-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
+        std::string tmpl = tovel::testing::MakeTempFolder("tovel-settings-");
+        ASSERT_FALSE(tmpl.empty());
         m_dir = tmpl;
     }
     void TearDown() override
@@ -156,6 +159,9 @@ TEST_F(SettingsFileTest, InjectedFailureOnFirstWriteCreatesNoFile)
 
 TEST_F(SettingsFileTest, FullDiskLeavesTheOldFileWhole)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "the full disk is made with RLIMIT_FSIZE, a POSIX limit";
+#else
     // A file-size limit makes the real write() fail part-way, as a full disk does.
     SettingsFile file(PathOf("Tovel.ini"));
     Spit(file.Path(), kOldText);
@@ -171,6 +177,7 @@ TEST_F(SettingsFileTest, FullDiskLeavesTheOldFileWhole)
     EXPECT_FALSE(wrote);
     EXPECT_EQ(Slurp(file.Path()), kOldText);
     EXPECT_EQ(FolderNames(), std::set<std::string>{"Tovel.ini"});
+#endif
 }
 
 TEST_F(SettingsFileTest, OddFilesReadAsDefaults)
@@ -205,6 +212,9 @@ TEST_F(SettingsFileTest, OddFilesReadAsDefaults)
 
 TEST_F(SettingsFileTest, UnreadableFileIsNeitherReadNorReplaced)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "access modes are POSIX; the read-only attribute is tested in the safety tests";
+#else
     if (::geteuid() == 0)
         GTEST_SKIP() << "permission bits do not stop root";
     SettingsFile file(PathOf("Tovel.ini"));
@@ -214,10 +224,14 @@ TEST_F(SettingsFileTest, UnreadableFileIsNeitherReadNorReplaced)
     EXPECT_FALSE(file.Write("Last", "Intro", "Yes"));
     ::chmod(file.Path().c_str(), 0600);
     EXPECT_EQ(Slurp(file.Path()), kOldText);
+#endif
 }
 
 TEST_F(SettingsFileTest, ReplacementKeepsTheAccessMode)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "access modes are POSIX";
+#else
     SettingsFile file(PathOf("Tovel.ini"));
     Spit(file.Path(), kOldText);
     ASSERT_EQ(::chmod(file.Path().c_str(), 0640), 0);
@@ -225,6 +239,7 @@ TEST_F(SettingsFileTest, ReplacementKeepsTheAccessMode)
     struct stat st {};
     ASSERT_EQ(::stat(file.Path().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
+#endif
 }
 
 TEST_F(SettingsFileTest, ConcurrentWritersLoseNoUpdate)
@@ -247,6 +262,9 @@ TEST_F(SettingsFileTest, ConcurrentWritersLoseNoUpdate)
 
 TEST_F(SettingsFileTest, CanCreateFilesInTestsRealCreation)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "/proc is a POSIX folder";
+#else
     EXPECT_TRUE(CanCreateFilesIn(m_dir));
     EXPECT_TRUE(CanCreateFilesIn(m_dir + "/"));
     EXPECT_TRUE(FolderNames().empty()) << "probe file left behind";
@@ -255,12 +273,16 @@ TEST_F(SettingsFileTest, CanCreateFilesInTestsRealCreation)
     EXPECT_FALSE(CanCreateFilesIn(PathOf("plain")));
     EXPECT_FALSE(CanCreateFilesIn("/proc")); // refused even to root
     EXPECT_FALSE(CanCreateFilesIn(""));
+#endif
 }
 
 using tovel::testing::EnvGuard;
 
 TEST(UserConfigDir, FollowsXdgThenHome)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "XDG_CONFIG_HOME and HOME are POSIX settings; Windows uses APPDATA";
+#else
     EnvGuard xdg("XDG_CONFIG_HOME");
     EnvGuard home("HOME");
     ::setenv("HOME", "/home/ann", 1);
@@ -275,6 +297,7 @@ TEST(UserConfigDir, FollowsXdgThenHome)
     ::unsetenv("XDG_CONFIG_HOME");
     ::setenv("HOME", "/home/ann/", 1);
     EXPECT_EQ(UserConfigDir(), "/home/ann/.config/tovel/");
+#endif
 }
 
 } // namespace
