@@ -127,8 +127,8 @@ int main(int argc, char* argv[])
     tovel::theApp().SetAppPath(appPath);
     tovel::FakePlatform platform;
     tovel::SettingsFile ini(appPath + "Tovel.ini");
-    ini.Write("Libraries", library, "Yes");
-    ini.Write("Last", "Library", library);
+    if (!ini.Write("Libraries", library, "Yes") || !ini.Write("Last", "Library", library))
+        return 1;
 
     tovel::CCallWizardDlg dlg;
     dlg.CreateAndInitialize();

@@ -1,16 +1,25 @@
 // The settings-file text operations checked against each other: on any
-// starting text, a run of writes and deletes must read back what was written,
-// leave every other setting as it was, and keep every line it does not
-// concern byte for byte.
+// starting text, a run of writes, deletes and section rewrites must read back
+// what was written, leave every other setting as it was, and keep every line
+// it does not concern byte for byte. The final text then goes to disk: a
+// write through a symbolic link must change the link's target exactly as the
+// text operation does and leave the link, and a read-only file must never
+// change.
 #include "FuzzSupport.h"
 
 #include "app/Profile.h"
+#include "app/SettingsFile.h"
 #include "common/ByteText.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -147,6 +156,58 @@ bool Same(std::string_view a, std::string_view b)
     return tovel::EqualsNoCase(Trim(a), Trim(b));
 }
 
+namespace fs = std::filesystem;
+
+std::string Slurp(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void Spit(const fs::path& path, const std::string& text)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+// The text on disk, changed once through a link and once as a read-only file.
+void CheckOnDisk(const std::string& text, const Name& name, const std::string& value)
+{
+    // One folder per process, removed when it ends.
+    static const struct Folder {
+        fs::path path = fs::temp_directory_path() / ("tovel-settings-fuzz-" + std::to_string(::getpid()));
+        Folder() { fs::create_directories(path / "target"); }
+        ~Folder()
+        {
+            std::error_code ec;
+            fs::permissions(path / "target" / "real.ini", fs::perms::owner_all, ec);
+            fs::remove_all(path, ec);
+        }
+    } folder;
+    const fs::path& dir = folder.path;
+    const fs::path target = dir / "target" / "real.ini";
+    const fs::path link = dir / "Tovel.ini";
+    std::error_code ec;
+    fs::remove(link, ec);
+    fs::permissions(target, fs::perms::owner_all, ec);
+    Spit(target, text);
+    fs::create_symlink(target, link);
+
+    tovel::SettingsFile file(link.string());
+    const bool ok = file.Write(name.section, name.key, value).ok;
+    const bool valid = tovel::IsValidProfileSection(name.section) && tovel::IsValidProfileKey(name.key);
+    FUZZ_CHECK(ok == valid);
+    FUZZ_CHECK(fs::is_symlink(link));
+    FUZZ_CHECK(Slurp(target) == (valid ? tovel::ProfileWriteString(text, name.section, name.key, value) : text));
+
+    // No one may write it: not changed, even by root.
+    Spit(target, text);
+    fs::permissions(target, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    FUZZ_CHECK(!file.Write(name.section, name.key, value).ok);
+    FUZZ_CHECK(!file.DeleteSection(name.section).ok || tovel::ProfileDeleteSection(text, name.section) == text);
+    FUZZ_CHECK(Slurp(target) == text);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -159,7 +220,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         names.push_back({s, kKeys[names.size() % std::size(kKeys)]});
 
     for (int step = 0; step < 16 && !in.Empty(); ++step) {
-        const unsigned op = in.Below(4);
+        const unsigned op = in.Below(5);
         Name name;
         name.section = in.Bool() ? in.Short() : kSections[in.Below(std::size(kSections))];
         name.key = in.Bool() ? in.Short() : kKeys[in.Below(std::size(kKeys))];
@@ -198,6 +259,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             FUZZ_CHECK(IsWithoutWholeLines(text, after));
             FUZZ_CHECK(tovel::ProfileGetString(after, name.section, name.key, kMissing, 1 << 20) == kMissing);
             break;
+        case 4:
+            after = tovel::ProfileReplaceSection(text, name.section, {name.key}, value);
+            if (!validSection) {
+                FUZZ_CHECK(after == text);
+                break;
+            }
+            // The section holds the one key now (none when it was refused).
+            FUZZ_CHECK(tovel::ProfileGetKeyNames(after, name.section).size() == (validKey ? 1u : 0u));
+            if (validKey)
+                FUZZ_CHECK(tovel::ProfileGetString(after, name.section, name.key, kMissing, 1 << 20) ==
+                           ReadBackOf(value));
+            break;
         default:
             after = tovel::ProfileDeleteSection(text, name.section);
             FUZZ_CHECK(IsWithoutWholeLines(text, after));
@@ -210,7 +283,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (const Probe& probe : probes) {
             const bool sameSection = Same(probe.name.section, name.section);
             const bool target = sameSection && Same(probe.name.key, name.key);
-            if (op == 3 ? sameSection : target)
+            if (op >= 3 ? sameSection : target)
                 continue;
             FUZZ_CHECK(tovel::ProfileGetString(after, probe.name.section, probe.name.key, kMissing, 1 << 20) ==
                        probe.value);
@@ -222,5 +295,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(capacity == 0 ? cut.empty() : cut.size() <= capacity - 1);
         text = std::move(after);
     }
+    // The last name used, on disk (small texts only, to keep runs quick).
+    if (text.size() < 64 * 1024)
+        CheckOnDisk(text, names.back(), "on disk");
     return 0;
 }

@@ -17,10 +17,14 @@ public:
     }
     ~EnvGuard()
     {
+#ifdef _WIN32
+        _putenv_s(m_name, m_had ? m_value.c_str() : "");
+#else
         if (m_had)
             ::setenv(m_name, m_value.c_str(), 1);
         else
             ::unsetenv(m_name);
+#endif
     }
     EnvGuard(const EnvGuard&) = delete;
     EnvGuard& operator=(const EnvGuard&) = delete;

@@ -198,9 +198,9 @@ TEST_F(CliInstalledTest, DefaultLibraryComesFromTheSettingsBesideTheProgram)
     EXPECT_FALSE(std::filesystem::exists(ini)) << "the settings file is never written";
 
     SettingsFile settings(ini);
-    settings.Write("Libraries", kHeader, "Yes");
-    settings.Write("Libraries", kSample, "Yes");
-    settings.Write("Last", "Library", kSample);
+    EXPECT_TRUE(settings.Write("Libraries", kHeader, "Yes"));
+    EXPECT_TRUE(settings.Write("Libraries", kSample, "Yes"));
+    EXPECT_TRUE(settings.Write("Last", "Library", kSample));
     const std::string before = clitest::ReadBytes(ini);
     auto listing = [&] {
         std::vector<std::string> names;

@@ -387,10 +387,10 @@ TEST_F(CliRunTest, DefaultLibraryIsTheOneTovelStartsWith)
     const std::string other = m_dir.Write("other.s79", "; C Function prototype: int Other(void)\n");
     const std::string ini = m_dir / "Tovel.ini";
     SettingsFile settings(ini);
-    settings.Write("Libraries", m_dir / "gone.s79", "Yes");
-    settings.Write("Libraries", other, "Yes");
-    settings.Write("Libraries", m_library, "Yes");
-    settings.Write("Last", "Library", m_library);
+    EXPECT_TRUE(settings.Write("Libraries", m_dir / "gone.s79", "Yes"));
+    EXPECT_TRUE(settings.Write("Libraries", other, "Yes"));
+    EXPECT_TRUE(settings.Write("Libraries", m_library, "Yes"));
+    EXPECT_TRUE(settings.Write("Last", "Library", m_library));
 
     // The commands only read the settings file.
     auto runUnchanged = [&](std::vector<std::string> args) {
@@ -405,7 +405,7 @@ TEST_F(CliRunTest, DefaultLibraryIsTheOneTovelStartsWith)
 
     // The last library is gone: the first present one in the list's sorted
     // order (lib.s79, though other.s79 comes first in the file), with a note.
-    settings.Write("Last", "Library", m_dir / "gone.s79");
+    EXPECT_TRUE(settings.Write("Last", "Library", m_dir / "gone.s79"));
     const DefaultLibrary fallback = ResolveDefaultLibrary(ini);
     EXPECT_EQ(fallback.path, m_library);
     EXPECT_NE(fallback.note.find("gone.s79 is not listed or not available"), std::string::npos);
@@ -414,10 +414,10 @@ TEST_F(CliRunTest, DefaultLibraryIsTheOneTovelStartsWith)
     EXPECT_EQ(m_err, "tovel-cli: " + fallback.note + "\n");
 
     // Letter case does not matter in the look-up, as in the dialog.
-    settings.Write("Last", "Library", m_dir / "OTHER.S79");
+    EXPECT_TRUE(settings.Write("Last", "Library", m_dir / "OTHER.S79"));
     EXPECT_EQ(ResolveDefaultLibrary(ini).path, other);
 
-    settings.DeleteSection("Libraries");
+    EXPECT_TRUE(settings.DeleteSection("Libraries"));
     const DefaultLibrary none = ResolveDefaultLibrary(ini);
     EXPECT_TRUE(none.path.empty());
     EXPECT_NE(none.problem.find(ini), std::string::npos);

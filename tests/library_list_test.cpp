@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -96,3 +97,15 @@ TEST(LibraryListTest, RegistrablePaths)
 }
 
 } // namespace
+
+TEST(LibraryListTest, MissingLibrariesShareOneMessage)
+{
+    EXPECT_EQ(tovel::MissingLibrariesMessage({"/l/a.s79"}), tovel::MissingLibraryMessage("/l/a.s79"));
+    std::vector<std::string> gone;
+    for (int i = 0; i < 100000; ++i)
+        gone.push_back("/l/" + std::to_string(i) + ".s79");
+    const std::string text = tovel::MissingLibrariesMessage(gone);
+    EXPECT_NE(text.find("/l/4.s79"), std::string::npos);
+    EXPECT_EQ(text.find("/l/5.s79"), std::string::npos);
+    EXPECT_NE(text.find("and 99995 more"), std::string::npos);
+}

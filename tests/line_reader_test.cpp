@@ -8,8 +8,11 @@
 #include <fstream>
 #include <random>
 #include <string>
-#include <unistd.h>
 #include <vector>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -81,6 +84,9 @@ TEST(LineReaderTest, FileReaderSplitsLines)
 
 TEST(LineReaderTest, RefusesWhatIsNotARegularFile)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "FIFOs are a POSIX test; the Windows reader refuses what is not a disk file";
+#else
     TempDir dir;
     ASSERT_FALSE(dir.Path().empty());
     const std::string fifo = dir.Path() + "/pipe";
@@ -102,6 +108,7 @@ TEST(LineReaderTest, RefusesWhatIsNotARegularFile)
     EXPECT_FALSE(tovel::CanOpenForReading(""));
     EXPECT_FALSE(tovel::CanOpenForReading(dir.Path() + "/missing.s79"));
     EXPECT_TRUE(tovel::CanOpenForReading(file));
+#endif
 }
 
 TEST(LineReaderTest, ReopenAndCloseResetTheReader)

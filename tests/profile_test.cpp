@@ -46,7 +46,9 @@ TEST(ProfileGetString, ReadsValuesByTheFileRules)
         {"equals inside value", "[S]\r\nk=a=b\r\n", "S", "k", "d", 100, "a=b"},
         {"line without equals", "[S]\r\nk\r\nk=2\r\n", "S", "k", "d", 100, "2"},
         {"text after header", "[S] ; note\r\nk=1\r\n", "S", "k", "d", 100, "1"},
-        {"bracket line without close", "[S]\r\n[oops\r\nk=1\r\n", "S", "k", "d", 100, "1"},
+        {"bracket line without close opens a section", "[S]\r\n[oops\r\nk=1\r\n", "S", "k", "d", 100, "d"},
+        {"named by the rest of the line", "[S]\r\n[ T \r\nk=1\r\n", "t", "k", "d", 100, "1"},
+        {"default loses trailing blanks only", "", "S", "k", " none \t ", 100, " none"},
         {"LF only", "[S]\nj=0\nk=1\n", "S", "k", "d", 100, "1"},
         {"CR only", "[S]\rj=0\rk=1\r", "S", "k", "d", 100, "1"},
         {"mixed ends", "[S]\r\rj=0\n\r\nk=1", "S", "k", "d", 100, "1"},
@@ -171,12 +173,12 @@ TEST(ProfileDelete, RemovesOnlyTheLinesConcerned)
         {"last line without end", "[A]\r\nj=0\r\nk=1", "A", "k", "[A]\r\nj=0\r\n"},
         {"missing key", "[A]\r\nj=0", "A", "k", "[A]\r\nj=0"},
         {"comment of same name kept", "[A]\r\n;k=1\r\nk=2\r\n", "A", "k", "[A]\r\n;k=1\r\n"},
-        {"section with its lines", "top\r\n[A]\r\nk=1\r\n; c\r\n\r\n[B]\rj=2\r", "a", nullptr,
-         "top\r\n[B]\rj=2\r"},
+        {"section with its lines, its comments kept", "top\r\n[A]\r\nk=1\r\n; c\r\n\r\n[B]\rj=2\r", "a", nullptr,
+         "top\r\n; c\r\n[B]\rj=2\r"},
         {"last section without end", "[B]\nj=2\n[A]\nk=1", "A", nullptr, "[B]\nj=2\n"},
         {"every section of the name", "[A]\nk=1\n[B]\nj=2\n[a]\nk=3\n", "A", nullptr, "[B]\nj=2\n"},
         {"missing section", "[B]\nj=2", "A", nullptr, "[B]\nj=2"},
-        {"bracket line without close stays in section", "[A]\n[x\n[B]\n", "A", nullptr, "[B]\n"},
+        {"bracket line without close is a section of its own", "[A]\n[x\n[B]\n", "A", nullptr, "[x\n[B]\n"},
     };
     for (const auto& c : cases) {
         const std::string out = c.key ? ProfileDeleteKey(c.text, c.section, c.key)

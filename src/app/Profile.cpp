@@ -2,15 +2,18 @@
 
 #include "common/ByteText.h"
 
+#include <unordered_set>
+
 namespace tovel {
 
 namespace {
 
-enum class LineKind { Other, Header, Key };
+enum class LineKind { Other, Comment, Header, Key };
 
 // One line of the text: [begin, textEnd) is its text, [textEnd, end) its line
 // end (empty for a last line without one). name and value are trimmed views
 // into the text, set for headers (name) and key lines (name and value).
+// Lines are taken one at a time, so no operation keeps an index of the file.
 struct Line {
     size_t begin = 0;
     size_t textEnd = 0;
@@ -36,6 +39,13 @@ std::string_view Trim(std::string_view s)
     return s.substr(b, e - b);
 }
 
+std::string_view TrimEnd(std::string_view s)
+{
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
 std::string_view UpToNul(std::string_view s)
 {
     const auto nul = s.find('\0');
@@ -48,16 +58,19 @@ void Classify(std::string_view text, Line& line)
     size_t first = 0;
     while (first < body.size() && IsBlank(body[first]))
         ++first;
-    if (first == body.size() || body[first] == ';')
+    if (first == body.size())
         return;
+    if (body[first] == ';') {
+        line.kind = LineKind::Comment;
+        return;
+    }
     if (body[first] == '[') {
-        // A '[' line without ']' is neither a header nor a key: no key name
-        // can start with '['.
+        // The name ends at the first ']'; a line without one still opens a
+        // section, named by the rest of the line.
         const auto close = body.find(']', first + 1);
-        if (close != std::string_view::npos) {
-            line.kind = LineKind::Header;
-            line.name = Trim(body.substr(first + 1, close - first - 1));
-        }
+        const size_t nameEnd = close == std::string_view::npos ? body.size() : close;
+        line.kind = LineKind::Header;
+        line.name = Trim(body.substr(first + 1, nameEnd - first - 1));
         return;
     }
     const auto eq = body.find('=');
@@ -72,47 +85,50 @@ void Classify(std::string_view text, Line& line)
     line.value = Trim(body.substr(eq + 1));
 }
 
-std::vector<Line> SplitLines(std::string_view text)
+// Takes the line that starts at pos; false at the end of the text.
+bool NextLine(std::string_view text, size_t& pos, Line& line)
 {
-    std::vector<Line> lines;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        Line line;
-        line.begin = pos;
-        const auto brk = text.find_first_of("\r\n", pos);
-        if (brk == std::string_view::npos) {
-            line.textEnd = line.end = text.size();
-        } else {
-            line.textEnd = brk;
-            line.end = brk + 1;
-            if (text[brk] == '\r' && brk + 1 < text.size() && text[brk + 1] == '\n')
-                line.end = brk + 2;
-        }
-        Classify(text, line);
-        lines.push_back(line);
-        pos = line.end;
+    if (pos >= text.size())
+        return false;
+    line = Line{};
+    line.begin = pos;
+    const auto brk = text.find_first_of("\r\n", pos);
+    if (brk == std::string_view::npos) {
+        line.textEnd = line.end = text.size();
+    } else {
+        line.textEnd = brk;
+        line.end = brk + 1;
+        if (text[brk] == '\r' && brk + 1 < text.size() && text[brk + 1] == '\n')
+            line.end = brk + 2;
     }
-    return lines;
+    Classify(text, line);
+    pos = line.end;
+    return true;
 }
 
-// The lines of the first section named section: [header, endLine), the
-// header included. header is lines.size() when there is no such section.
-struct SectionRange {
-    size_t header;
-    size_t endLine;
-};
-
-SectionRange FindSection(const std::vector<Line>& lines, std::string_view section, size_t from = 0)
+// Calls visit(line) for every line inside the first section named section
+// (the header excluded). Returns false when there is no such section;
+// header is then untouched.
+template <typename Visit>
+bool ForEachLineOfSection(std::string_view text, std::string_view section, Line& header, Visit visit)
 {
-    for (size_t i = from; i < lines.size(); ++i) {
-        if (lines[i].kind != LineKind::Header || !EqualsNoCase(lines[i].name, section))
+    size_t pos = 0;
+    Line line;
+    bool inside = false;
+    while (NextLine(text, pos, line)) {
+        if (line.kind == LineKind::Header) {
+            if (inside)
+                return true;
+            if (EqualsNoCase(line.name, section)) {
+                inside = true;
+                header = line;
+            }
             continue;
-        size_t j = i + 1;
-        while (j < lines.size() && lines[j].kind != LineKind::Header)
-            ++j;
-        return {i, j};
+        }
+        if (inside && !visit(line))
+            return true;
     }
-    return {lines.size(), lines.size()};
+    return inside;
 }
 
 bool HasLineBreakOrNul(std::string_view s)
@@ -132,20 +148,11 @@ std::string CleanValue(std::string_view value)
     return out;
 }
 
-// Copies text without the given lines (ascending indexes into lines).
-std::string WithoutLines(std::string_view text, const std::vector<Line>& lines, const std::vector<size_t>& drop)
+std::string_view Unquoted(std::string_view value)
 {
-    if (drop.empty())
-        return std::string(text);
-    std::string out;
-    out.reserve(text.size());
-    size_t kept = 0;
-    for (size_t index : drop) {
-        out.append(text.substr(kept, lines[index].begin - kept));
-        kept = lines[index].end;
-    }
-    out.append(text.substr(kept));
-    return out;
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        return value.substr(1, value.size() - 2);
+    return value;
 }
 
 } // namespace
@@ -155,18 +162,16 @@ std::string ProfileGetString(std::string_view text, std::string_view section, st
 {
     section = Trim(section);
     key = Trim(key);
-    std::string_view result = def;
-    const auto lines = SplitLines(text);
-    const auto range = FindSection(lines, section);
-    for (size_t i = range.header + 1; i < range.endLine; ++i) {
-        if (lines[i].kind == LineKind::Key && EqualsNoCase(lines[i].name, key)) {
-            result = lines[i].value;
-            if (result.size() >= 2 && (result.front() == '"' || result.front() == '\'') &&
-                result.back() == result.front())
-                result = result.substr(1, result.size() - 2);
-            break;
+    // A default keeps its leading blanks but not its trailing ones.
+    std::string_view result = TrimEnd(def);
+    Line header;
+    ForEachLineOfSection(text, section, header, [&](const Line& line) {
+        if (line.kind == LineKind::Key && EqualsNoCase(line.name, key)) {
+            result = Unquoted(line.value);
+            return false;
         }
-    }
+        return true;
+    });
     if (capacity == 0)
         return {};
     return std::string(result.substr(0, capacity - 1));
@@ -176,11 +181,12 @@ std::vector<std::string> ProfileGetKeyNames(std::string_view text, std::string_v
 {
     section = Trim(section);
     std::vector<std::string> names;
-    const auto lines = SplitLines(text);
-    const auto range = FindSection(lines, section);
-    for (size_t i = range.header + 1; i < range.endLine; ++i)
-        if (lines[i].kind == LineKind::Key)
-            names.emplace_back(lines[i].name);
+    Line header;
+    ForEachLineOfSection(text, section, header, [&](const Line& line) {
+        if (line.kind == LineKind::Key)
+            names.emplace_back(line.name);
+        return true;
+    });
     return names;
 }
 
@@ -206,12 +212,28 @@ std::string ProfileWriteString(std::string_view text, std::string_view section, 
     key = Trim(key);
     const std::string cleanValue = CleanValue(value);
 
-    const auto lines = SplitLines(text);
-    const auto range = FindSection(lines, section);
+    Line header;
+    Line lastKey;
+    bool haveLastKey = false;
+    bool found = false;
+    Line existing;
+    const bool hasSection = ForEachLineOfSection(text, section, header, [&](const Line& line) {
+        if (line.kind != LineKind::Key)
+            return true;
+        if (EqualsNoCase(line.name, key)) {
+            existing = line;
+            found = true;
+            return false;
+        }
+        lastKey = line;
+        haveLastKey = true;
+        return true;
+    });
+
     std::string out;
     out.reserve(text.size() + section.size() + key.size() + cleanValue.size() + 8);
 
-    if (range.header == lines.size()) {
+    if (!hasSection) {
         out.append(text);
         if (!out.empty() && out.back() != '\n' && out.back() != '\r')
             out.append("\r\n");
@@ -220,22 +242,15 @@ std::string ProfileWriteString(std::string_view text, std::string_view section, 
         return out;
     }
 
-    size_t lastKey = range.header;
-    for (size_t i = range.header + 1; i < range.endLine; ++i) {
-        const Line& line = lines[i];
-        if (line.kind != LineKind::Key)
-            continue;
-        if (EqualsNoCase(line.name, key)) {
-            // Rewrite the line where it stands, keeping the name's spelling.
-            out.append(text.substr(0, line.begin));
-            out.append(line.name).append("=").append(cleanValue).append("\r\n");
-            out.append(text.substr(line.end));
-            return out;
-        }
-        lastKey = i;
+    if (found) {
+        // Rewrite the line where it stands, keeping the name's spelling.
+        out.append(text.substr(0, existing.begin));
+        out.append(existing.name).append("=").append(cleanValue).append("\r\n");
+        out.append(text.substr(existing.end));
+        return out;
     }
 
-    const Line& after = lines[lastKey];
+    const Line& after = haveLastKey ? lastKey : header;
     out.append(text.substr(0, after.end));
     if (after.end == after.textEnd)
         out.append("\r\n");
@@ -248,28 +263,72 @@ std::string ProfileDeleteKey(std::string_view text, std::string_view section, st
 {
     section = Trim(section);
     key = Trim(key);
-    const auto lines = SplitLines(text);
-    const auto range = FindSection(lines, section);
-    std::vector<size_t> drop;
-    for (size_t i = range.header + 1; i < range.endLine; ++i)
-        if (lines[i].kind == LineKind::Key && EqualsNoCase(lines[i].name, key))
-            drop.push_back(i);
-    return WithoutLines(text, lines, drop);
+    std::string out;
+    size_t kept = 0; // text before kept has been copied or dropped
+    Line header;
+    ForEachLineOfSection(text, section, header, [&](const Line& line) {
+        if (line.kind == LineKind::Key && EqualsNoCase(line.name, key)) {
+            if (out.empty())
+                out.reserve(text.size());
+            out.append(text.substr(kept, line.begin - kept));
+            kept = line.end;
+        }
+        return true;
+    });
+    if (kept == 0)
+        return std::string(text);
+    out.append(text.substr(kept));
+    return out;
 }
 
 std::string ProfileDeleteSection(std::string_view text, std::string_view section)
 {
     section = Trim(section);
-    const auto lines = SplitLines(text);
-    std::vector<size_t> drop;
+    std::string out;
+    out.reserve(text.size());
+    size_t pos = 0;
+    Line line;
+    bool inside = false;
     // Every section of the name goes, so that no later copy of it comes to
-    // light once the first is removed.
-    for (auto range = FindSection(lines, section); range.header < lines.size();
-         range = FindSection(lines, section, range.endLine)) {
-        for (size_t i = range.header; i < range.endLine; ++i)
-            drop.push_back(i);
+    // light once the first is removed. Comment lines stay where they are and
+    // so join the section before: a hand-written note survives.
+    while (NextLine(text, pos, line)) {
+        if (line.kind == LineKind::Header)
+            inside = EqualsNoCase(line.name, section);
+        if (!inside || line.kind == LineKind::Comment)
+            out.append(text.substr(line.begin, line.end - line.begin));
     }
-    return WithoutLines(text, lines, drop);
+    return out;
+}
+
+std::string ProfileReplaceSection(std::string_view text, std::string_view section,
+                                  const std::vector<std::string>& keys, std::string_view value)
+{
+    if (!IsValidProfileSection(section))
+        return std::string(text);
+    section = Trim(section);
+    std::string out = ProfileDeleteSection(text, section);
+    const std::string cleanValue = CleanValue(value);
+    bool headerWritten = false;
+    // A key listed twice is written once, as a write of each in turn would.
+    std::unordered_set<std::string> written;
+    for (const std::string& key : keys) {
+        if (!IsValidProfileKey(key))
+            continue;
+        std::string folded(Trim(key));
+        for (char& c : folded)
+            c = AsciiLower(c);
+        if (!written.insert(std::move(folded)).second)
+            continue;
+        if (!headerWritten) {
+            if (!out.empty() && out.back() != '\n' && out.back() != '\r')
+                out.append("\r\n");
+            out.append("[").append(section).append("]\r\n");
+            headerWritten = true;
+        }
+        out.append(Trim(key)).append("=").append(cleanValue).append("\r\n");
+    }
+    return out;
 }
 
 } // namespace tovel

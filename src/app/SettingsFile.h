@@ -1,6 +1,9 @@
 // The settings file on disk: the profile operations of app/Profile.h applied
-// to a file that is read whole at each use and replaced atomically on change.
+// to a file that is read whole (and kept while it is unchanged) and replaced
+// atomically on change.
 #pragma once
+
+#include "app/SettingsKeys.h"
 
 #include <cstddef>
 #include <string>
@@ -9,27 +12,56 @@
 
 namespace tovel {
 
+// A settings file larger than this is far beyond any real one: it reads as
+// defaults and is never written over.
+inline constexpr size_t kSettingsFileLimit = 16u * 1024 * 1024;
+
+// The outcome of a change. reason says why it failed, in words that complete
+// "Tovel cannot save its settings in PATH: ...".
+struct [[nodiscard]] SettingsWrite {
+    bool ok = true;
+    std::string reason;
+    explicit operator bool() const { return ok; }
+};
+
 class SettingsFile {
 public:
     explicit SettingsFile(std::string path);
     const std::string& Path() const;
 
-    // A file that is missing or cannot be read (a folder, a device,
-    // unreadable) reads as if empty: every read gives its default.
+    // A file that is missing, cannot be read (a folder, a device, unreadable)
+    // or is larger than kSettingsFileLimit reads as if empty: every read
+    // gives its default. The text is read once and kept for later reads
+    // while the file's identity, size and times stay the same.
     std::string Read(std::string_view section, std::string_view key, std::string_view def, size_t capacity) const;
+    // A row of the settings table; appPath is the default of rows whose
+    // default is the program folder.
+    std::string Read(const SettingKey& key, std::string_view appPath = {}) const;
     // Every key name of the section, in file order, duplicates kept.
     std::vector<std::string> KeyNames(std::string_view section) const;
+    // Why the file reads as defaults although it is there ("" when it does
+    // not): too large, not a regular file, unreadable.
+    std::string ReadProblem() const;
 
-    // Each change reads the file under a lock beside it (".NAME.lock"),
-    // writes the new text to a temporary file in the same folder, flushes it
-    // to disk and renames it over the file, so the file is always either the
-    // old text or the new one. The folder is created when missing. They return
-    // false when the change failed or was refused (an unacceptable section or
-    // key name, a file that exists but cannot be read); the file is then
-    // unchanged. Deleting what is not there succeeds without touching disk.
-    bool Write(std::string_view section, std::string_view key, std::string_view value);
-    bool DeleteKey(std::string_view section, std::string_view key);
-    bool DeleteSection(std::string_view section);
+    // Each change reads the file under a lock beside it (".NAME.lock", a dot file
+    // that pickers do not show), writes the new text to a temporary file in the same folder,
+    // flushes it to disk and renames it over the file, so the file is always
+    // either the old text or the new one. When the path is a symbolic link,
+    // all of this happens at the file the link points to, so the link stays.
+    // The folder is created when missing (not for a link's target). A change
+    // fails, leaving the file as it was, for an unacceptable section or key
+    // name, a file that exists but cannot be read or is too large, and a file
+    // its user may not write (no write permission, or a mode that lets no one
+    // write it, as an editor would refuse it). Deleting what is not there
+    // succeeds without touching disk.
+    SettingsWrite Write(std::string_view section, std::string_view key, std::string_view value);
+    SettingsWrite Write(const SettingKey& key, std::string_view value);
+    SettingsWrite DeleteKey(std::string_view section, std::string_view key);
+    SettingsWrite DeleteSection(std::string_view section);
+    // The section rewritten to hold exactly keys, each with value, in one
+    // replace of the file (see ProfileReplaceSection).
+    SettingsWrite ReplaceSection(std::string_view section, const std::vector<std::string>& keys,
+                                 std::string_view value);
 
     // Failures that tests can inject into the next changes.
     enum class WriteFailure {
@@ -41,10 +73,13 @@ public:
 
 private:
     template <typename Change>
-    bool Modify(bool createIfMissing, Change change);
+    SettingsWrite Modify(bool createIfMissing, Change change);
 
     std::string m_path;
 };
+
+// "Tovel cannot save its settings in PATH: REASON. Changes made now are not kept."
+std::string SettingsWriteFailedMessage(std::string_view path, std::string_view reason);
 
 // True when a new file can be created (and removed again) in dir. This tests
 // real creation, since permission bits say nothing when running as root.

@@ -31,7 +31,6 @@ namespace tovel::cli {
 
 namespace {
 
-constexpr size_t kLibraryCapacity = 1000; // as the dialog reads "Last" "Library"
 constexpr size_t kCandidatesShown = 20;
 
 constexpr std::string_view kUsage = R"(Usage: tovel-cli COMMAND [OPTIONS] [ARGUMENTS]
@@ -628,7 +627,7 @@ DefaultLibrary ResolveDefaultLibrary(const std::string& settingsPath)
     DefaultLibrary result;
     const SettingsFile settings(settingsPath);
     std::vector<std::string> present;
-    for (std::string& name : settings.KeyNames("Libraries")) {
+    for (std::string& name : settings.KeyNames(setting::kLibrariesSection)) {
         std::error_code error;
         if (std::filesystem::exists(name, error))
             present.push_back(std::move(name));
@@ -636,7 +635,7 @@ DefaultLibrary ResolveDefaultLibrary(const std::string& settingsPath)
     // The library Tovel would make current: the list in its order, then the
     // "Last" library or the list's first.
     SortLibraryList(present);
-    const std::string last = settings.Read("Last", "Library", "", kLibraryCapacity);
+    const std::string last = settings.Read(setting::kLibrary);
     const CurrentLibraryChoice choice = ChooseCurrentLibrary(present, last);
     if (choice.index >= 0) {
         result.path = present[static_cast<size_t>(choice.index)];

@@ -5,6 +5,8 @@
 // user has agreed to run programs from that folder.
 #pragma once
 
+#include "app/SettingsKeys.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,7 +16,7 @@ namespace tovel {
 
 // The settings section that lists the folders whose programs run without
 // asking, one key per folder (the folder's path, ending with a separator).
-inline constexpr std::string_view kTrustedSection = "Trusted";
+inline constexpr std::string_view kTrustedSection = setting::kTrustedSection;
 
 // The message for a hint that names no plain file name (an absolute path, a
 // path separator of any platform, "..", a drive or a control character), or

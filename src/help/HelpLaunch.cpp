@@ -1,5 +1,6 @@
 #include "help/HelpLaunch.h"
 
+#include "app/SettingsKeys.h"
 #include "common/ByteText.h"
 
 #include <filesystem>
@@ -18,7 +19,6 @@ constexpr std::string_view kHelpPage = "tovel/TV_P.html";
 constexpr std::string_view kHelpProgram = "TovelHelp.exe";
 constexpr std::string_view kSetupPage = "TVS_B.html";
 constexpr std::string_view kIntroText = "Tovel.txt";
-constexpr size_t kSettingCapacity = 1000;
 
 HelpLaunch BrowserOn(std::string_view browser, std::string page)
 {
@@ -29,11 +29,7 @@ HelpLaunch BrowserOn(std::string_view browser, std::string page)
 
 std::string_view DefaultBrowser()
 {
-#ifdef _WIN32
-    return "c:\\Program Files\\Internet Explorer\\iexplore.exe";
-#else
-    return "xdg-open";
-#endif
+    return setting::kBrowser.def;
 }
 
 bool IsIntroMode(std::string_view introValue)
@@ -43,7 +39,7 @@ bool IsIntroMode(std::string_view introValue)
 
 bool ReadIntroMode(const LastSettingReader& read)
 {
-    return IsIntroMode(read("Intro", "Yes", kSettingCapacity));
+    return IsIntroMode(read(setting::kIntro.key, setting::kIntro.def, setting::kIntro.capacity));
 }
 
 std::string JoinHelpPath(std::string_view helpPath, std::string_view file)

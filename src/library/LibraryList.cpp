@@ -84,6 +84,19 @@ std::string MissingLibraryMessage(std::string_view path)
     return Join("Library ", path, " not available.\nWill be removed from list.");
 }
 
+std::string MissingLibrariesMessage(const std::vector<std::string>& paths)
+{
+    if (paths.size() == 1)
+        return MissingLibraryMessage(paths.front());
+    std::string text = "Libraries not available:";
+    for (size_t i = 0; i < paths.size() && i < kMissingLibrariesNamed; ++i)
+        text.append("\n").append(paths[i]);
+    if (paths.size() > kMissingLibrariesNamed)
+        text.append("\nand ").append(std::to_string(paths.size() - kMissingLibrariesNamed)).append(" more");
+    text.append("\nWill be removed from list.");
+    return text;
+}
+
 std::string UnreadableLibraryMessage(std::string_view path)
 {
     return Join("Library ", path, " source file not available.\nFix using Library Combobox.");

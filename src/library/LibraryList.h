@@ -51,6 +51,11 @@ bool IsRegistrableLibraryPath(std::string_view path);
 
 // "Library <path> not available.\nWill be removed from list."
 std::string MissingLibraryMessage(std::string_view path);
+// One message for every registered library that is gone: the text above for
+// one; for more, the first kMissingLibrariesNamed named one a line, then
+// "and N more" for the rest.
+inline constexpr size_t kMissingLibrariesNamed = 5;
+std::string MissingLibrariesMessage(const std::vector<std::string>& paths);
 // "Library <path> source file not available.\nFix using Library Combobox."
 std::string UnreadableLibraryMessage(std::string_view path);
 // "Do you wish to remove access to\n<path> ?"

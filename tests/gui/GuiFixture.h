@@ -64,9 +64,10 @@ protected:
 
     void RegisterLibrary(const std::string& path, bool current = true)
     {
-        Ini().Write("Libraries", path, "Yes");
-        if (current)
-            Ini().Write("Last", "Library", path);
+        EXPECT_TRUE(Ini().Write("Libraries", path, "Yes"));
+        if (current) {
+            EXPECT_TRUE(Ini().Write("Last", "Library", path));
+        }
     }
 
     // Picks an item of a combo's drop-down list, as the user does.

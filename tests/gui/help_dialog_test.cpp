@@ -49,9 +49,9 @@ protected:
     // Details mode with a browser and the temporary help folder.
     void DetailsMode(const std::string& helpPath)
     {
-        Ini().Write("Last", "Intro", "No");
-        Ini().Write("Last", "Browser", "/usr/bin/browser");
-        Ini().Write("Last", "Url", helpPath);
+        EXPECT_TRUE(Ini().Write("Last", "Intro", "No"));
+        EXPECT_TRUE(Ini().Write("Last", "Browser", "/usr/bin/browser"));
+        EXPECT_TRUE(Ini().Write("Last", "Url", helpPath));
     }
 
     Launch IntroLaunch() const { return {"notepad", m_appPath + "Tovel.txt", true}; }
@@ -175,7 +175,7 @@ TEST_F(HelpDialogTest, ButtonFallsBackToHelpProgramWhileKeyAlwaysOpensThePage)
 
 TEST_F(HelpDialogTest, MissingBrowserAndUrlUseDefaultBrowserAndProgramFolder)
 {
-    Ini().Write("Last", "Intro", "No");
+    EXPECT_TRUE(Ini().Write("Last", "Intro", "No"));
     CCallWizardDlg& dlg = OpenDialog();
     dlg.SendCommand(IDC_HELP_BUTTON);
     dlg.OnHelpInfo();
@@ -308,7 +308,7 @@ TEST_F(HelpDialogTest, SetupOkWritesTheEditedValues)
     for (const Row& row : rows) {
         const std::string browser = "/opt/browser" + std::to_string(++n);
         const std::string url = "/srv/help" + std::to_string(n) + "/";
-        Ini().Write("Last", "Intro", row.storedIntro);
+        EXPECT_TRUE(Ini().Write("Last", "Intro", row.storedIntro));
         RunSetup([&](CSetupDlg& box) {
             EXPECT_TRUE(Radio(box, row.shownRadio)->isChecked()) << row.storedIntro;
             EXPECT_FALSE(Radio(box, row.shownRadio == kIntroRadio ? kDetailsRadio : kIntroRadio)->isChecked());
@@ -332,9 +332,9 @@ TEST_F(HelpDialogTest, SetupOkWritesTheEditedValues)
 
 TEST_F(HelpDialogTest, SetupCancelLeavesTheFileAsItWas)
 {
-    Ini().Write("Last", "Browser", "/usr/bin/b");
-    Ini().Write("Last", "Url", m_help);
-    Ini().Write("Last", "Intro", "No");
+    EXPECT_TRUE(Ini().Write("Last", "Browser", "/usr/bin/b"));
+    EXPECT_TRUE(Ini().Write("Last", "Url", m_help));
+    EXPECT_TRUE(Ini().Write("Last", "Intro", "No"));
     const std::string before = ReadFileBytes(Ini().Path());
     OpenDialog();
     RunSetup([&](CSetupDlg& box) {
@@ -408,9 +408,9 @@ TEST_F(HelpDialogTest, LongAndEightBitSettingsPassThroughUnchanged)
     // Values are read into 1000 bytes: 999 are seen.
     const std::string longBrowser = "/opt/" + std::string(1200, 'b');
     const std::string eightBit = "/srv/h\xE9lp\xFF/";
-    Ini().Write("Last", "Intro", "No");
-    Ini().Write("Last", "Browser", longBrowser);
-    Ini().Write("Last", "Url", eightBit);
+    EXPECT_TRUE(Ini().Write("Last", "Intro", "No"));
+    EXPECT_TRUE(Ini().Write("Last", "Browser", longBrowser));
+    EXPECT_TRUE(Ini().Write("Last", "Url", eightBit));
     CCallWizardDlg& dlg = OpenDialog();
     dlg.OnHelpInfo();
     ASSERT_EQ(m_platform.launches.size(), 1u);
@@ -465,8 +465,8 @@ TEST_F(HelpDialogTest, F1InSetupFollowsTheSavedIntroAndTheUnsavedBrowser)
     // Details saved: the browser and help path now in the edits, page straight from the help path.
     // The main dialog is shown too, so a real F1 could reach either window.
     ShowActive();
-    Ini().Write("Last", "Intro", "no");
-    Ini().Write("Last", "Browser", "/usr/bin/saved");
+    EXPECT_TRUE(Ini().Write("Last", "Intro", "no"));
+    EXPECT_TRUE(Ini().Write("Last", "Browser", "/usr/bin/saved"));
     m_platform.launches.clear();
     RunSetup([&](CSetupDlg& box) {
         SetText(box, kBrowserEdit, "/opt/typed browser");
@@ -544,7 +544,7 @@ TEST_F(HelpDialogTest, BrowseForTheHelpFolder)
         {"", "/", nullptr},
         {"//server/share/", "//server/share/", nullptr},
     };
-    Ini().Write("Last", "Url", "/stored/");
+    EXPECT_TRUE(Ini().Write("Last", "Url", "/stored/"));
     const std::string before = ReadFileBytes(Ini().Path());
     OpenDialog();
     RunSetup([&](CSetupDlg& box) {

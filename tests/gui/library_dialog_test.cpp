@@ -136,7 +136,7 @@ TEST_F(LibraryDialogTest, ScanSortsIgnoringCaseKeepsDuplicatesAndRestoresTheChoi
                                         "; C Function prototype: int alpha(int a)\n"
                                         "; C Function prototype: int beta(int b)\n");
     CCallWizardDlg& dlg = OpenDialog();
-    Ini().Write("Last", "Choice", "int GAMMA(INT G)");
+    EXPECT_TRUE(Ini().Write("Last", "Choice", "int GAMMA(INT G)"));
 
     EXPECT_EQ(dlg.ScanLibrary(lib), 5);
     const std::vector<std::string> sorted = {"char zed(char z)", "int alpha(int a)", "int beta(int b)",
@@ -148,7 +148,7 @@ TEST_F(LibraryDialogTest, ScanSortsIgnoringCaseKeepsDuplicatesAndRestoresTheChoi
     EXPECT_TRUE(View().empty());             // the scan leaves the view alone
 
     // A remembered choice that is not listed falls back to the first item and is replaced.
-    Ini().Write("Last", "Choice", "int gone(int x)");
+    EXPECT_TRUE(Ini().Write("Last", "Choice", "int gone(int x)"));
     EXPECT_EQ(dlg.ScanLibrary(lib), 1);
     EXPECT_EQ(dlg.m_cbFunction->GetCurSel(), 0);
     EXPECT_EQ(Choice(), "char zed(char z)");
@@ -167,11 +167,11 @@ TEST_F(LibraryDialogTest, UnreadableLibraryIsReportedAndEmptiesTheList)
     const std::string good = MakeLibrary("good.s79", "; C Function prototype: int f1(int a)\n");
     std::filesystem::create_directories(Path("folder.s79"));
     CCallWizardDlg& dlg = OpenDialog();
-    Ini().Write("Last", "Choice", "keep me");
+    EXPECT_TRUE(Ini().Write("Last", "Choice", "keep me"));
 
     for (const std::string& path : {Path("missing.s79"), Path("folder.s79")}) {
         ASSERT_EQ(dlg.ScanLibrary(good), 1);
-        Ini().Write("Last", "Choice", "keep me");
+        EXPECT_TRUE(Ini().Write("Last", "Choice", "keep me"));
         m_platform.messages.clear();
 
         EXPECT_EQ(dlg.ScanLibrary(path), 0) << path;
@@ -230,7 +230,7 @@ TEST_F(LibraryDialogTest, OddFilesScanByTheLineRules)
 
     // Bytes 0x80-0xFF pass unchanged into the list and into the remembered choice.
     const std::string high = "int Gr\xFC\xDF" "e(char \xE9t\xE9)";
-    Ini().Write("Last", "Choice", "");
+    EXPECT_TRUE(Ini().Write("Last", "Choice", ""));
     EXPECT_EQ(dlg.ScanLibrary(MakeLibrary("high.s79", "; C Function prototype: " + high + "\r\n")), 1);
     ASSERT_EQ(Functions().size(), 1u);
     EXPECT_EQ(dlg.m_cbFunction->GetLBText(0), high);
@@ -391,7 +391,7 @@ TEST_F(LibraryDialogTest, LibraryWithoutRoutinesKeepsTheViewUntilTheListIsOpened
 TEST_F(LibraryDialogTest, FunctionListShowsTheFirstWhileOpenAndTheChoiceWhenClosed)
 {
     const std::string lib = StartOn("asm.s79", kAsmLibrary);
-    Ini().Write("Last", "Choice", "INT ADD(INT A, INT B)");
+    EXPECT_TRUE(Ini().Write("Last", "Choice", "INT ADD(INT A, INT B)"));
     ShowActive();
     ASSERT_TRUE(Functions().empty());
 
@@ -549,7 +549,7 @@ TEST_F(LibraryDialogTest, StartUpDropsMissingLibrariesOnceAndSortsTheSection)
     const std::string b = MakeLibrary("b.s79", kAsmLibrary);
     for (const std::string& path : {c, gone, a, b})
         RegisterLibrary(path, false);
-    Ini().Write("Last", "Library", Upper(b)); // differs in letter case only
+    EXPECT_TRUE(Ini().Write("Last", "Library", Upper(b))); // differs in letter case only
 
     OpenDialog();
     ASSERT_EQ(m_platform.messages.size(), 1u);
@@ -569,7 +569,7 @@ TEST_F(LibraryDialogTest, StartUpDropsMissingLibrariesOnceAndSortsTheSection)
     EXPECT_EQ(Libraries(), sorted);
 
     // A last library that is not listed: the first item becomes current.
-    Ini().Write("Last", "Library", gone);
+    EXPECT_TRUE(Ini().Write("Last", "Library", gone));
     OpenDialog();
     EXPECT_EQ(SelectedLibrary(), a);
     EXPECT_EQ(LastLibrary(), a);
@@ -599,9 +599,11 @@ TEST_F(LibraryDialogTest, StartUpWithEveryLibraryMissingSelectsNothing)
     RegisterLibrary(Path("x.s79"), false);
     RegisterLibrary(Path("y.s79"));
     OpenDialog();
-    ASSERT_EQ(m_platform.messages.size(), 2u);
-    for (const auto& m : m_platform.messages)
-        EXPECT_EQ(m.style, 0x10u) << m.text;
+    // One message names every library that is gone.
+    ASSERT_EQ(m_platform.messages.size(), 1u);
+    EXPECT_EQ(m_platform.messages[0].style, 0x10u);
+    EXPECT_NE(m_platform.messages[0].text.find(Path("x.s79")), std::string::npos);
+    EXPECT_NE(m_platform.messages[0].text.find(Path("y.s79")), std::string::npos);
     EXPECT_TRUE(Libraries().empty());
     EXPECT_EQ(m_dlg->m_cbLibrary->GetCurSel(), -1);
     EXPECT_TRUE(Registered().empty());
@@ -679,7 +681,7 @@ TEST_F(LibraryDialogTest, ClosingTheLibraryListRescansAndShowsTheLibraryAgain)
     ShowActive();
     ChooseFunction(0);
     ASSERT_EQ(View(), kGetBlock);
-    Ini().DeleteKey("Libraries", lib);
+    EXPECT_TRUE(Ini().DeleteKey("Libraries", lib));
 
     OpenAndClose(m_dlg->m_cbLibrary); // no change of selection
     EXPECT_EQ(SelectedLibrary(), lib);
@@ -766,6 +768,49 @@ TEST_F(LibraryDialogTest, ShowReportsNoLibraryOrAnUnreadableOne)
     EXPECT_EQ(m_platform.messages[0].text, "Could not find source " + lib);
     EXPECT_EQ(m_platform.messages[0].style, 0x30u);
     EXPECT_TRUE(View().empty());
+}
+
+// ---- Settings that cannot be saved ----
+
+TEST_F(LibraryDialogTest, AFrozenSettingsFileIsReportedOnceAndLeftAsItIs)
+{
+    const std::string a = MakeLibrary("a.s79", "; C Function prototype: int f(int a)\n");
+    const std::string b = MakeLibrary("b.s79", "; C Function prototype: int g(int b)\n");
+    RegisterLibrary(a, false);
+    RegisterLibrary(b, false);
+    EXPECT_TRUE(Ini().Write("Last", "Library", a));
+    OpenDialog();
+    ASSERT_TRUE(m_platform.messages.empty());
+    const std::string before = IniBytes();
+    std::filesystem::permissions(Path("Tovel.ini"), std::filesystem::perms::owner_read |
+                                                        std::filesystem::perms::group_read |
+                                                        std::filesystem::perms::others_read);
+
+    // Each close-up writes two settings; only the first failure of the run
+    // is shown, and the file keeps its text and its mode.
+    ChooseLibrary(1);
+    ChooseLibrary(0);
+    ASSERT_EQ(m_platform.messages.size(), 1u);
+    EXPECT_EQ(m_platform.messages[0].text.rfind("Tovel cannot save its settings in " + Path("Tovel.ini") + ": ", 0),
+              0u)
+        << m_platform.messages[0].text;
+    EXPECT_NE(m_platform.messages[0].text.find(". Changes made now are not kept."), std::string::npos);
+    EXPECT_EQ(IniBytes(), before);
+    EXPECT_EQ(std::filesystem::status(Path("Tovel.ini")).permissions() & std::filesystem::perms::owner_write,
+              std::filesystem::perms::none);
+}
+
+TEST_F(LibraryDialogTest, StartUpSortsTheListInOneReplaceKeepingItsComments)
+{
+    const std::string a = MakeLibrary("a.s79", "; C Function prototype: int f(int a)\n");
+    const std::string b = MakeLibrary("b.s79", "; C Function prototype: int g(int b)\n");
+    WriteFileBytes(Path("Tovel.ini"), "[Libraries]\r\n" + b + "=Yes\r\n; my boards\r\n" + Path("gone.s79") +
+                                          "=Yes\r\n" + a + "=Yes\r\n[Last]\r\nLibrary=" + a + "\r\n");
+    OpenDialog();
+    EXPECT_EQ(Registered(), (std::vector<std::string>{a, b}));
+    EXPECT_NE(IniBytes().find("; my boards\r\n"), std::string::npos);
+    EXPECT_EQ(SelectedLibrary(), a);
+    EXPECT_EQ(m_platform.messages.size(), 1u);
 }
 
 } // namespace

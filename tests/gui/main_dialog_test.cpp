@@ -202,7 +202,7 @@ TEST_F(GuiTest, StartUpRecordsTheFolderAndOpensTheIntroduction)
     // Any letter case of "yes" opens it; "No" or an empty value does not.
     for (const char* intro : {"YES", "yEs", "No", ""}) {
         m_platform.launches.clear();
-        Ini().Write("Last", "Intro", intro);
+        EXPECT_TRUE(Ini().Write("Last", "Intro", intro));
         theApp().InitInstance(exe);
         EXPECT_EQ(m_platform.launches.size(), EqualsNoCase(intro, "yes") ? 1u : 0u) << intro;
     }

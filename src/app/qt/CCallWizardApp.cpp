@@ -25,6 +25,20 @@ const std::string& AppPath()
     return theApp().m_strAppPath;
 }
 
+void ReportSettingsWrite(const SettingsWrite& result)
+{
+    theApp().ReportSettingsWrite(result);
+}
+
+void CCallWizardApp::ReportSettingsWrite(const SettingsWrite& result)
+{
+    if (result.ok || m_settingsFailureShown)
+        return;
+    m_settingsFailureShown = true;
+    CurrentPlatform().MessageBox(nullptr, SettingsWriteFailedMessage(SettingsPath(), result.reason),
+                                 MB_OK | MB_ICONEXCLAMATION);
+}
+
 SettingsFile CCallWizardApp::Settings() const
 {
     return SettingsFile(SettingsPath());
@@ -33,6 +47,7 @@ SettingsFile CCallWizardApp::Settings() const
 void CCallWizardApp::SetAppPath(const std::string& appPath)
 {
     m_strAppPath = appPath;
+    m_settingsFailureShown = false;
     m_settingsFolder = SettingsFolder(appPath, CanCreateFilesIn(appPath), UserConfigDir());
 }
 
@@ -40,8 +55,8 @@ bool CCallWizardApp::InitInstance(const std::string& executablePath)
 {
     CCallWizardDlg dlg;
     SetAppPath(AppPathFromExecutable(executablePath));
-    Settings().Write("Last", "AppPath", m_strAppPath);
-    const std::string intro = Settings().Read("Last", "Intro", "yes", 1023);
+    ReportSettingsWrite(Settings().Write(setting::kAppPath, m_strAppPath));
+    const std::string intro = Settings().Read(setting::kIntroAtStart);
     if (EqualsNoCase(intro, "yes"))
         CurrentPlatform().ShellOpen(nullptr, "notepad", m_strAppPath + std::string(kIntroFileName), true);
     if (runModal)

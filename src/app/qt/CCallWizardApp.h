@@ -8,6 +8,7 @@ namespace tovel {
 
 class CCallWizardDlg;
 class SettingsFile;
+struct SettingsWrite;
 
 class CCallWizardApp {
 public:
@@ -28,6 +29,12 @@ public:
     // Runs the dialog modally; tests replace it so nothing blocks.
     std::function<int(CCallWizardDlg&)> runModal;
 
+    // Shows the first failed settings change of the run in a message box;
+    // later failures stay quiet, as the user already knows.
+    void ReportSettingsWrite(const SettingsWrite& result);
+    // Whether a failure has been shown in this run (tests reset it).
+    bool m_settingsFailureShown = false;
+
 private:
     std::string m_settingsFolder;
 };
@@ -38,5 +45,8 @@ CCallWizardApp& theApp();
 SettingsFile Settings();
 // The program's own folder, ending with a separator.
 const std::string& AppPath();
+// theApp().ReportSettingsWrite: every change of a setting passes its result
+// here, so no failure goes unnoticed.
+void ReportSettingsWrite(const SettingsWrite& result);
 
 } // namespace tovel

@@ -149,7 +149,7 @@ void CCallWizardDlg::RunToolProgram(int k)
             return;
         // A folder that cannot be written down is still trusted for this run.
         if (answer == kConsentAlways)
-            static_cast<void>(Settings().Write(kTrustedSection, folder, "Yes"));
+            ReportSettingsWrite(Settings().Write(kTrustedSection, folder, setting::kTrustedValue));
         m_trustedFoldersThisRun.insert(folder);
     }
     ToolRun run = platform.RunTool(this, program);

@@ -71,14 +71,14 @@ void CSetupDlg::OnKillFocusHelpPath()
 {
     UpdateData(true);
     m_strUrl = EnsureTrailingBackslash(m_strUrl);
-    Settings().Write("Last", "Url", m_strUrl);
+    ReportSettingsWrite(Settings().Write(setting::kUrl, m_strUrl));
     UpdateData(false);
 }
 
 bool CSetupDlg::OnHelpInfo()
 {
     UpdateData(true);
-    if (IsIntroMode(Settings().Read("Last", "Intro", "Yes", 1000)))
+    if (IsIntroMode(Settings().Read(setting::kIntro)))
         LaunchHelp(this, IntroLaunch(AppPath()));
     else
         LaunchHelp(this, PlanSetupHelp(m_strBrowser, m_strUrl));

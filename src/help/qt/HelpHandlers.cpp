@@ -11,12 +11,10 @@ namespace tovel {
 
 namespace {
 
-constexpr size_t kHelpCapacity = 1000;
-
 LastSettingReader LastReader()
 {
     return [](std::string_view key, std::string_view def, size_t capacity) {
-        return Settings().Read("Last", key, def, capacity);
+        return Settings().Read(setting::kLastSection, key, def, capacity);
     };
 }
 
@@ -29,8 +27,8 @@ void CCallWizardDlg::OnHelpButton()
         LaunchHelp(this, IntroLaunch(AppPath()));
         return;
     }
-    const std::string browser = Settings().Read("Last", "Browser", DefaultBrowser(), kHelpCapacity);
-    const std::string helpPath = Settings().Read("Last", "Url", AppPath(), kHelpCapacity);
+    const std::string browser = Settings().Read(setting::kBrowser);
+    const std::string helpPath = Settings().Read(setting::kUrl, AppPath());
     LaunchHelp(this, PlanHelpButton(AppPath(), browser, helpPath,
                                     [](const std::string& path) { return CurrentPlatform().FileExists(path); }));
 }
@@ -41,8 +39,8 @@ bool CCallWizardDlg::OnHelpInfo()
         LaunchHelp(this, IntroLaunch(AppPath()));
         return true;
     }
-    const std::string browser = Settings().Read("Last", "Browser", DefaultBrowser(), kHelpCapacity);
-    const std::string helpPath = Settings().Read("Last", "Url", AppPath(), kHelpCapacity);
+    const std::string browser = Settings().Read(setting::kBrowser);
+    const std::string helpPath = Settings().Read(setting::kUrl, AppPath());
     LaunchHelp(this, PlanHelpKey(AppPath(), browser, helpPath));
     return true;
 }
@@ -52,15 +50,15 @@ void CCallWizardDlg::OnSetup()
     CSetupDlg dlg(this);
     HideOptionLists();
     SettingsFile settings = Settings();
-    dlg.m_strUrl = settings.Read("Last", "Url", AppPath(), kHelpCapacity);
-    dlg.m_strBrowser = settings.Read("Last", "Browser", DefaultBrowser(), kHelpCapacity);
+    dlg.m_strUrl = settings.Read(setting::kUrl, AppPath());
+    dlg.m_strBrowser = settings.Read(setting::kBrowser);
     // Read with the same default as start-up and the help commands, so the
     // dialog shows the mode the program is in.
-    dlg.m_nIntro = IntroRadioFromSetting(settings.Read("Last", "Intro", "Yes", kHelpCapacity));
+    dlg.m_nIntro = IntroRadioFromSetting(settings.Read(setting::kIntro));
     if (dlg.DoModal() == IDOK) {
-        Settings().Write("Last", "Browser", dlg.m_strBrowser);
-        Settings().Write("Last", "Url", dlg.m_strUrl);
-        Settings().Write("Last", "Intro", IntroSettingFromRadio(dlg.m_nIntro));
+        ReportSettingsWrite(Settings().Write(setting::kBrowser, dlg.m_strBrowser));
+        ReportSettingsWrite(Settings().Write(setting::kUrl, dlg.m_strUrl));
+        ReportSettingsWrite(Settings().Write(setting::kIntro, IntroSettingFromRadio(dlg.m_nIntro)));
     }
 }
 

@@ -15,9 +15,6 @@ namespace tovel {
 
 namespace {
 
-constexpr size_t kLibraryCapacity = 1000;
-constexpr size_t kChoiceCapacity = 10000;
-
 // A settings key cannot hold '=' or a line break, nor keep blanks at its ends
 // or a leading ';' or '[': such a path is refused before anything is listed
 // or written.
@@ -36,28 +33,31 @@ int CCallWizardDlg::LoadLibraryList()
 {
     m_cbLibrary->ResetContent();
     SettingsFile settings = Settings();
-    const std::vector<std::string> names = settings.KeyNames("Libraries");
+    const std::vector<std::string> names = settings.KeyNames(setting::kLibrariesSection);
     std::vector<std::string> kept;
+    std::vector<std::string> missing;
     kept.reserve(names.size());
     for (const std::string& name : names) {
         if (!CurrentPlatform().FileExists(name))
-            CurrentPlatform().MessageBox(this, MissingLibraryMessage(name), MB_OK | MB_ICONHAND);
+            missing.push_back(name);
         else
             kept.push_back(name);
     }
+    // One message for all that are gone, however many there are.
+    if (!missing.empty())
+        CurrentPlatform().MessageBox(this, MissingLibrariesMessage(missing), MB_OK | MB_ICONHAND);
     m_cbLibrary->SetItems(std::move(kept));
     // The section is written back to hold exactly the listed libraries, in
-    // the list's order; when it already does, the file is left alone.
-    if (m_cbLibrary->Items() != names) {
-        settings.DeleteSection("Libraries");
-        for (const std::string& item : m_cbLibrary->Items())
-            settings.Write("Libraries", item, "Yes");
-    }
-    const std::string last = settings.Read("Last", "Library", "", kLibraryCapacity);
+    // the list's order, in one replace of the file (a kill leaves the old
+    // list or the new one); when it already does, the file is left alone.
+    if (m_cbLibrary->Items() != names)
+        ReportSettingsWrite(
+            settings.ReplaceSection(setting::kLibrariesSection, m_cbLibrary->Items(), setting::kLibraryListed));
+    const std::string last = settings.Read(setting::kLibrary);
     const CurrentLibraryChoice choice = ChooseCurrentLibrary(m_cbLibrary->Items(), last);
     m_cbLibrary->SetCurSel(choice.index);
     if (choice.index >= 0 && !choice.isLast)
-        settings.Write("Last", "Library", m_cbLibrary->GetLBText(choice.index));
+        ReportSettingsWrite(settings.Write(setting::kLibrary, m_cbLibrary->GetLBText(choice.index)));
     return choice.index + 1;
 }
 
@@ -78,7 +78,7 @@ void CCallWizardDlg::OnAddLibrary()
     HideOptionLists();
     const int sel = m_cbLibrary->GetCurSel();
     const std::string start = AddStartPath(m_cbLibrary->GetLBText(sel), sel >= 0,
-                                           Settings().Read("Last", "Library", "", kLibraryCapacity), AppPath());
+                                           Settings().Read(setting::kLibrary), AppPath());
     const PickerStart picker = AddPickerStart(start);
     CLibBrowse browse(this);
     browse.m_ofn.title = "Select Library Source";
@@ -92,8 +92,8 @@ void CCallWizardDlg::OnAddLibrary()
         } else {
             const int pos = m_cbLibrary->AddString(path);
             m_cbLibrary->SetCurSel(pos);
-            Settings().Write("Libraries", path, "Yes");
-            Settings().Write("Last", "Library", path);
+            ReportSettingsWrite(Settings().Write(setting::kLibrariesSection, path, setting::kLibraryListed));
+            ReportSettingsWrite(Settings().Write(setting::kLibrary, path));
             ActivateLibrary(path);
         }
     }
@@ -110,12 +110,12 @@ void CCallWizardDlg::OnUnlistLibrary()
     if (sel >= 0) {
         const std::string path = m_cbLibrary->GetLBText(sel);
         if (CurrentPlatform().MessageBox(this, UnlistQuestion(path), MB_YESNO | MB_ICONQUESTION) == IDYES) {
-            Settings().DeleteKey("Libraries", path);
+            ReportSettingsWrite(Settings().DeleteKey(setting::kLibrariesSection, path));
             m_cbLibrary->DeleteString(sel);
             if (m_cbLibrary->GetCount() > 0) {
                 m_cbLibrary->SetCurSel(0);
                 const std::string first = m_cbLibrary->GetLBText(0);
-                Settings().Write("Last", "Library", first);
+                ReportSettingsWrite(Settings().Write(setting::kLibrary, first));
                 ActivateLibrary(first);
             }
         }
@@ -131,8 +131,8 @@ void CCallWizardDlg::OnCloseUpLibrary()
         return;
     }
     const std::string path = m_cbLibrary->GetLBText(sel);
-    Settings().Write("Libraries", path, "Yes");
-    Settings().Write("Last", "Library", path);
+    ReportSettingsWrite(Settings().Write(setting::kLibrariesSection, path, setting::kLibraryListed));
+    ReportSettingsWrite(Settings().Write(setting::kLibrary, path));
     ActivateLibrary(path);
     UpdateData(false);
 }
@@ -159,7 +159,7 @@ int CCallWizardDlg::ScanLibrary(std::string path)
 
 int CCallWizardDlg::RestoreLastChoice()
 {
-    const std::string choice = Settings().Read("Last", "Choice", "", kChoiceCapacity);
+    const std::string choice = Settings().Read(setting::kChoice);
     const int found = m_cbFunction->FindStringExact(-1, choice);
     if (found >= 0) {
         m_cbFunction->SetCurSel(found);
@@ -167,7 +167,7 @@ int CCallWizardDlg::RestoreLastChoice()
     }
     if (m_cbFunction->GetCount() > 0) {
         m_cbFunction->SetCurSel(0);
-        Settings().Write("Last", "Choice", m_cbFunction->GetLBText(0));
+        ReportSettingsWrite(Settings().Write(setting::kChoice, m_cbFunction->GetLBText(0)));
         return 1;
     }
     m_cbFunction->SetCurSel(-1);
@@ -215,7 +215,7 @@ void CCallWizardDlg::OnCloseUpFunction()
         const int fn = m_cbFunction->GetCurSel();
         if (fn >= 0) {
             const std::string prototype = m_cbFunction->GetLBText(fn);
-            Settings().Write("Last", "Choice", prototype);
+            ReportSettingsWrite(Settings().Write(setting::kChoice, prototype));
             const std::string opened = FindSourceBlock(SourcePathFor(libraryPath, prototype), prototype);
             BuildParameterPanel(opened, prototype);
         }

@@ -1,0 +1,53 @@
+// Every setting Tovel keeps in Tovel.ini, with the default and the capacity
+// each reader uses. Callers name a row of this table instead of spelling the
+// section, key, default and capacity themselves.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace tovel {
+
+struct SettingKey {
+    std::string_view section;
+    std::string_view key;
+    // The value read when the key is missing; unused when defaultIsAppPath.
+    std::string_view def;
+    // Bytes read, counting a terminating NUL: longer values are cut to
+    // capacity - 1 bytes.
+    size_t capacity;
+    // The default is the program folder, known only at run time.
+    bool defaultIsAppPath = false;
+};
+
+namespace setting {
+
+inline constexpr std::string_view kLastSection = "Last";
+inline constexpr std::string_view kLibrariesSection = "Libraries";
+// The value of every key of [Libraries]; it is never read.
+inline constexpr std::string_view kLibraryListed = "Yes";
+// Library folders whose tool programs run without asking: one key a folder.
+inline constexpr std::string_view kTrustedSection = "Trusted";
+inline constexpr std::string_view kTrustedValue = "Yes";
+
+// The program folder, written at every start; never read.
+inline constexpr SettingKey kAppPath{kLastSection, "AppPath", "", 1024};
+// Start-up opens the introduction unless "Intro" says otherwise.
+inline constexpr SettingKey kIntroAtStart{kLastSection, "Intro", "yes", 1023};
+// The help commands and the Setup dialog: a missing "Intro" means intro mode
+// there too, so Setup shows the mode the program is in.
+inline constexpr SettingKey kIntro{kLastSection, "Intro", "Yes", 1000};
+inline constexpr SettingKey kBrowser{kLastSection, "Browser",
+#ifdef _WIN32
+                                     "c:\\Program Files\\Internet Explorer\\iexplore.exe",
+#else
+                                     "xdg-open",
+#endif
+                                     1000};
+inline constexpr SettingKey kUrl{kLastSection, "Url", "", 1000, true};
+inline constexpr SettingKey kLibrary{kLastSection, "Library", "", 1000};
+inline constexpr SettingKey kChoice{kLastSection, "Choice", "", 10000};
+
+} // namespace setting
+
+} // namespace tovel
