@@ -58,7 +58,7 @@ TEST_F(SettingsSafetyTest, ALinkStaysALinkAndItsTargetTakesTheChange)
     EXPECT_TRUE(fs::is_symlink(m_dir / "app/Tovel.ini"));
     EXPECT_EQ(Slurp(PathOf("dotfiles/tovel.ini")), kText + "Library=/l/a.s79\r\n");
     // The lock and the temporary file live beside the target.
-    EXPECT_TRUE(fs::exists(m_dir / "dotfiles/tovel.ini.lock"));
+    EXPECT_TRUE(fs::exists(m_dir / "dotfiles/.tovel.ini.lock"));
     EXPECT_EQ(std::distance(fs::directory_iterator(m_dir / "app"), fs::directory_iterator()), 1);
 
     // A dangling link becomes a file at its target while that folder exists.

@@ -205,7 +205,7 @@ TEST_F(CliAgreementTest, BothStartOnTheSameLibraryWhenTheLastIsGone)
     const std::string alpha = MakeLibrary("Alpha.s79", "; C Function prototype: int A(void)\n");
     RegisterLibrary(zeta, false);
     RegisterLibrary(alpha, false);
-    Ini().Write("Last", "Library", Path("gone.s79"));
+    ASSERT_TRUE(Ini().Write("Last", "Library", Path("gone.s79")));
     const cli::DefaultLibrary cliChoice = cli::ResolveDefaultLibrary(Path("Tovel.ini"));
 
     OpenDialog();

@@ -108,7 +108,7 @@ TEST_F(ToolProgramTest, ProgramIsLookedForBesideTheRoutinesLibrary)
 {
     const std::string first = ToolLibrary("a", "Pick.exe");
     const std::string second = ToolLibrary("b", "Pick.exe");
-    Ini().Write("Libraries", second, "Yes");
+    ASSERT_TRUE(Ini().Write("Libraries", second, "Yes"));
     OpenOn(first);
     EnterSlot(1);
     // Another library chosen after start-up, and a routine of it.

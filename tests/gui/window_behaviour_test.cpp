@@ -59,7 +59,7 @@ TEST_F(WindowTest, ClosedComboChangesActAsPicksAndTheWheelNeedsTheFocus)
 {
     const std::string lib = LibraryOf("a.s79", {{"int Alpha(void)", ""}, {"int Beta(void)", ""}, {"int Gamma(void)", ""}});
     const std::string other = LibraryOf("b.s79", {{"int Other(void)", ""}});
-    Ini().Write("Libraries", other, "Yes");
+    ASSERT_TRUE(Ini().Write("Libraries", other, "Yes"));
     CCallWizardDlg& dlg = OpenOn(lib);
     ChooseFunction(0);
     ASSERT_EQ(dlg.m_strFunction, "Alpha");
