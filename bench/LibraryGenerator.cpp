@@ -11,23 +11,21 @@ namespace tovel::bench {
 
 namespace {
 
-constexpr std::array<std::string_view, 16> kVerbs = {
-    "Read", "Write", "Set", "Get", "Init", "Reset", "Clear", "Start",
-    "Stop", "Poll", "Wait", "Load", "Store", "Enable", "Disable", "Config"};
-constexpr std::array<std::string_view, 16> kNouns = {
-    "Port", "Timer", "Adc", "Dac", "Uart", "Spi", "I2c", "Pwm",
-    "Flash", "Eeprom", "Clock", "Irq", "Dma", "Gpio", "Rtc", "Wdt"};
-constexpr std::array<std::string_view, 8> kParamNames = {
-    "port", "count", "value", "mode", "channel", "duty", "flags", "addr"};
-constexpr std::array<std::string_view, 5> kParamTypes = {
-    "char", "int", "long", "unsigned char", "unsigned int"};
+constexpr std::array<std::string_view, 16> kVerbs = {"Read",  "Write",  "Set",     "Get",   "Init", "Reset",
+                                                     "Clear", "Start",  "Stop",    "Poll",  "Wait", "Load",
+                                                     "Store", "Enable", "Disable", "Config"};
+constexpr std::array<std::string_view, 16> kNouns = {"Port",  "Timer",  "Adc",   "Dac", "Uart", "Spi",  "I2c", "Pwm",
+                                                     "Flash", "Eeprom", "Clock", "Irq", "Dma",  "Gpio", "Rtc", "Wdt"};
+constexpr std::array<std::string_view, 8> kParamNames = {"port",    "count", "value", "mode",
+                                                         "channel", "duty",  "flags", "addr"};
+constexpr std::array<std::string_view, 5> kParamTypes = {"char", "int", "long", "unsigned char", "unsigned int"};
 constexpr std::array<std::string_view, 3> kHints = {"{0,1,2,3}", "{0-255}", "{}"};
-constexpr std::array<std::string_view, 7> kCodeLines = {
-    "\tMOV\tR8,R12", "\tLD\tW4,[R8+2]", "\tADD\tW4,W5", "\tCALL\t?Helper",
-    "\tST\tW4,[R9]", "\tCMP\tW4,#0", "\tJZ\t?Skip"};
+constexpr std::array<std::string_view, 7> kCodeLines = {"\tMOV\tR8,R12",   "\tLD\tW4,[R8+2]", "\tADD\tW4,W5",
+                                                        "\tCALL\t?Helper", "\tST\tW4,[R9]",   "\tCMP\tW4,#0",
+                                                        "\tJZ\t?Skip"};
 // Listed return types; the assembler libraries add "void".
-constexpr std::array<std::string_view, 7> kReturnTypes = {
-    "int", "char", "long", "unsigned char", "unsigned int", "short", "double"};
+constexpr std::array<std::string_view, 7> kReturnTypes = {"int",          "char",  "long",  "unsigned char",
+                                                          "unsigned int", "short", "double"};
 
 // One routine's prototype, in its canonical spacing, with its parameters.
 struct Routine {
@@ -69,7 +67,8 @@ std::vector<Routine> MakeRoutines(size_t n, uint32_t seed)
         r.returnType = r.isVoid ? "void" : std::string(kReturnTypes[draw.Below(kReturnTypes.size())]);
         char serial[16];
         std::snprintf(serial, sizeof serial, "_%05zx", serials[i]);
-        r.name = std::string(kVerbs[draw.Below(kVerbs.size())]) + std::string(kNouns[draw.Below(kNouns.size())]) + serial;
+        r.name =
+            std::string(kVerbs[draw.Below(kVerbs.size())]) + std::string(kNouns[draw.Below(kNouns.size())]) + serial;
         if (draw.Below(4) == 0)
             r.name[0] = static_cast<char>(r.name[0] - 'A' + 'a');
         const size_t nParams = draw.Below(4);

@@ -10,9 +10,9 @@
 namespace tovel::bench {
 
 struct GeneratedLibrary {
-    std::string text;           // the file's bytes, CR LF line ends
-    size_t listed = 0;          // routines the function list shows
-    std::string lastPrototype;  // the last listed prototype text, in file order
+    std::string text;          // the file's bytes, CR LF line ends
+    size_t listed = 0;         // routines the function list shows
+    std::string lastPrototype; // the last listed prototype text, in file order
 };
 
 // n routines, each in a block of about 200 bytes closed by an ENDMOD line,

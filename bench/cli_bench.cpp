@@ -54,8 +54,10 @@ BENCHMARK(BM_LintCFile)->Arg(100000)->Arg(200000)->Unit(benchmark::kMillisecond)
 
 void BM_CheckLibrary(benchmark::State& state)
 {
-    const auto path = std::filesystem::temp_directory_path() / ("tovel-cli-bench-" + std::to_string(state.range(0)) + ".s79");
-    std::ofstream(path, std::ios::binary) << tovel::bench::GenerateAssemblerLibrary(static_cast<size_t>(state.range(0))).text;
+    const auto path =
+        std::filesystem::temp_directory_path() / ("tovel-cli-bench-" + std::to_string(state.range(0)) + ".s79");
+    std::ofstream(path, std::ios::binary)
+        << tovel::bench::GenerateAssemblerLibrary(static_cast<size_t>(state.range(0))).text;
     for (auto _ : state) {
         const auto diagnostics = tovel::cli::CheckLibrary(path.string());
         benchmark::DoNotOptimize(diagnostics.has_value());

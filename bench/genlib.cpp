@@ -20,8 +20,8 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "usage: %s asm|header N FILE\n", argv[0]);
         return 2;
     }
-    const tovel::bench::GeneratedLibrary lib = kind == "asm" ? tovel::bench::GenerateAssemblerLibrary(n)
-                                                             : tovel::bench::GenerateHeaderLibrary(n);
+    const tovel::bench::GeneratedLibrary lib =
+        kind == "asm" ? tovel::bench::GenerateAssemblerLibrary(n) : tovel::bench::GenerateHeaderLibrary(n);
     std::FILE* out = std::fopen(argv[3], "wb");
     if (!out || std::fwrite(lib.text.data(), 1, lib.text.size(), out) != lib.text.size() || std::fclose(out) != 0) {
         std::fprintf(stderr, "%s: cannot write %s\n", argv[0], argv[3]);

@@ -141,7 +141,7 @@ void BM_ParsePanelOfLastRoutine(benchmark::State& state)
     for (auto _ : state) {
         tovel::FileLineReader reader(b.path);
         tovel::ParameterPanelModel model =
-            tovel::ParsePrototypeSource(tovel::ParameterPanelModel {}, b.lib.lastPrototype, &reader);
+            tovel::ParsePrototypeSource(tovel::ParameterPanelModel{}, b.lib.lastPrototype, &reader);
         if (model.type.empty()) {
             state.SkipWithError("the last routine's prototype comment line was not found");
             break;
@@ -211,7 +211,7 @@ void BM_TypeAheadIndex(benchmark::State& state)
     Finish(state, b);
 }
 
-#define TOVEL_SIZES(bm) \
+#define TOVEL_SIZES(bm)                                                                                                \
     BENCHMARK(bm)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN)
 
 TOVEL_SIZES(BM_ScanAssemblerLibrary);

@@ -11,12 +11,12 @@
 
 // Aborts with the failed condition, which the fuzzer reports as a crash and
 // the replay program as a failed test.
-#define FUZZ_CHECK(cond)                                                                          \
-    do {                                                                                          \
-        if (!(cond)) {                                                                            \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond);         \
-            std::abort();                                                                         \
-        }                                                                                         \
+#define FUZZ_CHECK(cond)                                                                                               \
+    do {                                                                                                               \
+        if (!(cond)) {                                                                                                 \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond);                              \
+            std::abort();                                                                                              \
+        }                                                                                                              \
     } while (false)
 
 namespace tovel::fuzz {

@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         };
         add("F", 2, false, {{"a", "0-100"}, {"b", "A|B|C"}});
         add("G", 0, false, {});
-        add("H", 2, true, {{"x", "0,1,2"}, {"..."," "}});
+        add("H", 2, true, {{"x", "0,1,2"}, {"...", " "}});
         add("F", 1, false, {{"c", "-5-0x10"}});
         return r;
     }();

@@ -60,8 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(tovel::StartsWith(url, "file:///")
                    && std::all_of(url.begin(), url.end(), [](char c) { return c > 0x20 && c < 0x7F; }));
     FUZZ_CHECK(tovel::IsIntroMode(path) == tovel::EqualsNoCase(path, "yes"));
-    FUZZ_CHECK(tovel::IntroRadioFromSetting(tovel::IntroSettingFromRadio(static_cast<int>(bits) - 128)) ==
-               (bits == 128 ? 0 : 1));
+    FUZZ_CHECK(tovel::IntroRadioFromSetting(tovel::IntroSettingFromRadio(static_cast<int>(bits) - 128))
+               == (bits == 128 ? 0 : 1));
 
     // Picker starts fit the picker's buffer and come from the path.
     const tovel::PickerStartInfo browser = tovel::BrowserPickerStart(path);

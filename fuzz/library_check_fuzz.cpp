@@ -26,7 +26,7 @@ std::string Folder()
 {
     static const std::string folder = [] {
         std::string path = std::filesystem::temp_directory_path().string() + "/tovel-check-fuzz-"
-                         + std::to_string(static_cast<long>(getpid()));
+            + std::to_string(static_cast<long>(getpid()));
         std::filesystem::create_directories(path);
         return path;
     }();
@@ -90,9 +90,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (prototypes.size() > 64)
             prototypes.resize(64);
         std::map<std::string, long> starts;
-        const auto located = tovel::cli::LocateStartLines(scanned, prototypes, [&](size_t k, const tovel::cli::StartLine& start) {
-            starts.emplace(prototypes[k], static_cast<long>(start.lines.front().index));
-        });
+        const auto located =
+            tovel::cli::LocateStartLines(scanned, prototypes, [&](size_t k, const tovel::cli::StartLine& start) {
+                starts.emplace(prototypes[k], static_cast<long>(start.lines.front().index));
+            });
         FUZZ_CHECK(located.has_value());
         for (const std::string& prototype : prototypes) {
             const long expected = NaiveStart(scanned, prototype);

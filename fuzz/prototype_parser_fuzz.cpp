@@ -59,8 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
 
     CheckNormalized(tovel::NormalizePrototype(prototype));
-    FUZZ_CHECK(tovel::NormalizePrototype(tovel::NormalizePrototype(prototype)) ==
-               tovel::NormalizePrototype(prototype));
+    FUZZ_CHECK(tovel::NormalizePrototype(tovel::NormalizePrototype(prototype)) == tovel::NormalizePrototype(prototype));
 
     tovel::ParameterPanelModel previous;
     previous.type = "keep";

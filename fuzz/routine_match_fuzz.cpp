@@ -20,7 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     const tovel::cli::FunctionMatch match = tovel::cli::MatchFunction(items, query);
     using Result = tovel::cli::FunctionMatch::Result;
-    const auto listed = [&](const std::string& item) { return std::find(items.begin(), items.end(), item) != items.end(); };
+    const auto listed = [&](const std::string& item) {
+        return std::find(items.begin(), items.end(), item) != items.end();
+    };
     switch (match.result) {
     case Result::Found:
         FUZZ_CHECK(listed(match.prototype));
@@ -34,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         break;
     case Result::Unknown:
         for (const std::string& item : items)
-            FUZZ_CHECK(item != query && tovel::cli::ListLine(item) != query && tovel::cli::RoutineNameOf(item) != query);
+            FUZZ_CHECK(item != query && tovel::cli::ListLine(item) != query
+                       && tovel::cli::RoutineNameOf(item) != query);
         break;
     }
     // Candidates are distinct.

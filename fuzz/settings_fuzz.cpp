@@ -33,8 +33,8 @@ struct Name {
 // A few names the operations pick from, so that they meet each other (and
 // letter case and blanks vary), plus names taken from the input.
 const char* const kSections[] = {"Last", "LAST", " last ", "Libraries", "x]y", "", "[Last]", "a b"};
-const char* const kKeys[] = {"Intro",     "intro", " Intro\t", "/l/a.s79", "=",  ";c",
-                             "[k",        "",      "Choice",   "k\r",      "a=b", "k\n"};
+const char* const kKeys[] = {"Intro", "intro", " Intro\t", "/l/a.s79", "=",   ";c",
+                             "[k",    "",      "Choice",   "k\r",      "a=b", "k\n"};
 
 std::string Trim(std::string_view s)
 {
@@ -139,8 +139,7 @@ std::vector<Probe> TakeProbes(std::string_view text, const std::vector<Name>& na
     std::vector<std::string> sections;
     for (const Name& name : names) {
         probes.push_back({name, tovel::ProfileGetString(text, name.section, name.key, kMissing, 1 << 20)});
-        if (std::none_of(sections.begin(), sections.end(),
-                         [&](const std::string& s) { return Same(s, name.section); }))
+        if (std::none_of(sections.begin(), sections.end(), [&](const std::string& s) { return Same(s, name.section); }))
             sections.push_back(name.section);
     }
     for (const std::string& section : sections) {
@@ -240,8 +239,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 break;
             }
             // What was written reads back, and is listed once more at most.
-            FUZZ_CHECK(tovel::ProfileGetString(after, name.section, name.key, kMissing, 1 << 20) ==
-                       ReadBackOf(value));
+            FUZZ_CHECK(tovel::ProfileGetString(after, name.section, name.key, kMissing, 1 << 20) == ReadBackOf(value));
             const auto namesBefore = tovel::ProfileGetKeyNames(text, name.section);
             const auto namesAfter = tovel::ProfileGetKeyNames(after, name.section);
             const bool had = std::any_of(namesBefore.begin(), namesBefore.end(),
@@ -268,8 +266,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             // The section holds the one key now (none when it was refused).
             FUZZ_CHECK(tovel::ProfileGetKeyNames(after, name.section).size() == (validKey ? 1u : 0u));
             if (validKey)
-                FUZZ_CHECK(tovel::ProfileGetString(after, name.section, name.key, kMissing, 1 << 20) ==
-                           ReadBackOf(value));
+                FUZZ_CHECK(tovel::ProfileGetString(after, name.section, name.key, kMissing, 1 << 20)
+                           == ReadBackOf(value));
             break;
         default:
             after = tovel::ProfileDeleteSection(text, name.section);
@@ -285,8 +283,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             const bool target = sameSection && Same(probe.name.key, name.key);
             if (op >= 3 ? sameSection : target)
                 continue;
-            FUZZ_CHECK(tovel::ProfileGetString(after, probe.name.section, probe.name.key, kMissing, 1 << 20) ==
-                       probe.value);
+            FUZZ_CHECK(tovel::ProfileGetString(after, probe.name.section, probe.name.key, kMissing, 1 << 20)
+                       == probe.value);
         }
 
         // Reads cut to the capacity.

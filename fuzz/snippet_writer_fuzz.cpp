@@ -94,7 +94,8 @@ private:
                 ++m_pos;
                 if (e == 'u') {
                     FUZZ_CHECK(m_pos + 4 <= m_text.size());
-                    const unsigned code = static_cast<unsigned>(std::stoul(std::string(m_text.substr(m_pos, 4)), nullptr, 16));
+                    const unsigned code =
+                        static_cast<unsigned>(std::stoul(std::string(m_text.substr(m_pos, 4)), nullptr, 16));
                     m_pos += 4;
                     FUZZ_CHECK(code < 0xD800 || code > 0xDFFF);
                     if (code < 0x80) {
@@ -162,7 +163,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     static const std::string folder = [] {
         std::string path = std::filesystem::temp_directory_path().string() + "/tovel-snippet-fuzz-"
-                         + std::to_string(static_cast<long>(getpid()));
+            + std::to_string(static_cast<long>(getpid()));
         std::filesystem::create_directories(path);
         return path;
     }();

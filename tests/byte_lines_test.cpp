@@ -40,7 +40,7 @@ TEST(ByteLines, ColumnsFollowTabStopsAndCharacters)
     EXPECT_EQ(ColumnOfByte(line, 4), 5u);
     EXPECT_EQ(ColumnOfByte(line, 5), 6u);
     EXPECT_EQ(ColumnOfByte(line, 8), 9u);
-    EXPECT_EQ(CellAtColumn(line, 2).pos, 1u);  // inside the tab
+    EXPECT_EQ(CellAtColumn(line, 2).pos, 1u);    // inside the tab
     EXPECT_EQ(NearestBoundary(line, 3).pos, 2u); // nearer the tab's end
     EXPECT_EQ(NearestBoundary(line, 1).pos, 1u);
     EXPECT_EQ(CellAtColumn(line, 8).pos, 7u);
@@ -76,7 +76,7 @@ TEST(ByteLines, PrototypeAndHintLinesHaveTheirTones)
                                     ";  a:{0,1}\n"
                                     "@ C Function prototype: void G(void)\n"
                                     "; not a hint\n");
-    const LineTone expected[] = {LineTone::Prototype, LineTone::Hint, LineTone::Hint,      LineTone::Plain,
+    const LineTone expected[] = {LineTone::Prototype, LineTone::Hint,      LineTone::Hint,  LineTone::Plain,
                                  LineTone::Plain,     LineTone::Prototype, LineTone::Plain, LineTone::Plain};
     ASSERT_EQ(lines.Count(), 8u);
     for (size_t i = 0; i < lines.Count(); ++i)

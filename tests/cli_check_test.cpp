@@ -73,7 +73,8 @@ TEST_F(CliCheckTest, AssemblerLibraryFaults)
         {m + "int f(int a)\n; a:{,a,b}\nEND\n", {{2, "begins with ',': it is no choice list"}}},
         {m + "int f(int a)\n; a:{A||B}\nEND\n", {{2, "option list 'A||B' of 'a' has an empty item (item 2)"}}},
         {m + "int f(int a)\n; a:{|A|B}\nEND\n", {{2, "begins with '|': it is no option list"}}},
-        {m + "int f(int a)\n; a:{A-Z}\nEND\n", {{2, "low bound 'A' is not a number"}, {2, "high bound 'Z' is not a number"}}},
+        {m + "int f(int a)\n; a:{A-Z}\nEND\n",
+         {{2, "low bound 'A' is not a number"}, {2, "high bound 'Z' is not a number"}}},
         {m + "int f(int a)\n; a:{08-9}\nEND\n", {{2, "low bound '08' is not a number"}}},
         {m + "int f(int a)\n; a:{0x-1}\nEND\n", {{2, "low bound '0x' is not a number"}}},
         {m + "int f(int a)\n; a:{0-99999999999999999999}\nEND\n", {{2, "high bound"}}},
@@ -90,7 +91,8 @@ TEST_F(CliCheckTest, AssemblerLibraryFaults)
          {{1, "'f' has no closing line before the next prototype comment (line 3)"}}},
         {m + "int f(void)\n\tCALL APPEND\n\tRET\n", {{1, "has no closing line"}}},
         // the source view and the panel find a routine by its first line
-        {m + "int f(int a)\n; a:{}\nEND\n" + m + "int f(int a)\n; a:{1,2}\nEND\n", {{4, "listed twice: line 1 has it first"}}},
+        {m + "int f(int a)\n; a:{}\nEND\n" + m + "int f(int a)\n; a:{1,2}\nEND\n",
+         {{4, "listed twice: line 1 has it first"}}},
         {m + "uint f(int a)\n; a:{}\nEND\n" + m + "int f(int a)\n; a:{}\nEND\n",
          {{4, "'int f(int a)' is found first inside line 1 ('uint f(int a)')"}}},
         {m + "int xf(int a)\n; a:{}\nEND\n" + m + "f(int a)\n; a:{}\nEND\n", {{4, "found first inside line 1"}}},
@@ -118,13 +120,18 @@ TEST_F(CliCheckTest, LongLinesAndNulBytes)
     };
     const Row rows[] = {
         {m + "int f(int a) ;" + pad + "\n; a:{}\nEND\n", {{1, "prototype comment line is longer than 255 bytes"}}},
-        {m + "int f(int a, int b)\n; a:{" + pad + "}\n; b:{}\nEND\n", {{2, "the hint line of 'a' is longer than 255 bytes"}}},
+        {m + "int f(int a, int b)\n; a:{" + pad + "}\n; b:{}\nEND\n",
+         {{2, "the hint line of 'a' is longer than 255 bytes"}}},
         {std::string(255, ';') + m + "int g(void)\nEND\n", {{1, "a 255-byte piece of this long line"}}},
-        {m + "int f(" + pad + " a)\nEND\n", {{1, "has no ')'; the line is longer than 255 bytes and is read in pieces"}, {1, "nothing is listed"}}},
+        {m + "int f(" + pad + " a)\nEND\n",
+         {{1, "has no ')'; the line is longer than 255 bytes and is read in pieces"}, {1, "nothing is listed"}}},
         {m + "int f(void)\nEND\n" + std::string("\0", 1) + m + "int g(void)\nEND\n",
          {{3, "begins with a NUL byte: nothing from here on is read"}}},
         {m + "int f(void)" + std::string("\0", 1) + " tail\nEND\n", {{1, "holds a NUL byte"}}},
-        {m + "int \xB5" "f(char \xE9t)\n; \xE9t:{1-2}\nEND\n", {{2, "has no hint line here"}}},
+        {m
+             + "int \xB5"
+               "f(char \xE9t)\n; \xE9t:{1-2}\nEND\n",
+         {{2, "has no hint line here"}}},
     };
     for (const Row& row : rows)
         ExpectDiagnostics(m_dir.Write("lib.s79", row.text), row.expected, row.text);
@@ -132,15 +139,16 @@ TEST_F(CliCheckTest, LongLinesAndNulBytes)
 
 TEST_F(CliCheckTest, HeaderLibraryAndItsSourceFiles)
 {
-    const std::string header = m_dir.Write("inc/ports.h", "/* ports */\n"
-                                                          "extern int Read(char port);\n"
-                                                          "extern int Gone(int a);\n"
-                                                          "extern void Quiet(int a);\n"
-                                                          "extern int Bare(int a);\n"
-                                                          "extern int Split(int a,\n"
-                                                          "                 int b);\n"
-                                                          "extern int Hinted(int a);\n"
-                                                          "// extern int Old(int a);\n");
+    const std::string header = m_dir.Write("inc/ports.h",
+                                           "/* ports */\n"
+                                           "extern int Read(char port);\n"
+                                           "extern int Gone(int a);\n"
+                                           "extern void Quiet(int a);\n"
+                                           "extern int Bare(int a);\n"
+                                           "extern int Split(int a,\n"
+                                           "                 int b);\n"
+                                           "extern int Hinted(int a);\n"
+                                           "// extern int Old(int a);\n");
     m_dir.Write("inc/Read.c", "#if 0\n; C Function prototype: int Read(char port)\n; port:{0,1}\n#endif\n/* END */\n");
     m_dir.Write("inc/Bare.s", "no prototype comment here\n");
     m_dir.Write("inc/Hinted.s", std::string(kMarker) + "int Hinted(int a)\n; b:{1}\n\tRET\n");
@@ -152,11 +160,14 @@ TEST_F(CliCheckTest, HeaderLibraryAndItsSourceFiles)
         lines.push_back(FormatDiagnostic(d));
     const std::vector<std::string> expected = {
         header + ":3: no source for 'Gone': neither " + source + "Gone.s nor " + source + "Gone.c can be read",
-        header + ":5: " + source + "Bare.s holds no prototype comment line with 'int Bare(int a)': the routine's block and "
-                                   "parameters cannot be shown",
-        header + ":6: the declaration 'int Split(int a, ' is listed without its ')': write each declaration on one line",
-        source + "Hinted.s:1: routine 'Hinted' has no closing line (a word beginning with END): its source block runs to "
-                 "the end of the file",
+        header + ":5: " + source
+            + "Bare.s holds no prototype comment line with 'int Bare(int a)': the routine's block and "
+              "parameters cannot be shown",
+        header
+            + ":6: the declaration 'int Split(int a, ' is listed without its ')': write each declaration on one line",
+        source
+            + "Hinted.s:1: routine 'Hinted' has no closing line (a word beginning with END): its source block runs to "
+              "the end of the file",
         source + "Hinted.s:2: the hint line names 'b', not parameter 'a'",
     };
     EXPECT_EQ(lines, expected);

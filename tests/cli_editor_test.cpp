@@ -89,9 +89,9 @@ TEST(CliSnippets, EveryBodyParsesAndRendersAsTheCallCopyComposes)
         EXPECT_EQ(put.rendered, "Put(a$1,M_$A,level,char *}$\\,unsigned $}\")") << format;
         ASSERT_EQ(put.slots.size(), 4u);
         EXPECT_TRUE(put.slots[0].choice);
-        EXPECT_EQ(put.slots[0].items, (std::vector<std::string> {"a$1", "b\\", "c|d", ""}));
+        EXPECT_EQ(put.slots[0].items, (std::vector<std::string>{"a$1", "b\\", "c|d", ""}));
         EXPECT_TRUE(put.slots[1].choice);
-        EXPECT_EQ(put.slots[1].items, (std::vector<std::string> {"M_$A", "M\\B", "M\"C\xc3\xbf"}));
+        EXPECT_EQ(put.slots[1].items, (std::vector<std::string>{"M_$A", "M\\B", "M\"C\xc3\xbf"}));
         EXPECT_FALSE(put.slots[2].choice);
         EXPECT_NE(descriptions["Put"].find("mode: options {M_$A|M\\B|M\"C\xc3\xbf}"), std::string::npos);
         EXPECT_NE(descriptions["Put"].find("level: 0 to 1$"), std::string::npos);
@@ -105,8 +105,9 @@ TEST(CliSnippets, EveryBodyParsesAndRendersAsTheCallCopyComposes)
     EXPECT_NE(ulti.out.find("snippet Put \"int Put(char ch, int mode, int level, char *}$\\, unsigned $}') "),
               std::string::npos)
         << ulti.out;
-    EXPECT_NE(ulti.out.find("\nPut(${1:a\\$1},${2:M_\\$A},${3:level},${4:char *\\}\\$\\\\},unsigned \\$\\}\")\nendsnippet\n"),
-              std::string::npos)
+    EXPECT_NE(
+        ulti.out.find("\nPut(${1:a\\$1},${2:M_\\$A},${3:level},${4:char *\\}\\$\\\\},unsigned \\$\\}\")\nendsnippet\n"),
+        std::string::npos)
         << ulti.out;
 }
 
@@ -132,42 +133,44 @@ TEST(CliLint, ReportsWrongCountsRangesAndOptionsWhereCallsAre)
 {
     TempFolder folder;
     ASSERT_TRUE(folder.Valid());
-    const std::string source = folder.Write("main.c",
-        "#include \"dev.h\"\n"
-        "void PwmSetDuty(char channel, int duty);\n"           // a declaration
-        "static int *PortRead(char port) { return 0; }\n"      // a definition
-        "#define PwmSetDuty(c) other(c)\n"                     // a macro of that name
-        "void f(void)\n"
-        "{\n"
-        "    PwmSetDuty(2, 75);\n"
-        "    PwmSetDuty(2, 150); PwmSetDuty(2, 0x65);\n"
-        "    PwmSetDuty(1);\n"
-        "    PwmSetup(0, PWM_EN | PWM_BAD, 1000, 50, 3);\n"
-        "    PwmSetup(0, PWM_EN|PWM_IRQ, 70000u, -1, 3);\n"
-        "    /* PwmSetDuty(1); */ puts(\"PwmSetDuty(1)\"); c = ')';\n"
-        "    // PwmSetDuty(1);\n"
-        "    PwmSetDuty(2, (int)150); PwmSetDuty(2, LIMIT); PwmSetDuty(2, 50 + 60);\n"
-        "    PwmSetDuty(PwmSetDuty(1, 2), 0145);\n"
-        "    obj.PwmSetDuty(1); p->PwmSetDuty(1);\n"
-        "    x = y * PwmSetDuty(1);\n"
-        "    WdtKick(); WdtKick(1);\n"
-        "    SleepEnter(SLEEP_DEEP, WAKE_INT0);\n"               // a choice list takes any value
-        "    PwmSetDuty(2, 0100);\n"                             // octal 64
-        "}\n");
+    const std::string source =
+        folder.Write("main.c",
+                     "#include \"dev.h\"\n"
+                     "void PwmSetDuty(char channel, int duty);\n"      // a declaration
+                     "static int *PortRead(char port) { return 0; }\n" // a definition
+                     "#define PwmSetDuty(c) other(c)\n"                // a macro of that name
+                     "void f(void)\n"
+                     "{\n"
+                     "    PwmSetDuty(2, 75);\n"
+                     "    PwmSetDuty(2, 150); PwmSetDuty(2, 0x65);\n"
+                     "    PwmSetDuty(1);\n"
+                     "    PwmSetup(0, PWM_EN | PWM_BAD, 1000, 50, 3);\n"
+                     "    PwmSetup(0, PWM_EN|PWM_IRQ, 70000u, -1, 3);\n"
+                     "    /* PwmSetDuty(1); */ puts(\"PwmSetDuty(1)\"); c = ')';\n"
+                     "    // PwmSetDuty(1);\n"
+                     "    PwmSetDuty(2, (int)150); PwmSetDuty(2, LIMIT); PwmSetDuty(2, 50 + 60);\n"
+                     "    PwmSetDuty(PwmSetDuty(1, 2), 0145);\n"
+                     "    obj.PwmSetDuty(1); p->PwmSetDuty(1);\n"
+                     "    x = y * PwmSetDuty(1);\n"
+                     "    WdtKick(); WdtKick(1);\n"
+                     "    SleepEnter(SLEEP_DEEP, WAKE_INT0);\n" // a choice list takes any value
+                     "    PwmSetDuty(2, 0100);\n"               // octal 64
+                     "}\n");
     const CliRun run = Cli({"lint", "-l", kSample, source});
     EXPECT_EQ(run.status, kExitFindings) << run.err;
     const std::string f = source + ":";
-    EXPECT_EQ(run.out,
-              f + "8:19: warning: argument 2 of 'PwmSetDuty' (duty) is 150, outside its range 0-100\n"
-            + f + "8:39: warning: argument 2 of 'PwmSetDuty' (duty) is 0x65, outside its range 0-100\n"
-            + f + "9:5: warning: 'PwmSetDuty' takes 2 arguments, 1 given (void PwmSetDuty(char channel, int duty))\n"
-            + f + "10:17: warning: argument 2 of 'PwmSetup' (flags): 'PWM_BAD' is not among its options "
-                  "{PWM_EN|PWM_INV|PWM_IRQ}\n"
-            + f + "11:33: warning: argument 3 of 'PwmSetup' (period) is 70000, outside its range 0-65535\n"
-            + f + "11:41: warning: argument 4 of 'PwmSetup' (duty) is -1, outside its range 0-100\n"
-            + f + "15:34: warning: argument 2 of 'PwmSetDuty' (duty) is 0145, outside its range 0-100\n"
-            + f + "17:13: warning: 'PwmSetDuty' takes 2 arguments, 1 given (void PwmSetDuty(char channel, int duty))\n"
-            + f + "18:16: warning: 'WdtKick' takes 0 arguments, 1 given (void WdtKick(void))\n");
+    EXPECT_EQ(
+        run.out,
+        f + "8:19: warning: argument 2 of 'PwmSetDuty' (duty) is 150, outside its range 0-100\n" + f
+            + "8:39: warning: argument 2 of 'PwmSetDuty' (duty) is 0x65, outside its range 0-100\n" + f
+            + "9:5: warning: 'PwmSetDuty' takes 2 arguments, 1 given (void PwmSetDuty(char channel, int duty))\n" + f
+            + "10:17: warning: argument 2 of 'PwmSetup' (flags): 'PWM_BAD' is not among its options "
+              "{PWM_EN|PWM_INV|PWM_IRQ}\n"
+            + f + "11:33: warning: argument 3 of 'PwmSetup' (period) is 70000, outside its range 0-65535\n" + f
+            + "11:41: warning: argument 4 of 'PwmSetup' (duty) is -1, outside its range 0-100\n" + f
+            + "15:34: warning: argument 2 of 'PwmSetDuty' (duty) is 0145, outside its range 0-100\n" + f
+            + "17:13: warning: 'PwmSetDuty' takes 2 arguments, 1 given (void PwmSetDuty(char channel, int duty))\n" + f
+            + "18:16: warning: 'WdtKick' takes 0 arguments, 1 given (void WdtKick(void))\n");
 
     const std::string clean = folder.Write("clean.c", "void g(void) { PwmSetDuty(0, 100); AdcRead(9); }\n");
     EXPECT_EQ(Cli({"lint", "-l", kSample, clean}).status, kExitDone);
@@ -227,8 +230,9 @@ TEST(CliJsonBytes, TextsThatAreNotUtf8GiveTheirBytesBack)
 
     TempFolder folder;
     ASSERT_TRUE(folder.Valid());
-    const std::string library = folder.Write("d\xff/lib\xe9.s", "; C Function prototype: int Fx(char m, int b)\n"
-                                                                "; m:{A\xff|B}\n; b:{0-9}\n END\n");
+    const std::string library = folder.Write("d\xff/lib\xe9.s",
+                                             "; C Function prototype: int Fx(char m, int b)\n"
+                                             "; m:{A\xff|B}\n; b:{0-9}\n END\n");
     const CliRun run = Cli({"params", library, "Fx", "--json"});
     ASSERT_EQ(run.status, kExitDone) << run.err;
     const Json params = ParseJson(run.out);

@@ -10,7 +10,7 @@
 #include <chrono>
 #include <sys/stat.h>
 
-#ifndef _WIN32  // runs the program through POSIX process calls
+#ifndef _WIN32 // runs the program through POSIX process calls
 
 namespace tovel::cli {
 namespace {
@@ -86,8 +86,9 @@ TEST(CliProgram, WorkedExampleCallAndRangeMessage)
     EXPECT_EQ(run.out, "PwmSetDuty(2,101)\n");
     EXPECT_EQ(run.err, "duty Out of range.\n");
 
-    run = RunProgram(kProgram, {"call", kSample, "void PwmSetup(char ch, char flags, unsigned period, int duty, char dt)",
-                                "1", "PWM_EN|PWM_IRQ", "0x1000", "50"});
+    run = RunProgram(kProgram,
+                     {"call", kSample, "void PwmSetup(char ch, char flags, unsigned period, int duty, char dt)", "1",
+                      "PWM_EN|PWM_IRQ", "0x1000", "50"});
     EXPECT_EQ(run.exitStatus, 0) << run.err;
     EXPECT_EQ(run.out, "PwmSetup(1,PWM_EN|PWM_IRQ,0x1000,50,dt)\n");
 
@@ -109,8 +110,9 @@ TEST(CliProgram, CheckReportsAndExitsByTheResult)
     run = RunProgram(kProgram, {"check", lib});
     EXPECT_EQ(run.exitStatus, 1);
     EXPECT_EQ(Lines(run.out),
-              (std::vector<std::string> {
-                  lib + ":1: routine 'f' has no closing line (a word beginning with END): its source block runs to the "
+              (std::vector<std::string>{
+                  lib
+                      + ":1: routine 'f' has no closing line (a word beginning with END): its source block runs to the "
                         "end of the file",
                   lib + ":2: the hint line names 'b', not parameter 'a'"}));
 
@@ -128,14 +130,18 @@ TEST(CliProgram, HostileFilesAndArgumentsNeverCrash)
         dir.Write("empty.s79", ""),
         dir.Write("binary.s79", binary),
         dir.Write("nul.s79", std::string("\0; C Function prototype: int f(void)\n", 38)),
-        dir.Write("long.s79", "; C Function prototype: int f(" + std::string(600, 'a') + " x)\n" + std::string(5000, ';')),
+        dir.Write("long.s79",
+                  "; C Function prototype: int f(" + std::string(600, 'a') + " x)\n" + std::string(5000, ';')),
         dir.Write("only.h", "int f(int a,\n"),
         dir.Write("bytes.s79", "; C Function prototype: \xB5int f(char c)\n; c:{\x80,na\xEFve}\nEND\n"),
     };
     for (const std::string& file : hostile) {
-        for (const std::vector<std::string>& args : std::vector<std::vector<std::string>> {
-                 {"list", file}, {"check", file}, {"show", file, "f"}, {"params", "--json", file, "f"},
-                 {"call", "-l", file, "f", "1"}}) {
+        for (const std::vector<std::string>& args :
+             std::vector<std::vector<std::string>>{{"list", file},
+                                                   {"check", file},
+                                                   {"show", file, "f"},
+                                                   {"params", "--json", file, "f"},
+                                                   {"call", "-l", file, "f", "1"}}) {
             const ProcessResult run = RunProgram(kProgram, args);
             ASSERT_TRUE(run.started);
             EXPECT_LE(run.exitStatus, 2) << args[0] << " " << file << "\n" << run.err;
@@ -226,9 +232,9 @@ TEST_F(CliInstalledTest, CopyHandsTheCallToTheClipboardProgram)
     // nothing else, so they name the system's programs by their paths.
     const std::string bin = m_dir / "bin";
     auto tool = [&](const std::string& name, const std::string& extra) {
-        const std::string path = m_dir.Write("bin/" + name, "#!/bin/sh\n/bin/cat > \"" + m_dir / (name + ".got") + "\"\n"
-                                                               + "echo \"$*\" > \"" + m_dir / (name + ".args") + "\"\n"
-                                                               + extra);
+        const std::string path = m_dir.Write("bin/" + name,
+                                             "#!/bin/sh\n/bin/cat > \"" + m_dir / (name + ".got") + "\"\n"
+                                                 + "echo \"$*\" > \"" + m_dir / (name + ".args") + "\"\n" + extra);
         std::filesystem::permissions(path, std::filesystem::perms::owner_all);
     };
     tool("xclip", "/bin/sleep 8 &\nexit 0\n");
@@ -236,8 +242,8 @@ TEST_F(CliInstalledTest, CopyHandsTheCallToTheClipboardProgram)
     tool("xsel", "exit 3\n");
 
     const auto started = std::chrono::steady_clock::now();
-    ProcessResult run = RunProgram(m_program, {"call", "--copy", kSample, "PwmSetDuty", "2", "75"},
-                                   {"PATH=" + bin, "DISPLAY=:7"});
+    ProcessResult run =
+        RunProgram(m_program, {"call", "--copy", kSample, "PwmSetDuty", "2", "75"}, {"PATH=" + bin, "DISPLAY=:7"});
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(6)) << "waited for the clipboard owner";
     EXPECT_EQ(run.exitStatus, 0) << run.err;
     EXPECT_EQ(run.out, "PwmSetDuty(2,75)\n");
@@ -259,8 +265,9 @@ TEST_F(CliInstalledTest, CopyHandsTheCallToTheClipboardProgram)
     run = RunProgram(m_program, {"call", "--copy", kSample, "PwmSetDuty", "3", "200"}, {"PATH=" + bin});
     EXPECT_EQ(run.exitStatus, 3);
     EXPECT_EQ(run.out, "PwmSetDuty(3,200)\n");
-    EXPECT_EQ(run.err, "duty Out of range.\ntovel-cli: the call is not on the clipboard: no display is set (neither "
-                       "WAYLAND_DISPLAY nor DISPLAY), so there is no clipboard\n");
+    EXPECT_EQ(run.err,
+              "duty Out of range.\ntovel-cli: the call is not on the clipboard: no display is set (neither "
+              "WAYLAND_DISPLAY nor DISPLAY), so there is no clipboard\n");
     run = RunProgram(m_program, {"call", "--copy", kSample, "WdtKick"}, {"PATH=" + m_dir / "nowhere", "DISPLAY=:7"});
     EXPECT_EQ(run.exitStatus, 3);
     EXPECT_NE(run.err.find("no clipboard program is available"), std::string::npos) << run.err;

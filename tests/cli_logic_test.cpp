@@ -38,7 +38,7 @@ TEST(CliRoutineName, IdentifierBeforeTheFirstParenthesis)
         {"int 9lives(int a)", "lives"},
         {"go()", "go"},
         {"(x)", ""},
-        {"int (x)", "int"},  // the header source rule takes the word before '(' too
+        {"int (x)", "int"}, // the header source rule takes the word before '(' too
         {"no parenthesis", ""},
     };
     for (const auto& row : rows)
@@ -48,8 +48,9 @@ TEST(CliRoutineName, IdentifierBeforeTheFirstParenthesis)
 TEST(CliMatchFunction, ExactTextThenUniqueRoutineName)
 {
     const std::vector<std::string> items = {
-        "char F(char c)", "int F(int a)", "int Get(void)", "int Get(void)", "int Split(int a,\r\n",
-        "void PwmSetDuty(char channel, int duty)", "void PwmSetup(char ch)",
+        "char F(char c)",         "int F(int a)",         "int Get(void)",
+        "int Get(void)",          "int Split(int a,\r\n", "void PwmSetDuty(char channel, int duty)",
+        "void PwmSetup(char ch)",
     };
     struct Row {
         const char* query;
@@ -67,7 +68,10 @@ TEST(CliMatchFunction, ExactTextThenUniqueRoutineName)
         {"F", FunctionMatch::Result::Ambiguous, "", {"char F(char c)", "int F(int a)"}},
         // names are C names: letter case counts, but candidates ignore it
         {"pwmsetduty", FunctionMatch::Result::Unknown, "", {"void PwmSetDuty(char channel, int duty)"}},
-        {"Pwm", FunctionMatch::Result::Unknown, "", {"void PwmSetDuty(char channel, int duty)", "void PwmSetup(char ch)"}},
+        {"Pwm",
+         FunctionMatch::Result::Unknown,
+         "",
+         {"void PwmSetDuty(char channel, int duty)", "void PwmSetup(char ch)"}},
         {"void pwmsetup(char CH)", FunctionMatch::Result::Unknown, "", {"void PwmSetup(char ch)"}},
         {"Nothing", FunctionMatch::Result::Unknown, "", {}},
     };
@@ -143,8 +147,9 @@ TEST_F(CliRoutineTest, CallTextForGivenMissingAndPresetValues)
 {
     const RoutineView r = Load("lib.s79", kWorkedExample, "void PwmSetDuty(char channel, int duty)");
     ASSERT_TRUE(r.prototypeFound);
-    EXPECT_EQ(r.block, "; C Function prototype: void PwmSetDuty(char channel, int duty);\r\n"
-                       "; channel:{0,1,2,3}\r\n; duty : {0-100}\r\n    MODULE  PwmSetDuty\r\n ENDMOD\r\n");
+    EXPECT_EQ(r.block,
+              "; C Function prototype: void PwmSetDuty(char channel, int duty);\r\n"
+              "; channel:{0,1,2,3}\r\n; duty : {0-100}\r\n    MODULE  PwmSetDuty\r\n ENDMOD\r\n");
     struct Row {
         std::vector<std::string> values;
         bool presets;
@@ -157,11 +162,11 @@ TEST_F(CliRoutineTest, CallTextForGivenMissingAndPresetValues)
         {{"2", " 20"}, false, "PwmSetDuty(2, 20)", {}},
         {{"2", "0x64"}, false, "PwmSetDuty(2,0x64)", {}},
         {{"2", "0x65"}, false, "PwmSetDuty(2,0x65)", {"duty Out of range."}},
-        {{"2", "abc"}, false, "PwmSetDuty(2,abc)", {}},  // not a range candidate
-        {{"9"}, false, "PwmSetDuty(9,)", {}},            // a choice slot has no range check
+        {{"2", "abc"}, false, "PwmSetDuty(2,abc)", {}}, // not a range candidate
+        {{"9"}, false, "PwmSetDuty(9,)", {}},           // a choice slot has no range check
         {{}, false, "PwmSetDuty(,)", {}},
         {{}, true, "PwmSetDuty(0,)", {}},
-        {{"", ""}, true, "PwmSetDuty(,)", {}},           // given empty values stay empty
+        {{"", ""}, true, "PwmSetDuty(,)", {}}, // given empty values stay empty
     };
     for (const Row& row : rows) {
         const CallResult call = ComposeRoutineCall(r, row.values, row.presets);
@@ -177,7 +182,7 @@ TEST_F(CliRoutineTest, ChoiceValuesTakeTheItemsLetterCaseAndExtraNamesFollowFour
                                "@ ref:{ADC_VDD,ADC_INT}\n@ b:{}\n@ c:{Pick.exe}\n@ *d:{}\n\tEND\n",
                                "void Cfg(char ref, int b, int c, char *d, int e, int f)");
     ASSERT_EQ(r.slotList.size(), 4u);
-    EXPECT_EQ(r.panel.extraNames, (std::vector<std::string> {"e", "f"}));
+    EXPECT_EQ(r.panel.extraNames, (std::vector<std::string>{"e", "f"}));
     EXPECT_EQ(ComposeRoutineCall(r, {"adc_int", "1", "2", "s"}, false).text, "Cfg(ADC_INT,1,2,s,e,f)");
     EXPECT_EQ(ComposeRoutineCall(r, {"other"}, false).text, "Cfg(other,,,,e,f)");
     EXPECT_EQ(ComposeRoutineCall(r, {}, true).text, "Cfg(ADC_VDD,,\"Pick.exe\",,e,f)");
@@ -185,8 +190,9 @@ TEST_F(CliRoutineTest, ChoiceValuesTakeTheItemsLetterCaseAndExtraNamesFollowFour
 
 TEST_F(CliRoutineTest, HeaderRoutineSourceComesFromDotSThenDotC)
 {
-    const std::string header = m_dir.Write("inc/ports.h", "extern int Read(char port);\nextern int Gone(int a);\n"
-                                                          "extern int Bare(int a);\n");
+    const std::string header = m_dir.Write("inc/ports.h",
+                                           "extern int Read(char port);\nextern int Gone(int a);\n"
+                                           "extern int Bare(int a);\n");
     m_dir.Write("inc/Read.c", "; C Function prototype: int Read(char port)\n; port:{0,1}\nEND\n");
     m_dir.Write("inc/Bare.s", "no prototype comment here\n");
 
@@ -194,7 +200,7 @@ TEST_F(CliRoutineTest, HeaderRoutineSourceComesFromDotSThenDotC)
     EXPECT_EQ(read.sourcePath, m_dir / "inc/Read.c");
     EXPECT_TRUE(read.prototypeFound);
     ASSERT_EQ(read.slotList.size(), 1u);
-    EXPECT_EQ(read.slotList[0].items, (std::vector<std::string> {"0", "1"}));
+    EXPECT_EQ(read.slotList[0].items, (std::vector<std::string>{"0", "1"}));
 
     const RoutineView gone = LoadRoutine(header, "int Gone(int a)");
     EXPECT_FALSE(gone.sourceFound);
@@ -268,11 +274,11 @@ TEST(CliJsonQuote, EscapesAndKeepsItValidUtf8)
         {"plain", "\"plain\""},
         {"a\"b\\c", "\"a\\\"b\\\\c\""},
         {"\r\n\t\x01\x7f", "\"\\r\\n\\t\\u0001\\u007f\""},
-        {"\xC2\xB5s", "\"\xC2\xB5s\""},              // UTF-8 passes
+        {"\xC2\xB5s", "\"\xC2\xB5s\""}, // UTF-8 passes
         {"\xE2\x82\xAC", "\"\xE2\x82\xAC\""},
-        {"caf\xE9", "\"caf\\u00e9\""},               // an 8-bit byte becomes its character
-        {"\xE2\x82", "\"\\u00e2\\u0082\""},          // a cut sequence
-        {"\xC0\x80", "\"\\u00c0\\u0080\""},          // an overlong form
+        {"caf\xE9", "\"caf\\u00e9\""},                 // an 8-bit byte becomes its character
+        {"\xE2\x82", "\"\\u00e2\\u0082\""},            // a cut sequence
+        {"\xC0\x80", "\"\\u00c0\\u0080\""},            // an overlong form
         {"\xED\xA0\x80", "\"\\u00ed\\u00a0\\u0080\""}, // a surrogate
     };
     for (const auto& row : rows) {
@@ -329,7 +335,8 @@ TEST_F(CliRunTest, BadArgumentsGiveOneLineAndStatusTwo)
         {{"show", "dir/lib.s79"}, "tovel-cli: show: FUNCTION is missing"},
         {{"check"}, "tovel-cli: check: LIBRARY is missing"},
         {{"check", "-l", "x"}, "tovel-cli: check: unknown option '-l'"},
-        {{"call", "-l", "@LIB@", "PwmSetDuty", "1", "2", "3"}, "tovel-cli: call: 'PwmSetDuty' has 2 parameter slots, 3 values given"},
+        {{"call", "-l", "@LIB@", "PwmSetDuty", "1", "2", "3"},
+         "tovel-cli: call: 'PwmSetDuty' has 2 parameter slots, 3 values given"},
         {{"show", "NoSuch"}, "tovel-cli: no library named, and none is current in "},
         {{"list", "/nonexistent/lib.s79"}, "tovel-cli: cannot read library /nonexistent/lib.s79: no such file"},
         {{"list", "-l", "@DIR@"}, "tovel-cli: cannot read library @DIR@: it is a folder"},
@@ -374,7 +381,7 @@ TEST_F(CliRunTest, CallPicksTheLibraryFromTheArgumentsAndCopies)
     EXPECT_EQ(m_err, "duty Out of range.\n");
 
     EXPECT_EQ(Run({"call", "--copy", m_library, "PwmSetDuty", "1", "500"}), kExitFindings);
-    EXPECT_EQ(m_copied, std::vector<std::string> {"PwmSetDuty(1,500)"});
+    EXPECT_EQ(m_copied, std::vector<std::string>{"PwmSetDuty(1,500)"});
     EXPECT_EQ(m_out, "PwmSetDuty(1,500)\n");
     m_clipboardProblem = "no display is set";
     EXPECT_EQ(Run({"call", m_library, "PwmSetDuty", "--copy"}), kExitNoClipboard);
@@ -426,12 +433,14 @@ TEST_F(CliRunTest, DefaultLibraryIsTheOneTovelStartsWith)
 
 TEST_F(CliRunTest, UnknownAndAmbiguousRoutinesListCandidates)
 {
-    const std::string lib = m_dir.Write("two.s79", "; C Function prototype: int F(int a)\n"
-                                                   "; C Function prototype: char F(char c)\n"
-                                                   "; C Function prototype: int Fx(int a)\n");
+    const std::string lib = m_dir.Write("two.s79",
+                                        "; C Function prototype: int F(int a)\n"
+                                        "; C Function prototype: char F(char c)\n"
+                                        "; C Function prototype: int Fx(int a)\n");
     EXPECT_EQ(Run({"params", lib, "F"}), kExitFailed);
-    EXPECT_EQ(m_err, "tovel-cli: 'F' names several routines in " + lib
-                         + "; give one prototype text:\n  char F(char c)\n  int F(int a)\n");
+    EXPECT_EQ(m_err,
+              "tovel-cli: 'F' names several routines in " + lib
+                  + "; give one prototype text:\n  char F(char c)\n  int F(int a)\n");
     EXPECT_EQ(Run({"show", lib, "fx"}), kExitFailed);
     EXPECT_EQ(m_err, "tovel-cli: no routine 'fx' in " + lib + "; candidates:\n  int Fx(int a)\n");
     EXPECT_EQ(Run({"params", lib, "int F(int a)"}), kExitDone);

@@ -21,7 +21,10 @@ namespace tovel::clitest {
 
 // Scratch folders and file bytes come from the shared test support.
 using TempFolder = testsupport::TempFolder;
-inline std::string ReadBytes(const std::string& path) { return testsupport::ReadFileBytes(path); }
+inline std::string ReadBytes(const std::string& path)
+{
+    return testsupport::ReadFileBytes(path);
+}
 
 #ifndef _WIN32
 // An environment for the program: the current one with some variables
@@ -58,7 +61,8 @@ inline cli::ProcessResult RunProgram(const std::string& program, std::vector<std
     std::vector<std::string> sanitizers;
     for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
         const char* value = std::getenv(name);
-        sanitizers.push_back(std::string(name) + "=" + (value && *value ? std::string(value) + ":" : "") + "exitcode=86");
+        sanitizers.push_back(std::string(name) + "=" + (value && *value ? std::string(value) + ":" : "")
+                             + "exitcode=86");
     }
     changes.insert(changes.begin(), sanitizers.begin(), sanitizers.end());
     changes.insert(changes.begin(), {"DISPLAY", "WAYLAND_DISPLAY"});
@@ -130,8 +134,8 @@ private:
     }
     void Skip()
     {
-        while (m_pos < m_text.size() && (m_text[m_pos] == ' ' || m_text[m_pos] == '\t' || m_text[m_pos] == '\n'
-                                         || m_text[m_pos] == '\r'))
+        while (m_pos < m_text.size()
+               && (m_text[m_pos] == ' ' || m_text[m_pos] == '\t' || m_text[m_pos] == '\n' || m_text[m_pos] == '\r'))
             ++m_pos;
     }
     bool Literal(std::string_view word)
@@ -256,14 +260,30 @@ private:
                     return Fail("escape expected");
                 const char e = m_text[m_pos++];
                 switch (e) {
-                case '"': out += '"'; break;
-                case '\\': out += '\\'; break;
-                case '/': out += '/'; break;
-                case 'b': out += '\b'; break;
-                case 'f': out += '\f'; break;
-                case 'n': out += '\n'; break;
-                case 'r': out += '\r'; break;
-                case 't': out += '\t'; break;
+                case '"':
+                    out += '"';
+                    break;
+                case '\\':
+                    out += '\\';
+                    break;
+                case '/':
+                    out += '/';
+                    break;
+                case 'b':
+                    out += '\b';
+                    break;
+                case 'f':
+                    out += '\f';
+                    break;
+                case 'n':
+                    out += '\n';
+                    break;
+                case 'r':
+                    out += '\r';
+                    break;
+                case 't':
+                    out += '\t';
+                    break;
                 case 'u': {
                     if (m_pos + 4 > m_text.size())
                         return Fail("short \\u escape");
@@ -271,10 +291,14 @@ private:
                     for (int i = 0; i < 4; ++i) {
                         const char h = m_text[m_pos++];
                         code <<= 4;
-                        if (h >= '0' && h <= '9') code |= static_cast<unsigned>(h - '0');
-                        else if (h >= 'a' && h <= 'f') code |= static_cast<unsigned>(h - 'a' + 10);
-                        else if (h >= 'A' && h <= 'F') code |= static_cast<unsigned>(h - 'A' + 10);
-                        else return Fail("bad \\u escape");
+                        if (h >= '0' && h <= '9')
+                            code |= static_cast<unsigned>(h - '0');
+                        else if (h >= 'a' && h <= 'f')
+                            code |= static_cast<unsigned>(h - 'a' + 10);
+                        else if (h >= 'A' && h <= 'F')
+                            code |= static_cast<unsigned>(h - 'A' + 10);
+                        else
+                            return Fail("bad \\u escape");
                     }
                     if (code >= 0xD800 && code <= 0xDFFF)
                         return Fail("surrogate escape");

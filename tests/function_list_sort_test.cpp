@@ -30,15 +30,16 @@ TEST(FunctionListSort, EdgeCasesMatchTheStableCaseInsensitiveOrder)
         std::vector<std::string> sorted;
     };
     const Case cases[] = {
-        {"case ignored, equal texts keep their order",
-         {"b", "B", "a", "A", "b"}, {"a", "A", "b", "B", "b"}},
+        {"case ignored, equal texts keep their order", {"b", "B", "a", "A", "b"}, {"a", "A", "b", "B", "b"}},
         {"a text before the longer texts it begins, also across the 8-byte chunks",
          {"unsigned int f()", "unsigned", "unsigned int", "Unsigned", "unsigned int f"},
          {"unsigned", "Unsigned", "unsigned int", "unsigned int f", "unsigned int f()"}},
         {"bytes from 0x80 on sort after ASCII, the underscore between cases' letters",
-         {"\xE9t\xE9", "zeta", "_x", "Zeta", "ab"}, {"_x", "ab", "zeta", "Zeta", "\xE9t\xE9"}},
+         {"\xE9t\xE9", "zeta", "_x", "Zeta", "ab"},
+         {"_x", "ab", "zeta", "Zeta", "\xE9t\xE9"}},
         {"a NUL byte sorts before every other byte but after the end of the text",
-         {"ab\0c"s, "ab"s, "ab\x01"s, "ab\0"s}, {"ab"s, "ab\0"s, "ab\0c"s, "ab\x01"s}},
+         {"ab\0c"s, "ab"s, "ab\x01"s, "ab\0"s},
+         {"ab"s, "ab\0"s, "ab\0c"s, "ab\x01"s}},
         {"texts equal over 16 bytes that differ in the 17th or by length, across two key depths",
          {"char ClearTimer_00b", "char ClearTimer_00A", "char cleartimer_00", "char ClearTimer_00a"},
          {"char cleartimer_00", "char ClearTimer_00A", "char ClearTimer_00a", "char ClearTimer_00b"}},

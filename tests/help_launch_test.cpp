@@ -22,11 +22,13 @@ using testsupport::NativePath;
 
 TEST(HelpLaunchTest, IntroModeIsYesInAnyCase)
 {
-    struct Row { const char* value; bool intro; };
+    struct Row {
+        const char* value;
+        bool intro;
+    };
     const Row rows[] = {
-        {"Yes", true}, {"yes", true}, {"YES", true}, {"yEs", true},
-        {"No", false}, {"", false}, {"Y", false}, {"Yes ", false}, {" Yes", false},
-        {"Yess", false}, {"Yes\n", false}, {"Y\xC9S", false},
+        {"Yes", true}, {"yes", true},   {"YES", true},   {"yEs", true},   {"No", false},    {"", false},
+        {"Y", false},  {"Yes ", false}, {" Yes", false}, {"Yess", false}, {"Yes\n", false}, {"Y\xC9S", false},
     };
     for (const Row& row : rows)
         EXPECT_EQ(IsIntroMode(row.value), row.intro) << '"' << row.value << '"';
@@ -71,7 +73,11 @@ TEST(HelpLaunchTest, ReadIntroModeReadsIntroWithDefaultYes)
 
 TEST(HelpLaunchTest, JoinHelpPathAddsOneSeparatorOnlyWhenNeeded)
 {
-    struct Row { std::string helpPath; std::string file; std::string joined; };
+    struct Row {
+        std::string helpPath;
+        std::string file;
+        std::string joined;
+    };
     const Row rows[] = {
         {"", "TVS_B.html", "TVS_B.html"},
         {"/opt/help/", "TVS_B.html", "/opt/help/TVS_B.html"},
@@ -106,7 +112,11 @@ TEST(HelpLaunchTest, HelpButtonPrefersPageThenHelpProgramThenMissingPage)
     const HelpLaunch onPage{browser, page, true};
     const HelpLaunch onProgram{program, "", false};
 
-    struct Row { const char* what; std::set<std::string> existing; HelpLaunch expected; };
+    struct Row {
+        const char* what;
+        std::set<std::string> existing;
+        HelpLaunch expected;
+    };
     const Row rows[] = {
         {"page present", {page}, onPage},
         {"page and program present", {page, program}, onPage},
@@ -148,8 +158,10 @@ TEST(HelpLaunchTest, HelpKeyAndSetupHelpAlwaysOpenTheBrowser)
               (HelpLaunch{"xdg-open", NativePath("/h/tovel/TV_P.html"), true}));
     EXPECT_EQ(PlanHelpKey(NativePath("/app/"), "xdg-open", NativePath("/app/")),
               (HelpLaunch{"xdg-open", NativePath("/app/tovel/TV_P.html"), true}));
-    EXPECT_EQ(PlanSetupHelp("/usr/bin/b", NativePath("/h")), (HelpLaunch{"/usr/bin/b", NativePath("/h/TVS_B.html"), true}));
-    EXPECT_EQ(PlanSetupHelp("/usr/bin/b", NativePath("/h/")), (HelpLaunch{"/usr/bin/b", NativePath("/h/TVS_B.html"), true}));
+    EXPECT_EQ(PlanSetupHelp("/usr/bin/b", NativePath("/h")),
+              (HelpLaunch{"/usr/bin/b", NativePath("/h/TVS_B.html"), true}));
+    EXPECT_EQ(PlanSetupHelp("/usr/bin/b", NativePath("/h/")),
+              (HelpLaunch{"/usr/bin/b", NativePath("/h/TVS_B.html"), true}));
     EXPECT_EQ(PlanSetupHelp("/usr/bin/b", ""), (HelpLaunch{"/usr/bin/b", "TVS_B.html", true}));
 }
 

@@ -79,18 +79,12 @@ TEST(LibraryListTest, RegistrablePaths)
         bool ok;
     };
     const Row rows[] = {
-        {"/lib/ports.s79", true},
-        {"/my libs/ports [v2].h", true},
-        {"/lib/\xE9t\xE9.s79", true},
-        {"", false},
-        {"/lib/a=b.s79", false},
-        {"/lib/a\rb.s79", false},
-        {"/lib/a\nb.s79", false},
-        {std::string("/lib/a\0b.s79", 12), false},
-        {";lib.s79", false},
-        {"[lib].s79", false},
-        {" /lib/a.s79", false},
-        {"/lib/a.s79\t", false},
+        {"/lib/ports.s79", true},     {"/my libs/ports [v2].h", true},
+        {"/lib/\xE9t\xE9.s79", true}, {"", false},
+        {"/lib/a=b.s79", false},      {"/lib/a\rb.s79", false},
+        {"/lib/a\nb.s79", false},     {std::string("/lib/a\0b.s79", 12), false},
+        {";lib.s79", false},          {"[lib].s79", false},
+        {" /lib/a.s79", false},       {"/lib/a.s79\t", false},
     };
     for (const auto& row : rows)
         EXPECT_EQ(IsRegistrableLibraryPath(row.path), row.ok) << row.path;

@@ -11,9 +11,9 @@ TEST(LayoutParameterPanel, SlotTable)
 {
     struct Row {
         int n;
-        int width;                   // of labels and value controls
+        int width; // of labels and value controls
         std::vector<int> slotX;
-        std::vector<int> separatorX;  // 1033, 1034, 1035 in use
+        std::vector<int> separatorX; // 1033, 1034, 1035 in use
         int closingX;
     } rows[] = {
         {0, 0, {}, {}, 138},

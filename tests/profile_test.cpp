@@ -110,7 +110,7 @@ TEST(ProfileWriteString, PlacesLinesAndKeepsTheRest)
         {"line breaks removed from value", "", "A", "k", "a\r\nb\rc\nd", "[A]\r\nk=abcd\r\n"},
         {"value cut at NUL", "", "A", "k", "ab\0cd"s, "[A]\r\nk=ab\r\n"},
         {"empty value", "", "A", "k", "", "[A]\r\nk=\r\n"},
-        {"high bytes and odd lines kept", "\xff\xfe junk\r[A]\n#\x80=\x81\r\n", "A", "k", "\xe9", 
+        {"high bytes and odd lines kept", "\xff\xfe junk\r[A]\n#\x80=\x81\r\n", "A", "k", "\xe9",
          "\xff\xfe junk\r[A]\n#\x80=\x81\r\nk=\xe9\r\n"},
         {"same value gives same text", "[A]\r\nk=1\r\n", "A", "k", "1", "[A]\r\nk=1\r\n"},
     };
@@ -130,8 +130,9 @@ TEST(ProfileWriteString, WrittenValuesReadBack)
     EXPECT_EQ(ProfileGetString(text, "Last", "Intro", "d", 100), "No");
     EXPECT_EQ(ProfileGetString(text, "Last", "Library", "d", 100), "/lib/a.s79");
     EXPECT_EQ(ProfileGetKeyNames(text, "Libraries"), (std::vector<std::string>{"/lib/a.s79", "/lib/b.h"}));
-    EXPECT_EQ(text, "; settings\n[Last]\nIntro=No\r\nLibrary=/lib/a.s79\r\n[Libraries]\r\n/lib/a.s79=Yes\r\n"
-                    "/lib/b.h=Yes\r\n");
+    EXPECT_EQ(text,
+              "; settings\n[Last]\nIntro=No\r\nLibrary=/lib/a.s79\r\n[Libraries]\r\n/lib/a.s79=Yes\r\n"
+              "/lib/b.h=Yes\r\n");
 }
 
 TEST(ProfileWriteString, RefusesNamesThatCouldNotBeReadBack)
@@ -141,9 +142,9 @@ TEST(ProfileWriteString, RefusesNamesThatCouldNotBeReadBack)
         std::string key;
     };
     const Refused cases[] = {
-        {"S", "a\r\nb"}, {"S", "a\nb"},    {"S", "a\rb"},  {"S", "k=v"},     {"S", ";k"},   {"S", " [k"},
-        {"S", ""},       {"S", " \t "},    {"S", "a\0b"s}, {"", "k"},        {"  ", "k"},   {"a]b", "k"},
-        {"a\nb", "k"},   {"a\r\nb", "k"}, {"a\0b"s, "k"},
+        {"S", "a\r\nb"}, {"S", "a\nb"}, {"S", "a\rb"}, {"S", "k=v"},    {"S", ";k"},
+        {"S", " [k"},    {"S", ""},     {"S", " \t "}, {"S", "a\0b"s},  {"", "k"},
+        {"  ", "k"},     {"a]b", "k"},  {"a\nb", "k"}, {"a\r\nb", "k"}, {"a\0b"s, "k"},
     };
     const std::string text = "; keep\r\n[S]\r\nk=1\r\n";
     for (const auto& c : cases) {
@@ -181,8 +182,8 @@ TEST(ProfileDelete, RemovesOnlyTheLinesConcerned)
         {"bracket line without close is a section of its own", "[A]\n[x\n[B]\n", "A", nullptr, "[x\n[B]\n"},
     };
     for (const auto& c : cases) {
-        const std::string out = c.key ? ProfileDeleteKey(c.text, c.section, c.key)
-                                      : ProfileDeleteSection(c.text, c.section);
+        const std::string out =
+            c.key ? ProfileDeleteKey(c.text, c.section, c.key) : ProfileDeleteSection(c.text, c.section);
         EXPECT_EQ(out, c.expected) << c.what;
     }
 }

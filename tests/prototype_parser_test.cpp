@@ -8,8 +8,7 @@
 namespace tovel {
 namespace {
 
-ParameterPanelModel Parse(const std::string& source, const std::string& prototype,
-                          ParameterPanelModel model = {})
+ParameterPanelModel Parse(const std::string& source, const std::string& prototype, ParameterPanelModel model = {})
 {
     StringLineReader reader(source);
     return ParsePrototypeSource(std::move(model), prototype, &reader);
@@ -50,14 +49,14 @@ TEST(MatchHintLine, Table)
         {"; duty:{}", "duty", ""},
         {"; dutyA:{1}", "duty", ""},
         {"duty:{1}", "duty", ""},
-        {"  ;\tduty:{1}", "duty", "1"},          // blanks and tabs vanish first
+        {"  ;\tduty:{1}", "duty", "1"}, // blanks and tabs vanish first
         {"; channel:{0,1,2,3} extra } text", "channel", "0,1,2,3"},
-        {"; x duty:{1}", "duty", ""},            // the name must follow the comment character
-        {"; s:{ab", "s", ""},                     // no '}'
-        {"; *s:{buf}", "s", "buf"},               // pointer form
+        {"; x duty:{1}", "duty", ""}, // the name must follow the comment character
+        {"; s:{ab", "s", ""},         // no '}'
+        {"; *s:{buf}", "s", "buf"},   // pointer form
         {"; ** pp :{x|y}", "pp", "x|y"},
         {"; *s:{buf}", "t", ""},
-        {"; int x:{1}", "int x", ""},             // a name holding a blank never matches
+        {"; int x:{1}", "int x", ""}, // a name holding a blank never matches
         {"; a:{\xB5\xE9}", "a", "\xB5\xE9"},
         {"", "a", ""},
     };
@@ -84,9 +83,9 @@ TEST(ChoiceHint, DetectAndSplit)
 TEST(ParsePrototypeSource, WorkedExample)
 {
     for (const char* eol : {"\n", "\r\n"}) {
-        const std::string src = std::string("; some code") + eol +
-                                "; C Function prototype: void PwmSetDuty(char channel, int duty);" + eol +
-                                "; channel:{0,1,2,3}" + eol + "; duty : {0-100}" + eol + " ENDMOD" + eol;
+        const std::string src = std::string("; some code") + eol
+            + "; C Function prototype: void PwmSetDuty(char channel, int duty);" + eol + "; channel:{0,1,2,3}" + eol
+            + "; duty : {0-100}" + eol + " ENDMOD" + eol;
         const auto m = Parse(src, "void PwmSetDuty(char channel, int duty)");
         EXPECT_EQ(m.type, "void");
         EXPECT_EQ(m.function, "PwmSetDuty");
@@ -132,7 +131,7 @@ TEST(ParsePrototypeSource, SplitsTypeNameAndParameters)
         {"void UrtConfig(char m)", "void", "UrtConfig", {"m"}, {}},
         {"Go(int a)", "", "Go", {"a"}, {}},
         {"int F(int a,int b,int c,int d,int e,int)", "int", "F", {"a", "b", "c", "d"}, {"e", "int"}},
-        {"int f(int a,,int b)", "int", "f", {"a"}, {}},  // an empty declaration ends the list
+        {"int f(int a,,int b)", "int", "f", {"a"}, {}}, // an empty declaration ends the list
     };
     for (const Row& r : rows) {
         const auto m = Parse(std::string("; C Function prototype: ") + r.prototype + ";\n", r.prototype);
@@ -155,9 +154,8 @@ TEST(ParsePrototypeSource, MarkerVariants)
         "; C Function prototype:\t int  Foo ( int a ) ; trailing (remark)\r\n",
     };
     for (const char* line : lines) {
-        const std::string proto = std::string(line).find("int  Foo") != std::string::npos
-                                      ? "int  Foo ( int a )"
-                                      : "int Foo(int a)";
+        const std::string proto =
+            std::string(line).find("int  Foo") != std::string::npos ? "int  Foo ( int a )" : "int Foo(int a)";
         const auto m = Parse(std::string(line) + "; a:{1-9}\n", proto);
         EXPECT_EQ(m.type, "int") << line;
         EXPECT_EQ(m.function, "Foo") << line;

@@ -85,9 +85,8 @@ TEST_F(RobustLibraryTest, FoldersDevicesAndPipesAreNeverRead)
     fs::create_directory(m_dir + "folder.h");
 
     ::alarm(20); // a read that blocked or never ended stops the test program here
-    for (const std::string& path :
-         {fifo, link, m_dir + "folder.h", std::string("/dev/zero"), std::string("/dev/null"),
-          std::string("/dev/urandom"), m_dir + "missing.s79", std::string()}) {
+    for (const std::string& path : {fifo, link, m_dir + "folder.h", std::string("/dev/zero"), std::string("/dev/null"),
+                                    std::string("/dev/urandom"), m_dir + "missing.s79", std::string()}) {
         SCOPED_TRACE(path);
         EXPECT_FALSE(CanOpenForReading(path));
         const LibraryUse use = UseLibrary(path);
@@ -245,9 +244,12 @@ TEST_F(RobustLibraryTest, LinesOfSeveralKilobytes)
     const std::string text =
         // A prototype whose ')' lies within the first 255 bytes is listed;
         // the rest of the physical line is read as further pieces.
-        "; C Function prototype: int Short(char a) " + longTail + "\n"
-        // One whose ')' lies past them is not.
-        "; C Function prototype: int Long(char " + std::string(4000, 'b') + ")\n"
+        "; C Function prototype: int Short(char a) " + longTail
+        + "\n"
+          // One whose ')' lies past them is not.
+          "; C Function prototype: int Long(char "
+        + std::string(4000, 'b')
+        + ")\n"
         // Tabs in a long line expand in every piece.
         + std::string(3000, '\t') + "END\n";
     const std::string path = Write("long.s79", text);
@@ -264,18 +266,23 @@ TEST_F(RobustLibraryTest, NulAndHighBytes)
 {
     const std::string nul(1, '\0');
     const std::string text = "; C Function prototype: int \xC3\xA9t\xE9(char \xFF)\r\n"
-                             "; C Function prototype: int Cut(char a" + nul + ")\r\n"
-                             "; C Function prototype: int After" + nul + "Nul(char b)\r\n"
-                             "\x80\x81\xFE\xFF\r\n" +
-                             nul + "; C Function prototype: int Unseen(char c)\r\n";
+                             "; C Function prototype: int Cut(char a"
+        + nul
+        + ")\r\n"
+          "; C Function prototype: int After"
+        + nul
+        + "Nul(char b)\r\n"
+          "\x80\x81\xFE\xFF\r\n"
+        + nul + "; C Function prototype: int Unseen(char c)\r\n";
     const LibraryUse use = UseLibrary(Write("bytes.s79", text));
     // Bytes pass unchanged; a NUL ends a line's text, and a line that starts
     // with one ends the file.
     EXPECT_EQ(use.items, std::vector<std::string>{"int \xC3\xA9t\xE9(char \xFF)"});
-    EXPECT_EQ(use.view, "; C Function prototype: int \xC3\xA9t\xE9(char \xFF)\r\n"
-                        "; C Function prototype: int Cut(char a"
-                        "; C Function prototype: int After"
-                        "\x80\x81\xFE\xFF\r\n");
+    EXPECT_EQ(use.view,
+              "; C Function prototype: int \xC3\xA9t\xE9(char \xFF)\r\n"
+              "; C Function prototype: int Cut(char a"
+              "; C Function prototype: int After"
+              "\x80\x81\xFE\xFF\r\n");
 
     const std::string header = "int \xE9t\xE9(char a);\nchar g(int " + nul + "x);\n\xFF\xFE int h(int a);\n";
     const LibraryUse headerUse = UseLibrary(Write("bytes.h", header));
@@ -312,15 +319,14 @@ TEST_F(RobustLibraryTest, HeaderRoutineNamesThatAreNoFileNames)
     // nothing usable. The routine's source is always looked up inside the
     // header's folder, under a name of letters, digits and '_' only, or not
     // at all (the folder itself, which is never read).
-    const std::string header =
-        "int ../../etc/passwd(int a);\n"
-        "int a/b(int c);\n"
-        "int co:n?*(int d);\n"
-        "int \"q<u>o|te\"(int e);\n"
-        "int (*fp)(int f);\n"
-        "char *\xE9\xFF(int g);\n"
-        "int ..(int h);\n"
-        "int  (int i);\n";
+    const std::string header = "int ../../etc/passwd(int a);\n"
+                               "int a/b(int c);\n"
+                               "int co:n?*(int d);\n"
+                               "int \"q<u>o|te\"(int e);\n"
+                               "int (*fp)(int f);\n"
+                               "char *\xE9\xFF(int g);\n"
+                               "int ..(int h);\n"
+                               "int  (int i);\n";
     const std::string path = Write("odd.h", header);
     Write("passwd.s", "; C Function prototype: int ../../etc/passwd(int a)\n\tRET\n\tEND\n");
 

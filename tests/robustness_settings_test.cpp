@@ -32,8 +32,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Slurp(const std::string& path) { return testsupport::ReadFileBytes(path); }
-void Spit(const std::string& path, const std::string& text) { testsupport::WriteFileBytes(path, text); }
+std::string Slurp(const std::string& path)
+{
+    return testsupport::ReadFileBytes(path);
+}
+void Spit(const std::string& path, const std::string& text)
+{
+    testsupport::WriteFileBytes(path, text);
+}
 
 class RobustSettingsTest : public ::testing::Test {
 protected:
@@ -42,10 +48,7 @@ protected:
         ASSERT_TRUE(m_folder.Valid());
         m_dir = m_folder.Dir();
     }
-    void TearDown() override
-    {
-        SettingsFile::SetWriteFailureForTest(SettingsFile::WriteFailure::None);
-    }
+    void TearDown() override { SettingsFile::SetWriteFailureForTest(SettingsFile::WriteFailure::None); }
 
     testsupport::TempFolder m_folder{"tovel-robust-"};
     std::string m_dir;
@@ -203,7 +206,8 @@ TEST_F(RobustSettingsTest, WritersInSeveralProcessesLoseNoUpdate)
             SettingsFile file(path);
             bool ok = true;
             for (int k = 0; k < kKeys; ++k) {
-                ok = file.Write("Libraries", "/p" + std::to_string(p) + "/lib" + std::to_string(k) + ".s79", "Yes") && ok;
+                ok = file.Write("Libraries", "/p" + std::to_string(p) + "/lib" + std::to_string(k) + ".s79", "Yes")
+                    && ok;
                 // Every process also rewrites a shared key, so that each change
                 // reads and replaces a file the others are replacing too.
                 ok = file.Write("Last", "Library", "/p" + std::to_string(p)) && ok;
@@ -288,7 +292,8 @@ TEST_F(RobustSettingsTest, SettingsPathOnPipeOrDeviceNeverHangs)
     const std::string fifo = m_dir + "Tovel.ini";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     ::alarm(20); // a read that blocked would end the test program here
-    for (const std::string& path : {fifo, std::string("/dev/zero"), std::string("/dev/null"), std::string("/dev/full")}) {
+    for (const std::string& path :
+         {fifo, std::string("/dev/zero"), std::string("/dev/null"), std::string("/dev/full")}) {
         SCOPED_TRACE(path);
         SettingsFile file(path);
         EXPECT_EQ(file.Read("Last", "Intro", "yes", 100), "yes");

@@ -18,10 +18,10 @@ TEST(RoutineSearch, NameIsTheIdentifierBeforeTheFirstParenthesis)
     const Case cases[] = {
         {"void PwmSetDuty(char channel, int duty)", "PwmSetDuty"},
         {"unsigned char *GetBuf (int n)", "GetBuf"},
-        {"int f(void (*cb)(int))", "f"},       // the first '(' decides
-        {"int 9lives(void)", "lives"},          // an identifier starts with no digit
-        {"void UrtConfig", ""},                 // no '('
-        {"(int)", ""},                          // nothing before it
+        {"int f(void (*cb)(int))", "f"}, // the first '(' decides
+        {"int 9lives(void)", "lives"},   // an identifier starts with no digit
+        {"void UrtConfig", ""},          // no '('
+        {"(int)", ""},                   // nothing before it
     };
     for (const Case& c : cases) {
         const std::string prototype = c.prototype;
@@ -49,18 +49,14 @@ TEST(RoutineSearch, FindsByNameStartThenAnywhereInListOrder)
         int row;
     };
     const Case cases[] = {
-        {"u", 0},        // UartGet: the name, not the return type "unsigned"
-        {"uarti", 6},    // case ignored
-        {"pwm", 2},      // first in list order
-        {"pwms", 4},
-        {"buf", 3},      // no name starts with it: the first that contains it
-        {"mode", 5},
-        {"init", 2},     // PwmInit before UartInit
-        {"int", -1},     // the return type does not count
-        {"void", -1},
-        {"noname", -1},  // a text without '(' has no name
-        {"", -1},
-        {"zzz", -1},
+        {"u", 0},                     // UartGet: the name, not the return type "unsigned"
+        {"uarti", 6},                 // case ignored
+        {"pwm", 2},                   // first in list order
+        {"pwms", 4},  {"buf", 3},     // no name starts with it: the first that contains it
+        {"mode", 5},  {"init", 2},    // PwmInit before UartInit
+        {"int", -1},                  // the return type does not count
+        {"void", -1}, {"noname", -1}, // a text without '(' has no name
+        {"", -1},     {"zzz", -1},
     };
     for (const Case& c : cases)
         EXPECT_EQ(names.Find(items, c.typed), c.row) << c.typed;
@@ -75,8 +71,8 @@ TEST(RoutineSearch, TypedTextAddsUpWithinThePauseAndBackspaceRemovesOne)
     EXPECT_EQ(typed.Type('w', 5900), "pw");
     EXPECT_EQ(typed.Type('m', 6900), "pwm"); // each key within the pause of the one before
     EXPECT_EQ(typed.Backspace(7000), "pw");
-    EXPECT_EQ(typed.Type('x', 8001), "x");   // after a longer pause it starts anew
-    EXPECT_EQ(typed.Backspace(9500), "");    // nothing is left to remove after a pause
+    EXPECT_EQ(typed.Type('x', 8001), "x"); // after a longer pause it starts anew
+    EXPECT_EQ(typed.Backspace(9500), "");  // nothing is left to remove after a pause
     EXPECT_EQ(typed.Backspace(9600), "");
 }
 

@@ -128,7 +128,7 @@ std::string LastIdentifier(const std::string& decl)
 }
 
 struct Routine {
-    std::string prototype;          // marker and one blank cut off, up to the first ')'
+    std::string prototype; // marker and one blank cut off, up to the first ')'
     std::vector<std::string> params;
     std::vector<std::string> hints; // text between the braces, blanks removed
     char marker = ';';
@@ -189,9 +189,9 @@ void CheckRoutines(const std::vector<std::string>& lines, const std::string& fil
 }
 
 const char* const kAllSampleFiles[] = {
-    "LibDev4410.s79",           "Dev4410Hdr/dev4410.h",   "Dev4410Hdr/PortRead.s",
-    "Dev4410Hdr/AdcRead.s",     "Dev4410Hdr/TimerRead.s", "Dev4410Hdr/TimerTicks.s",
-    "Dev4410Hdr/UartGets.s",    "Dev4410Hdr/EepromRead.c", "Dev4410Hdr/README.txt",
+    "LibDev4410.s79",        "Dev4410Hdr/dev4410.h",    "Dev4410Hdr/PortRead.s",
+    "Dev4410Hdr/AdcRead.s",  "Dev4410Hdr/TimerRead.s",  "Dev4410Hdr/TimerTicks.s",
+    "Dev4410Hdr/UartGets.s", "Dev4410Hdr/EepromRead.c", "Dev4410Hdr/README.txt",
 };
 
 TEST(SampleLibraryTest, FilesUseCrLfShortLinesAndPlainAscii)

@@ -23,17 +23,16 @@ struct HeaderRow {
     const char* path;
     bool header;
 };
-void PrintTo(const HeaderRow& row, std::ostream* out) { *out << '"' << row.path << '"'; }
+void PrintTo(const HeaderRow& row, std::ostream* out)
+{
+    *out << '"' << row.path << '"';
+}
 
 const HeaderRow kHeaderRows[] = {
-    {"LowerH", "/inc/ports.h", true},
-    {"UpperH", "/inc/PORTS.H", true},
-    {"Assembler", "/lib/ports.s79", false},
-    {"HInFolderName", "/x.hdr/lib.s79", false},
-    {"HFolderShortName", "/x.h/lib.s", false},
-    {"Hpp", "/inc/ports.hpp", false},
-    {"TrailingBlank", "/inc/ports.h ", false},
-    {"Empty", "", false},
+    {"LowerH", "/inc/ports.h", true},          {"UpperH", "/inc/PORTS.H", true},
+    {"Assembler", "/lib/ports.s79", false},    {"HInFolderName", "/x.hdr/lib.s79", false},
+    {"HFolderShortName", "/x.h/lib.s", false}, {"Hpp", "/inc/ports.hpp", false},
+    {"TrailingBlank", "/inc/ports.h ", false}, {"Empty", "", false},
 };
 
 class HeaderLibraryTest : public ::testing::TestWithParam<HeaderRow> {};
@@ -50,7 +49,10 @@ struct MarkedRow {
     std::string line;
     std::optional<std::string> expected;
 };
-void PrintTo(const MarkedRow& row, std::ostream* out) { *out << '"' << row.line << '"'; }
+void PrintTo(const MarkedRow& row, std::ostream* out)
+{
+    *out << '"' << row.line << '"';
+}
 
 const MarkedRow kMarkedRows[] = {
     {"CrLf", "; C Function prototype: int ReadPort(char port)\r\n", "int ReadPort(char port)"},
@@ -138,30 +140,28 @@ TEST(ScannerTest, NormaliseDeclaration)
 
 TEST(ScannerTest, CollectsMarkedPrototypesInFileOrder)
 {
-    StringLineReader reader(
-        "; Port routines\r\n"
-        "; C Function prototype: int ReadPort(char port)\r\n"
-        "; port:{0,1,2}\r\n"
-        "ReadPort:\tMOV A,R0\r\n"
-        "\tENDMOD\r\n"
-        " ; C Function prototype: int Hidden(char c)\r\n"
-        "@ C Function prototype: void PwmSetDuty(char channel, int duty) ; remark\r\n"
-        "; C Function prototype: f()\r\n"
-        "; C Function prototype: int ReadPort(char port)\r\n");
-    const std::vector<std::string> expected = {
-        "int ReadPort(char port)", "void PwmSetDuty(char channel, int duty)", "int ReadPort(char port)"};
+    StringLineReader reader("; Port routines\r\n"
+                            "; C Function prototype: int ReadPort(char port)\r\n"
+                            "; port:{0,1,2}\r\n"
+                            "ReadPort:\tMOV A,R0\r\n"
+                            "\tENDMOD\r\n"
+                            " ; C Function prototype: int Hidden(char c)\r\n"
+                            "@ C Function prototype: void PwmSetDuty(char channel, int duty) ; remark\r\n"
+                            "; C Function prototype: f()\r\n"
+                            "; C Function prototype: int ReadPort(char port)\r\n");
+    const std::vector<std::string> expected = {"int ReadPort(char port)", "void PwmSetDuty(char channel, int duty)",
+                                               "int ReadPort(char port)"};
     EXPECT_EQ(CollectPrototypes(reader, false), expected);
 }
 
 TEST(ScannerTest, CollectsListedHeaderDeclarations)
 {
-    const std::string header =
-        "#ifndef PORTS_H\n"
-        "extern int ReadPort(char port);\n"
-        "void Reset(void);\n"
-        "// int Old(int a);\n"
-        "char *Name(int i);\n"
-        "#define X(a) (a)\n";
+    const std::string header = "#ifndef PORTS_H\n"
+                               "extern int ReadPort(char port);\n"
+                               "void Reset(void);\n"
+                               "// int Old(int a);\n"
+                               "char *Name(int i);\n"
+                               "#define X(a) (a)\n";
     StringLineReader reader(header);
     const std::vector<std::string> expected = {"int ReadPort(char port)", "char *Name(int i)"};
     EXPECT_EQ(CollectPrototypes(reader, true), expected);
@@ -174,19 +174,19 @@ TEST(ScannerTest, CollectsListedHeaderDeclarations)
 TEST(ScannerTest, NulStartedLineEndsTheScan)
 {
     const std::string nul(1, '\0');
-    StringLineReader reader("; C Function prototype: int a(int x)\n" + nul +
-                            "; C Function prototype: int b(int x)\n"
-                            "; C Function prototype: int c(int x)\n");
+    StringLineReader reader("; C Function prototype: int a(int x)\n" + nul
+                            + "; C Function prototype: int b(int x)\n"
+                              "; C Function prototype: int c(int x)\n");
     EXPECT_EQ(CollectPrototypes(reader, false), std::vector<std::string>{"int a(int x)"});
 }
 
 TEST(ScannerTest, SortIsCaseInsensitiveAndStable)
 {
-    std::vector<std::string> items = {"int b(int x)", "INT A(int x)", "int a(int x)", "char z(int x)",
+    std::vector<std::string> items = {"int b(int x)", "INT A(int x)",    "int a(int x)", "char z(int x)",
                                       "INT A(int x)", "int \xE9(int x)", "int B(int x)"};
     SortFunctionList(items);
-    const std::vector<std::string> expected = {"char z(int x)", "INT A(int x)", "int a(int x)", "INT A(int x)",
-                                               "int b(int x)", "int B(int x)", "int \xE9(int x)"};
+    const std::vector<std::string> expected = {"char z(int x)", "INT A(int x)", "int a(int x)",   "INT A(int x)",
+                                               "int b(int x)",  "int B(int x)", "int \xE9(int x)"};
     EXPECT_EQ(items, expected);
 }
 

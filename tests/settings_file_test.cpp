@@ -33,10 +33,7 @@ protected:
         ASSERT_TRUE(m_folder.Valid());
         m_dir = m_folder.Path();
     }
-    void TearDown() override
-    {
-        SettingsFile::SetWriteFailureForTest(SettingsFile::WriteFailure::None);
-    }
+    void TearDown() override { SettingsFile::SetWriteFailureForTest(SettingsFile::WriteFailure::None); }
 
     std::string PathOf(const std::string& name) const { return (fs::path(m_dir) / name).string(); }
 
@@ -86,8 +83,7 @@ TEST_F(SettingsFileTest, ChangesKeepOtherLinesByteForByte)
     ASSERT_TRUE(file.Write("Last", "intro", "Yes"));
     ASSERT_TRUE(file.Write("Libraries", "/l/b.h", "Yes"));
     ASSERT_TRUE(file.DeleteKey("Libraries", "/L/A.S79"));
-    EXPECT_EQ(Slurp(file.Path()),
-              "; hand-written\n[Last]\r\nIntro=Yes\r\nodd line\n[Libraries]\r\n/l/b.h=Yes\r\n");
+    EXPECT_EQ(Slurp(file.Path()), "; hand-written\n[Last]\r\nIntro=Yes\r\nodd line\n[Libraries]\r\n/l/b.h=Yes\r\n");
     ASSERT_TRUE(file.DeleteSection("Last"));
     EXPECT_EQ(Slurp(file.Path()), "; hand-written\n[Libraries]\r\n/l/b.h=Yes\r\n");
     EXPECT_EQ(FolderNames(), std::set<std::string>{"Tovel.ini"});
@@ -157,7 +153,7 @@ TEST_F(SettingsFileTest, FullDiskLeavesTheOldFileWhole)
     SettingsFile file(PathOf("Tovel.ini"));
     Spit(file.Path(), kOldText);
     auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit oldLimit {};
+    rlimit oldLimit{};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &oldLimit), 0);
     rlimit small = oldLimit;
     small.rlim_cur = 4096;

@@ -106,8 +106,8 @@ TEST_F(SettingsSafetyTest, AUserWithoutRightsToTheFileCannotReplaceIt)
     fs::permissions(m_dir, fs::perms::all);
     const std::string path = PathOf("Tovel.ini");
     Spit(path, kText);
-    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                              fs::perms::others_read);
+    fs::permissions(path,
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {

@@ -16,12 +16,14 @@ const std::string kSep(1, kPathSep);
 
 TEST(SetupLogicTest, IntroRadioFollowsTheSetting)
 {
-    struct Row { const char* setting; int radio; };
+    struct Row {
+        const char* setting;
+        int radio;
+    };
     const Row rows[] = {
         // The dialog reads "Intro" with the default "Yes": a missing key
         // arrives here as "Yes" and selects "&Intro", matching the help commands.
-        {"Yes", 0}, {"yes", 0}, {"YES", 0},
-        {"No", 1}, {"", 1}, {"Y", 1}, {"Yes ", 1}, {"maybe", 1},
+        {"Yes", 0}, {"yes", 0}, {"YES", 0}, {"No", 1}, {"", 1}, {"Y", 1}, {"Yes ", 1}, {"maybe", 1},
     };
     for (const Row& row : rows)
         EXPECT_EQ(IntroRadioFromSetting(row.setting), row.radio) << '"' << row.setting << '"';
@@ -39,7 +41,10 @@ TEST(SetupLogicTest, IntroSettingFromRadioAndBack)
 
 TEST(SetupLogicTest, EnsureTrailingSeparator)
 {
-    struct Row { std::string in; std::string out; };
+    struct Row {
+        std::string in;
+        std::string out;
+    };
     const Row rows[] = {
         {"", "/"},
         {"/", "/"},
@@ -166,7 +171,10 @@ TEST(SetupLogicTest, HelpPickerNeverExceedsTheLimit)
 
 TEST(SetupLogicTest, HelpFolderIsTheFolderOfThePick)
 {
-    struct Row { std::string picked; std::string folder; };
+    struct Row {
+        std::string picked;
+        std::string folder;
+    };
     const Row rows[] = {
         {"/docs/help/tovel/TV_P.html", "/docs/help/tovel/"},
         {"/docs/help/TVS_B.html", "/docs/help/"},

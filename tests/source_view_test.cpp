@@ -85,7 +85,9 @@ TEST(SourceViewTest, BlockEndIsAWordBeginningWithEnd)
         {"END", true},
         {"\tRSEG CODE ; END of data", true},
         {"(END)", true},
-        {"\xE9" "END", true},
+        {"\xE9"
+         "END",
+         true},
         {"SENDBYTE:\tMOV A,R0\r\n", false},
         {"\tLCALL APPEND\r\n", false},
         {"_END", false},
@@ -97,19 +99,18 @@ TEST(SourceViewTest, BlockEndIsAWordBeginningWithEnd)
         EXPECT_EQ(IsBlockEndLine(row.line), row.end) << row.line;
 }
 
-const char* const kLibrary =
-    "; Port routines\r\n"
-    "\tNAME ports\r\n"
-    "; C Function prototype: int ReadPort(char port) ; END is not here\r\n"
-    "; port:{0,1,2}\r\n"
-    "ReadPort:\tMOV\tA,R0\r\n"
-    "SENDBYTE:\tLCALL APPEND\r\n"
-    "\tRET\r\n"
-    "\tENDMOD\tports\r\n"
-    "after the block\r\n"
-    "; C Function prototype: int ReadPort(char port)\r\n"
-    "second copy\r\n"
-    "END\r\n";
+const char* const kLibrary = "; Port routines\r\n"
+                             "\tNAME ports\r\n"
+                             "; C Function prototype: int ReadPort(char port) ; END is not here\r\n"
+                             "; port:{0,1,2}\r\n"
+                             "ReadPort:\tMOV\tA,R0\r\n"
+                             "SENDBYTE:\tLCALL APPEND\r\n"
+                             "\tRET\r\n"
+                             "\tENDMOD\tports\r\n"
+                             "after the block\r\n"
+                             "; C Function prototype: int ReadPort(char port)\r\n"
+                             "second copy\r\n"
+                             "END\r\n";
 
 TEST(SourceViewTest, BlockRunsFromPrototypeLineThroughClosingLine)
 {
@@ -174,7 +175,7 @@ TEST(SourceViewTest, StartLineRules)
         {"text inside the marker", "; C Function prototype: x\nEND\n", "Function", ""},
         {"missing prototype", "; C Function prototype: int g(char c)\nEND\n", "int f(char c)", ""},
         {"empty prototype", "; C Function prototype: int f(char c)\nEND\n", "", ""},
-        {"only the marker line",  "; C Function prototype: int f(char c)", "int f(char c)",
+        {"only the marker line", "; C Function prototype: int f(char c)", "int f(char c)",
          "; C Function prototype: int f(char c)"},
     };
     for (const auto& row : rows) {
@@ -189,11 +190,10 @@ TEST(SourceViewTest, HeaderDeclarationFindsItsSourceFile)
     const auto decl = tovel::NormaliseDeclaration("extern  unsigned char  GetByte ( int  port , char *buf );");
     ASSERT_TRUE(decl.listed);
     EXPECT_EQ(SourcePathFor("/inc/ports.h", decl.text), "/inc/GetByte.s");
-    StringLineReader reader(
-        "\tMODULE GetByte\n"
-        "; C Function prototype: unsigned char GetByte(int port, char *buf)\n"
-        "\tRET\n"
-        "\tEND\n");
+    StringLineReader reader("\tMODULE GetByte\n"
+                            "; C Function prototype: unsigned char GetByte(int port, char *buf)\n"
+                            "\tRET\n"
+                            "\tEND\n");
     EXPECT_EQ(ExtractSourceBlock(reader, decl.text),
               "; C Function prototype: unsigned char GetByte(int port, char *buf)\n    RET\n END\n");
 }

@@ -1,5 +1,5 @@
-#include "composer/ValueEditors.h"
 #include "composer/ToolProgram.h"
+#include "composer/ValueEditors.h"
 
 #include <gtest/gtest.h>
 
@@ -67,12 +67,8 @@ TEST(RangeHint, Parse)
         const char* low;
         const char* high;
     } rows[] = {
-        {"1-10", true, "1", "10"},
-        {"0--5", true, "0", "-5"},
-        {"0x00-0xFF", true, "0x00", "0xFF"},
-        {"-5-5", false, "", ""},
-        {"10", false, "", ""},
-        {"a-", true, "a", ""},
+        {"1-10", true, "1", "10"}, {"0--5", true, "0", "-5"}, {"0x00-0xFF", true, "0x00", "0xFF"},
+        {"-5-5", false, "", ""},   {"10", false, "", ""},     {"a-", true, "a", ""},
         {"", false, "", ""},
     };
     for (const Row& r : rows) {
@@ -91,9 +87,9 @@ TEST(RangeHint, Candidates)
         const char* value;
         bool candidate;
     } rows[] = {
-        {"5", true},   {"-3", true},  {"+3", true},  {" 20", true}, {"(x)", true},  {"\"Pick.exe\"", true},
-        {"!", true},   {"\x01", true}, {"\xB5", true}, {"\xFF", true}, {"abc", false}, {",", false},
-        {"/", false},  {":", false},  {"", false},
+        {"5", true},  {"-3", true},   {"+3", true},   {" 20", true},  {"(x)", true},  {"\"Pick.exe\"", true},
+        {"!", true},  {"\x01", true}, {"\xB5", true}, {"\xFF", true}, {"abc", false}, {",", false},
+        {"/", false}, {":", false},   {"", false},
     };
     for (const Row& r : rows)
         EXPECT_EQ(IsRangeCandidate(r.value), r.candidate) << r.value;
@@ -108,26 +104,26 @@ TEST(RangeHint, CheckOnLeavingTheEdit)
     } rows[] = {
         {"1-10", "5", false},
         {"1-10", "0x5", false},
-        {"1-10", "012", false},  // octal 10
-        {"1-10", "013", true},   // octal 11
-        {"1-10", "abc", false},  // not tested at all
+        {"1-10", "012", false}, // octal 10
+        {"1-10", "013", true},  // octal 11
+        {"1-10", "abc", false}, // not tested at all
         {"1-10", " 20", true},
         {"1-10", "", false},
         {"1-10", "10abc", false},
         {"1-10", "0", true},
-        {"-5-5", "100", false},  // no range
+        {"-5-5", "100", false}, // no range
         {"0--5", "0", true},
         {"0--5", "-3", true},
         {"0x00-0xFF", "255", false},
         {"0x00-0xFF", "256", true},
-        {"1-10", "(", true},     // converts to 0
+        {"1-10", "(", true}, // converts to 0
         {"1-10", "\"Pick.exe\"", true},
         {"0-10", "\"Pick.exe\"", false},
         {"0-0xFFFFFFFF", "4294967295", false},
         {"0-0xFFFFFFFF", "0xFFFFFFFF", false},
         {"0-0xFFFFFFFF", "4294967296", true},
-        {"-0x80000000-0", "-2147483648", false},  // first '-' at 0: no range
-        {"5-1", "3", true},                    // low is not compared with high
+        {"-0x80000000-0", "-2147483648", false}, // first '-' at 0: no range
+        {"5-1", "3", true},                      // low is not compared with high
     };
     for (const Row& r : rows)
         EXPECT_EQ(IsOutOfRange(r.hint, r.value), r.reported) << r.hint << " / '" << r.value << "'";
@@ -137,7 +133,7 @@ TEST(RangeHint, CompareResults)
 {
     EXPECT_EQ(CompareToRange("1", "10", "0"), -1);
     EXPECT_EQ(CompareToRange("1", "10", "11"), 1);
-    EXPECT_EQ(CompareToRange("-2147483649", "0", "-2147483649"), 0);  // below 32 bits
+    EXPECT_EQ(CompareToRange("-2147483649", "0", "-2147483649"), 0); // below 32 bits
 }
 
 TEST(ToolCommand, FolderOfLibraryPlusHint)
@@ -172,21 +168,21 @@ TEST(EditorPlaces, OptionListAndValueEdit)
         const PanelLayout layout = LayoutParameterPanel(r.n);
         for (int k = 1; k <= 4; ++k) {
             EXPECT_EQ(OptionListRect(k, r.n), r.lists[k - 1]) << "n " << r.n << " k " << k;
-            if (k <= r.n) {  // the edit comes back where the panel put it
+            if (k <= r.n) { // the edit comes back where the panel put it
                 EXPECT_EQ(ValueEditRect(k, r.n), layout.values[k - 1]) << "n " << r.n << " k " << k;
             }
         }
     }
     EXPECT_EQ(ValueEditRect(2, 3), (PixelRect{250, 332, 110, 18}));
-    EXPECT_EQ(OptionListRect(2, 0), (PixelRect{490, 355, 170, 70}));  // no division by zero
+    EXPECT_EQ(OptionListRect(2, 0), (PixelRect{490, 355, 170, 70})); // no division by zero
 }
 
 TEST(ToolProgram, OnlyPlainFileNamesInTheLibrarysFolderRun)
 {
     for (const char* plain : {"Pick.exe", "Baud Calc.exe", "a.exe.b", "-x.exe", "\xC3\xA9.exe", "x.exe;rm"})
         EXPECT_FALSE(ToolHintRefusal(plain)) << plain;
-    for (const char* refused : {"/usr/bin/cat.exe", "d.exe/../../bin/sh", "Tools/Pick.exe", "..Pick.exe",
-                                "Pick.exe..", "\\server\\x.exe", "C:x.exe", "a\tb.exe", "a\x7F.exe"}) {
+    for (const char* refused : {"/usr/bin/cat.exe", "d.exe/../../bin/sh", "Tools/Pick.exe", "..Pick.exe", "Pick.exe..",
+                                "\\server\\x.exe", "C:x.exe", "a\tb.exe", "a\x7F.exe"}) {
         const auto message = ToolHintRefusal(refused);
         ASSERT_TRUE(message) << refused;
         EXPECT_NE(message->find(std::string("\"") + refused + "\""), std::string::npos) << *message;
@@ -198,7 +194,7 @@ TEST(ToolProgram, OnlyPlainFileNamesInTheLibrarysFolderRun)
     EXPECT_EQ(ToolConsentQuestion("/libs/dev/lib.s79", "/libs/dev/Pick.exe"),
               "lib.s79 wants to run /libs/dev/Pick.exe. Run programs from this folder?");
     // Trust is for the very folder: no case folding, no prefix, never the empty folder.
-    const std::vector<std::string> trusted {"/libs/dev/", ""};
+    const std::vector<std::string> trusted{"/libs/dev/", ""};
     EXPECT_TRUE(IsTrustedFolder(trusted, "/libs/dev/"));
     EXPECT_FALSE(IsTrustedFolder(trusted, "/libs/Dev/"));
     EXPECT_FALSE(IsTrustedFolder(trusted, "/libs/"));

@@ -199,8 +199,8 @@ bool IsValidProfileSection(std::string_view section)
 bool IsValidProfileKey(std::string_view key)
 {
     key = Trim(key);
-    return !key.empty() && !HasLineBreakOrNul(key) && key.find('=') == std::string_view::npos &&
-           key.front() != ';' && key.front() != '[';
+    return !key.empty() && !HasLineBreakOrNul(key) && key.find('=') == std::string_view::npos && key.front() != ';'
+        && key.front() != '[';
 }
 
 std::string ProfileWriteString(std::string_view text, std::string_view section, std::string_view key,
@@ -301,8 +301,8 @@ std::string ProfileDeleteSection(std::string_view text, std::string_view section
     return out;
 }
 
-std::string ProfileReplaceSection(std::string_view text, std::string_view section,
-                                  const std::vector<std::string>& keys, std::string_view value)
+std::string ProfileReplaceSection(std::string_view text, std::string_view section, const std::vector<std::string>& keys,
+                                  std::string_view value)
 {
     if (!IsValidProfileSection(section))
         return std::string(text);

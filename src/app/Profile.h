@@ -60,7 +60,7 @@ std::string ProfileDeleteSection(std::string_view text, std::string_view section
 // given order: the section is deleted as above and written anew at the end
 // (not at all when no key is acceptable). A key listed twice, ignoring case,
 // is written once; unacceptable keys are left out.
-std::string ProfileReplaceSection(std::string_view text, std::string_view section,
-                                  const std::vector<std::string>& keys, std::string_view value);
+std::string ProfileReplaceSection(std::string_view text, std::string_view section, const std::vector<std::string>& keys,
+                                  std::string_view value);
 
 } // namespace tovel

@@ -63,8 +63,8 @@ Snapshot ReadSnapshot(const std::string& path)
 
 std::string TooLargeReason()
 {
-    return "the file is larger than " + std::to_string(kSettingsFileLimit / (1024 * 1024)) +
-           " MB, so Tovel reads it as defaults and leaves it unchanged";
+    return "the file is larger than " + std::to_string(kSettingsFileLimit / (1024 * 1024))
+        + " MB, so Tovel reads it as defaults and leaves it unchanged";
 }
 
 // The lock beside the file is a dot file, so file pickers do not show it.
@@ -107,8 +107,8 @@ std::string TempNameFor(const std::string& path)
 
 std::string PlainReason(std::string message)
 {
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ' ||
-                                message.back() == '.'))
+    while (!message.empty()
+           && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ' || message.back() == '.'))
         message.pop_back();
     if (message.size() > 1 && message[0] >= 'A' && message[0] <= 'Z' && !(message[1] >= 'A' && message[1] <= 'Z'))
         message[0] = AsciiLower(message[0]);
@@ -260,8 +260,8 @@ void SettingsFile::SetWriteFailureForTest(WriteFailure failure)
 
 std::string SettingsWriteFailedMessage(std::string_view path, std::string_view reason)
 {
-    return "Tovel cannot save its settings in " + std::string(path) + ": " + std::string(reason) +
-           ". Changes made now are not kept.";
+    return "Tovel cannot save its settings in " + std::string(path) + ": " + std::string(reason)
+        + ". Changes made now are not kept.";
 }
 
 bool CanCreateFilesIn(const std::string& dir)

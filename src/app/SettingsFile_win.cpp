@@ -15,9 +15,9 @@ namespace {
 std::string ErrorReason(DWORD err)
 {
     char* buffer = nullptr;
-    const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, err, 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+    const DWORD n =
+        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, err, 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
     std::string text = n > 0 && buffer ? std::string(buffer, n) : "error " + std::to_string(err);
     if (buffer)
         LocalFree(buffer);
@@ -34,7 +34,8 @@ std::string Env(const char* name)
 // A file time (100 ns steps since 1601) as nanoseconds since 1970.
 std::int64_t Nanoseconds(const FILETIME& t)
 {
-    const auto ticks = static_cast<std::int64_t>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+    const auto ticks =
+        static_cast<std::int64_t>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
     return (ticks - 116444736000000000LL) * 100;
 }
 
@@ -56,8 +57,8 @@ ReadStatus ReadWhole(const std::string& path, size_t limit, std::string& out, st
     out.clear();
     if (path.empty())
         return ReadStatus::Missing;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD err = GetLastError();
         if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND)

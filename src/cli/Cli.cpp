@@ -3,9 +3,9 @@
 #include "app/SettingsFile.h"
 #include "cli/LibraryCheck.h"
 #include "cli/Lint.h"
+#include "cli/Routine.h"
 #include "cli/RoutineBlocks.h"
 #include "cli/Snippets.h"
-#include "cli/Routine.h"
 #include "common/ByteText.h"
 #include "library/LibraryList.h"
 #include "library/LineReader.h"
@@ -209,8 +209,8 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"list", kListHelp}, {"show", kShowHelp}, {"params", kParamsHelp}, {"call", kCallHelp}, {"check", kCheckHelp},
-    {"snippets", kSnippetsHelp}, {"lint", kLintHelp},
+    {"list", kListHelp},   {"show", kShowHelp},         {"params", kParamsHelp}, {"call", kCallHelp},
+    {"check", kCheckHelp}, {"snippets", kSnippetsHelp}, {"lint", kLintHelp},
 };
 
 const Command* FindCommand(std::string_view name)
@@ -270,7 +270,8 @@ public:
         }
         m_command = FindCommand(name);
         if (!m_command)
-            return Fail("unknown command '" + name + "' (commands: list, show, params, call, check, snippets, lint; see tovel-cli --help)");
+            return Fail("unknown command '" + name
+                        + "' (commands: list, show, params, call, check, snippets, lint; see tovel-cli --help)");
         Arguments a;
         if (!Parse(args, a))
             return kExitFailed;
@@ -332,7 +333,8 @@ private:
                     Usage("--format needs vscode, ultisnips or lsp");
                     return false;
                 }
-            } else if ((arg == "-l" || arg == "--library" || arg.compare(0, 10, "--library=") == 0) && name != "check") {
+            } else if ((arg == "-l" || arg == "--library" || arg.compare(0, 10, "--library=") == 0)
+                       && name != "check") {
                 std::string value;
                 if (arg.size() > 9 && arg[9] == '=') {
                     value = arg.substr(10);
@@ -371,10 +373,7 @@ private:
         return current.path;
     }
 
-    int Unreadable(const std::string& path)
-    {
-        return Fail("cannot read library " + path + ": " + WhyUnreadable(path));
-    }
+    int Unreadable(const std::string& path) { return Fail("cannot read library " + path + ": " + WhyUnreadable(path)); }
 
     static std::string WhyUnreadable(const std::string& path)
     {
@@ -468,7 +467,7 @@ private:
                 snippets.push_back(std::move(*snippet));
             else
                 m_err += "tovel-cli: no snippet for '" + ListLine(routine.prototype)
-                       + "': its prototype comment line is not found\n";
+                    + "': its prototype comment line is not found\n";
         }
         m_out += WriteSnippets(snippets, *format);
         return kExitDone;
@@ -561,7 +560,8 @@ private:
         if (!routine.sourceFound)
             return Fail(MissingSourceMessage(SourcePathFor(*library, match.prototype)));
         if (!routine.prototypeFound)
-            return Fail(routine.sourcePath + " holds no prototype comment line with '" + ListLine(match.prototype) + "'");
+            return Fail(routine.sourcePath + " holds no prototype comment line with '" + ListLine(match.prototype)
+                        + "'");
 
         if (name == "show") {
             m_out += routine.block;
@@ -584,8 +584,8 @@ private:
             status = kExitFindings;
         }
         if (a.copy) {
-            const std::string problem = m_env.copyToClipboard ? m_env.copyToClipboard(call.text)
-                                                              : std::string("no clipboard is available");
+            const std::string problem =
+                m_env.copyToClipboard ? m_env.copyToClipboard(call.text) : std::string("no clipboard is available");
             if (!problem.empty())
                 status = Fail("the call is not on the clipboard: " + problem, kExitNoClipboard);
         }
@@ -643,7 +643,7 @@ DefaultLibrary ResolveDefaultLibrary(const std::string& settingsPath)
             result.note = "the last library " + last + " is not listed or not available; using " + result.path;
     } else {
         result.problem = "no library named, and none is current in " + settingsPath
-                       + " (name one, as in 'tovel-cli list LIBRARY', or choose one in Tovel)";
+            + " (name one, as in 'tovel-cli list LIBRARY', or choose one in Tovel)";
     }
     return result;
 }

@@ -9,8 +9,8 @@ namespace tovel::cli {
 
 // Exit statuses.
 inline constexpr int kExitDone = 0;
-inline constexpr int kExitFindings = 1;  // a value out of range (call), diagnostics (check)
-inline constexpr int kExitFailed = 2;    // bad arguments, no library, unknown routine, unreadable file
+inline constexpr int kExitFindings = 1;    // a value out of range (call), diagnostics (check)
+inline constexpr int kExitFailed = 2;      // bad arguments, no library, unknown routine, unreadable file
 inline constexpr int kExitNoClipboard = 3; // the call was printed but could not be copied
 
 // What the commands need from the world outside the logic.
@@ -23,8 +23,7 @@ struct CliEnvironment {
 
 // Runs one command line (without the program's name). What it prints goes
 // to out and err; the result is the exit status.
-int RunCli(const std::vector<std::string>& args, const CliEnvironment& environment, std::string& out,
-           std::string& err);
+int RunCli(const std::vector<std::string>& args, const CliEnvironment& environment, std::string& out, std::string& err);
 
 struct DefaultLibrary {
     std::string path;    // empty when there is none

@@ -38,9 +38,10 @@ bool IsIdentifier(std::string_view text)
 // A parameter the parser could only label with its declaration.
 bool IsNameless(std::string_view label)
 {
-    static constexpr std::string_view kTypeWords[] = {"void",  "char",   "short",    "int",  "long",
+    static constexpr std::string_view kTypeWords[] = {"void",  "char",   "short",  "int",     "long",
                                                       "float", "double", "signed", "unsigned"};
-    return !IsIdentifier(label) || std::find(std::begin(kTypeWords), std::end(kTypeWords), label) != std::end(kTypeWords);
+    return !IsIdentifier(label)
+        || std::find(std::begin(kTypeWords), std::end(kTypeWords), label) != std::end(kTypeWords);
 }
 
 std::string WithoutBlanks(std::string_view line)
@@ -126,7 +127,7 @@ private:
 
     void Report(int anchor, const std::string& file, int line, std::string message)
     {
-        Diagnostic d {file, line, std::move(message)};
+        Diagnostic d{file, line, std::move(message)};
         if (m_seen.insert(FormatDiagnostic(d)).second)
             m_found.push_back({anchor, std::move(d)});
     }
@@ -249,7 +250,7 @@ private:
             message += "its prototype " + Quoted(rest) + " has no ')'";
         else
             message += "its prototype " + Quoted(Left(rest, close + 1))
-                     + " is too short (the ')' must stand at position 3 or later)";
+                + " is too short (the ')' must stand at position 3 or later)";
         if (longLine)
             message += "; the line is longer than 255 bytes and is read in pieces";
         return message;
@@ -300,8 +301,9 @@ private:
             declarations.push_back({piece.line, prototype, *opened});
         }
         if (listed == 0)
-            Report(1, file, 1,
-                   "nothing is listed: no one-line declaration returns int, char, long, double, unsigned, uint or short");
+            Report(
+                1, file, 1,
+                "nothing is listed: no one-line declaration returns int, char, long, double, unsigned, uint or short");
 
         // Each source file is read once for all the declarations that use it.
         std::map<std::string, std::vector<const Declaration*>> bySource;
@@ -326,7 +328,8 @@ private:
             });
             for (const Declaration* d : users) {
                 if (!text) {
-                    Report(d->line, file, d->line, "no source for " + Quoted(d->prototype) + ": " + source + " cannot be read");
+                    Report(d->line, file, d->line,
+                           "no source for " + Quoted(d->prototype) + ": " + source + " cannot be read");
                     continue;
                 }
                 for (int line : text->nulCutLines)
@@ -352,9 +355,10 @@ private:
                    "routine " + Quoted(routineName) + " has no closing line before the next prototype comment (line "
                        + std::to_string(start.nextMarkerLine) + "): its source block runs on into that routine");
         else if (start.end == BlockEnd::Open)
-            Report(anchor, file, head.line,
-                   "routine " + Quoted(routineName)
-                       + " has no closing line (a word beginning with END): its source block runs to the end of the file");
+            Report(
+                anchor, file, head.line,
+                "routine " + Quoted(routineName)
+                    + " has no closing line (a word beginning with END): its source block runs to the end of the file");
 
         const ParameterPanelModel model = ParseStartLine(start, prototype);
         if (model.nParams == 0)
@@ -422,11 +426,12 @@ private:
                        "the hint line names " + Quoted(named) + " where the hint line of " + Quoted(name)
                            + " is read: hint lines follow the parameters in order, one line each");
             else
-                Report(anchor, file, piece.line, "the hint line names " + Quoted(named) + ", not parameter " + Quoted(name));
+                Report(anchor, file, piece.line,
+                       "the hint line names " + Quoted(named) + ", not parameter " + Quoted(name));
             return;
         }
 
-        const int open = static_cast<int>(at);  // the '{' after "name:"
+        const int open = static_cast<int>(at); // the '{' after "name:"
         const int close = Find(h, '}', open + 1);
         const int inner = Find(h, '{', open + 1);
         if (close < 0) {
@@ -447,11 +452,13 @@ private:
         const std::string of = Quoted(hint) + " of " + Quoted(name);
         if (IsChoiceHint(hint)) {
             if (const size_t item = FirstEmptyItem(SplitChoiceHint(hint)))
-                Report(anchor, file, line, "the choice list " + of + " has an empty item (item " + std::to_string(item) + ")");
+                Report(anchor, file, line,
+                       "the choice list " + of + " has an empty item (item " + std::to_string(item) + ")");
             return;
         }
         if (hint[0] == ',' && hint.size() > 1) {
-            Report(anchor, file, line, "the hint " + of + " begins with ',': it is no choice list, the slot gets a plain value edit");
+            Report(anchor, file, line,
+                   "the hint " + of + " begins with ',': it is no choice list, the slot gets a plain value edit");
             return;
         }
         if (hint[0] == '|' && hint.size() > 1)
@@ -459,11 +466,13 @@ private:
         switch (ClassifyHint(hint)) {
         case HintKind::OptionList:
             if (const size_t item = FirstEmptyItem(SplitOptionList(hint)))
-                Report(anchor, file, line, "the option list " + of + " has an empty item (item " + std::to_string(item) + ")");
+                Report(anchor, file, line,
+                       "the option list " + of + " has an empty item (item " + std::to_string(item) + ")");
             return;
         case HintKind::ToolProgram: {
             if (ToolHintRefusal(hint)) {
-                Report(anchor, file, line, "the tool program " + of + " is refused: it must be a plain file name in the library's folder");
+                Report(anchor, file, line,
+                       "the tool program " + of + " is refused: it must be a plain file name in the library's folder");
                 return;
             }
             const std::string command = BuildToolCommand(m_libraryPath, hint);
@@ -478,7 +487,10 @@ private:
         const auto range = ParseRangeHint(hint);
         if (!range) {
             if (hint[0] == '-' && Find(hint, '-', 1) > 0)
-                Report(anchor, file, line, "the hint " + of + " begins with '-': it is no range (its first '-' parts the bounds, so the low bound cannot be negative)");
+                Report(anchor, file, line,
+                       "the hint " + of
+                           + " begins with '-': it is no range (its first '-' parts the bounds, so the low bound "
+                             "cannot be negative)");
             return;
         }
         bool numbers = true;

@@ -10,7 +10,7 @@ namespace tovel::cli {
 
 struct Diagnostic {
     std::string file;
-    int line = 0;        // physical line, from 1
+    int line = 0; // physical line, from 1
     std::string message;
 };
 

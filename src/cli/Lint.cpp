@@ -55,8 +55,7 @@ std::string IntegerLiteral(const std::vector<Token>& tokens)
 {
     size_t i = 0;
     std::string sign;
-    if (tokens.size() == 2 && tokens[0].kind == TokenKind::Punct
-        && (tokens[0].text == "-" || tokens[0].text == "+")) {
+    if (tokens.size() == 2 && tokens[0].kind == TokenKind::Punct && (tokens[0].text == "-" || tokens[0].text == "+")) {
         sign = std::string(tokens[0].text);
         i = 1;
     }
@@ -68,9 +67,8 @@ std::string IntegerLiteral(const std::vector<Token>& tokens)
     if (t.empty())
         return {};
     if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
-        if (!std::all_of(t.begin() + 2, t.end(), [](char c) {
-                return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-            }))
+        if (!std::all_of(t.begin() + 2, t.end(),
+                         [](char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }))
             return {};
     } else if (t[0] == '0') {
         if (!std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '7'; }))
@@ -102,8 +100,7 @@ std::vector<std::string_view> JoinedNames(const std::vector<Token>& tokens)
 
 bool IsStatementWord(std::string_view word)
 {
-    return word == "return" || word == "else" || word == "do" || word == "case" || word == "goto"
-        || word == "sizeof";
+    return word == "return" || word == "else" || word == "do" || word == "case" || word == "goto" || word == "sizeof";
 }
 
 class Linter {
@@ -142,7 +139,8 @@ private:
             }
             if (c == '/' && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == '*') {
                 Advance(2);
-                while (m_pos < m_text.size() && !(m_text[m_pos] == '*' && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == '/'))
+                while (m_pos < m_text.size()
+                       && !(m_text[m_pos] == '*' && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == '/'))
                     Advance(1);
                 Advance(m_pos < m_text.size() ? 2 : 0);
                 continue;
@@ -203,8 +201,10 @@ private:
 
     void Take(const Token& token)
     {
-        const bool open = token.kind == TokenKind::Punct && (token.text == "(" || token.text == "[" || token.text == "{");
-        const bool close = token.kind == TokenKind::Punct && (token.text == ")" || token.text == "]" || token.text == "}");
+        const bool open =
+            token.kind == TokenKind::Punct && (token.text == "(" || token.text == "[" || token.text == "{");
+        const bool close =
+            token.kind == TokenKind::Punct && (token.text == ")" || token.text == "]" || token.text == "}");
 
         if (m_candidate) {
             // A routine's name was the last token: a '(' makes it a call.
@@ -249,7 +249,7 @@ private:
         if (token.kind == TokenKind::Name) {
             const auto found = m_routines.find(std::string(token.text));
             if (found != m_routines.end() && !IsDeclarationContext())
-                m_candidate = Candidate {&found->second, token.text, token.line, token.column};
+                m_candidate = Candidate{&found->second, token.text, token.line, token.column};
         }
         Remember(token);
     }
@@ -314,8 +314,8 @@ private:
             const LintRoutine& routine = call.routines->front();
             m_findings.push_back({call.line, call.column,
                                   "'" + name + "' takes " + std::to_string(routine.parameters)
-                                      + (routine.parameters == 1 ? " argument, " : " arguments, ") + std::to_string(given)
-                                      + " given (" + routine.prototype + ")"});
+                                      + (routine.parameters == 1 ? " argument, " : " arguments, ")
+                                      + std::to_string(given) + " given (" + routine.prototype + ")"});
             return;
         }
         for (size_t k = 0; k < arguments.size() && k < match->slotList.size(); ++k)
@@ -332,14 +332,14 @@ private:
             const std::string value = IntegerLiteral(argument.tokens);
             if (!value.empty() && IsRangeCandidate(value)
                 && CompareToRange(slot.range->low, slot.range->high, value) != 0)
-                m_findings.push_back({first.line, first.column,
-                                      which + " is " + value + ", outside its range " + slot.hint});
+                m_findings.push_back(
+                    {first.line, first.column, which + " is " + value + ", outside its range " + slot.hint});
         } else if (slot.kind == SlotKind::OptionList) {
             for (const std::string_view name : JoinedNames(argument.tokens)) {
                 if (std::find(slot.items.begin(), slot.items.end(), name) == slot.items.end()) {
-                    m_findings.push_back({first.line, first.column,
-                                          which + ": '" + std::string(name) + "' is not among its options {"
-                                              + slot.hint + "}"});
+                    m_findings.push_back(
+                        {first.line, first.column,
+                         which + ": '" + std::string(name) + "' is not among its options {" + slot.hint + "}"});
                 }
             }
         }
@@ -378,8 +378,8 @@ LintRoutines MakeLintRoutines(const std::string& libraryPath, const std::vector<
         lint.prototype = ListLine(routine.prototype);
         lint.parameters = panel.nParams + static_cast<int>(panel.extraNames.size());
         const std::string& lastName = panel.extraNames.empty()
-                                        ? panel.names[static_cast<size_t>(std::max(panel.nParams, 1) - 1)]
-                                        : panel.extraNames.back();
+            ? panel.names[static_cast<size_t>(std::max(panel.nParams, 1) - 1)]
+            : panel.extraNames.back();
         lint.variadic = lint.parameters > 0 && lastName == "...";
         for (int k = 0; k < panel.nParams; ++k) {
             const auto i = static_cast<size_t>(k);
@@ -403,8 +403,8 @@ std::vector<LintFinding> LintText(std::string_view text, const LintRoutines& rou
 
 std::string FormatLintFinding(const std::string& file, const LintFinding& finding)
 {
-    return file + ":" + std::to_string(finding.line) + ":" + std::to_string(finding.column) + ": warning: "
-         + finding.message;
+    return file + ":" + std::to_string(finding.line) + ":" + std::to_string(finding.column)
+        + ": warning: " + finding.message;
 }
 
 } // namespace tovel::cli

@@ -2,8 +2,8 @@
 // their arguments by the routines' parameter hints.
 #pragma once
 
-#include "cli/RoutineBlocks.h"
 #include "cli/Routine.h"
+#include "cli/RoutineBlocks.h"
 
 #include <string>
 #include <string_view>

@@ -62,8 +62,20 @@ void CloseIfOpen(int& fd)
 struct Pipe {
     int read = -1;
     int write = -1;
-    bool Open() { int fds[2]; if (::pipe2(fds, O_CLOEXEC) != 0) return false; read = fds[0]; write = fds[1]; return true; }
-    void Close() { CloseIfOpen(read); CloseIfOpen(write); }
+    bool Open()
+    {
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0)
+            return false;
+        read = fds[0];
+        write = fds[1];
+        return true;
+    }
+    void Close()
+    {
+        CloseIfOpen(read);
+        CloseIfOpen(write);
+    }
 };
 
 } // namespace
@@ -75,7 +87,8 @@ std::optional<std::string> FindOnPath(std::string_view name, std::string_view fo
     size_t start = 0;
     for (;;) {
         const size_t colon = folders.find(':', start);
-        std::string folder(folders.substr(start, colon == std::string_view::npos ? std::string_view::npos : colon - start));
+        std::string folder(
+            folders.substr(start, colon == std::string_view::npos ? std::string_view::npos : colon - start));
         if (folder.empty())
             folder = ".";
         const std::string candidate = folder + "/" + std::string(name);
@@ -138,8 +151,8 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
     }
 
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, args.data(),
-                                    options.environment ? env.data() : environ);
+    const int spawned =
+        posix_spawn(&pid, program.c_str(), &actions, nullptr, args.data(), options.environment ? env.data() : environ);
     posix_spawn_file_actions_destroy(&actions);
     CloseIfOpen(in.read);
     CloseIfOpen(out.write);
@@ -171,7 +184,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
         nfds_t count = 0;
         auto watch = [&](int fd, short events) {
             if (fd >= 0)
-                fds[count++] = pollfd {fd, events, 0};
+                fds[count++] = pollfd{fd, events, 0};
         };
         watch(in.write, POLLOUT);
         watch(out.read, POLLIN);

@@ -203,7 +203,8 @@ RoutineView LoadRoutine(const std::string& libraryPath, const std::string& proto
     view.panel = std::move(loaded.panel);
     for (int k = 0; k < view.panel.nParams; ++k) {
         const auto i = static_cast<size_t>(k);
-        view.slotList.push_back(DescribeSlot(libraryPath, view.panel.names[i], view.panel.hints[i], view.panel.values[i]));
+        view.slotList.push_back(
+            DescribeSlot(libraryPath, view.panel.names[i], view.panel.hints[i], view.panel.values[i]));
     }
     return view;
 }
@@ -307,8 +308,8 @@ std::string FormatParamsJson(const RoutineView& routine)
         std::string range = "null";
         if (slot.range) {
             range = "{" + JsonTextMember("low", slot.range->low) + ", " + JsonTextMember("high", slot.range->high)
-                  + ", \"lowValue\": " + std::to_string(RangeValue(slot.range->low))
-                  + ", \"highValue\": " + std::to_string(RangeValue(slot.range->high)) + "}";
+                + ", \"lowValue\": " + std::to_string(RangeValue(slot.range->low))
+                + ", \"highValue\": " + std::to_string(RangeValue(slot.range->high)) + "}";
         }
         field("      ", "range", range);
         if (slot.tool.empty())

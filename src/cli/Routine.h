@@ -48,10 +48,10 @@ struct SlotInfo {
     std::string name;
     std::string hint;
     SlotKind kind = SlotKind::None;
-    std::vector<std::string> items;  // choice or option items, in hint order
-    std::optional<RangeHint> range;  // the bounds, for a range slot
-    std::string tool;                // the command line, for a tool-program slot
-    std::string preset;              // what Copy takes from the untouched slot
+    std::vector<std::string> items; // choice or option items, in hint order
+    std::optional<RangeHint> range; // the bounds, for a range slot
+    std::string tool;               // the command line, for a tool-program slot
+    std::string preset;             // what Copy takes from the untouched slot
 };
 
 // What the slot offers: a choice list shows its combo (its first item
@@ -63,11 +63,11 @@ SlotInfo DescribeSlot(std::string_view libraryPath, std::string_view name, std::
 struct RoutineView {
     std::string libraryPath;
     std::string prototype;
-    std::string sourcePath;     // the file read: ".s", its ".c" variant, or the library
-    bool sourceFound = false;   // one of them could be opened
+    std::string sourcePath;      // the file read: ".s", its ".c" variant, or the library
+    bool sourceFound = false;    // one of them could be opened
     bool prototypeFound = false; // its prototype comment line was found there
-    std::string block;          // the source block as the source view shows it
-                                // (empty when loaded without it)
+    std::string block;           // the source block as the source view shows it
+                                 // (empty when loaded without it)
     ParameterPanelModel panel;
     std::vector<SlotInfo> slotList; // slots 1..n
 };

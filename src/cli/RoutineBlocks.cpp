@@ -74,7 +74,7 @@ public:
                     if (std::string_view(p).substr(0, kPrototypeMarkerLength - at) == marker.substr(at))
                         m_scanFrom = 0;
             const uint64_t key = Key(HashOf(p.data(), anchor + 1), paren);
-            m_filter[FilterBit(key) / 64] |= uint64_t {1} << (FilterBit(key) % 64);
+            m_filter[FilterBit(key) / 64] |= uint64_t{1} << (FilterBit(key) % 64);
             Group& group = m_groups[key];
             if (std::find(group.lengths.begin(), group.lengths.end(), p.size()) == group.lengths.end())
                 group.lengths.push_back(p.size());
@@ -124,7 +124,7 @@ public:
     }
 
 private:
-    static constexpr uint64_t kModulus = (uint64_t {1} << 61) - 1;
+    static constexpr uint64_t kModulus = (uint64_t{1} << 61) - 1;
     static constexpr unsigned kFilterBits = 20; // a bit per group key, 128 KB
 
     struct Group {
@@ -148,7 +148,10 @@ private:
         return sum >= kModulus ? sum - kModulus : sum;
     }
     static uint64_t Key(uint64_t hash, bool paren) { return hash << 1 | (paren ? 1 : 0); }
-    static size_t FilterBit(uint64_t key) { return static_cast<size_t>((key * 0x9E3779B97F4A7C15u) >> (64 - kFilterBits)); }
+    static size_t FilterBit(uint64_t key)
+    {
+        return static_cast<size_t>((key * 0x9E3779B97F4A7C15u) >> (64 - kFilterBits));
+    }
 
     uint64_t HashOf(const char* text, size_t length) const
     {
@@ -167,9 +170,9 @@ private:
     std::vector<uint64_t> m_powers;
     std::vector<uint64_t> m_prefix;
     std::unordered_map<uint64_t, Group> m_groups;
-    std::vector<uint64_t> m_filter = std::vector<uint64_t>((size_t {1} << kFilterBits) / 64, 0);
+    std::vector<uint64_t> m_filter = std::vector<uint64_t>((size_t{1} << kFilterBits) / 64, 0);
     std::vector<size_t> m_unanchored;
-    bool m_anchored[2] = {false, false}; // some prototype has a '(', some has only a ')'
+    bool m_anchored[2] = {false, false};        // some prototype has a '(', some has only a ')'
     size_t m_scanFrom = kPrototypeMarkerLength; // where occurrences may start in a line
 };
 
@@ -329,7 +332,7 @@ std::optional<LocatedFile> LocateStartLines(const std::string& path, const std::
 ParameterPanelModel ParseStartLine(const StartLine& start, const std::string& prototype)
 {
     CapturedSource source(start.lines);
-    return ParsePrototypeSource(ParameterPanelModel {}, prototype, &source);
+    return ParsePrototypeSource(ParameterPanelModel{}, prototype, &source);
 }
 
 std::optional<std::vector<RoutinePanel>> ReadRoutinePanels(const std::string& libraryPath)
@@ -365,10 +368,12 @@ std::optional<std::vector<RoutinePanel>> ReadRoutinePanels(const std::string& li
     for (const auto& entry : wanted) {
         const std::string& source = entry.first;
         const std::vector<std::string>& prototypes = entry.second;
-        const auto file = canRead(source) ? LocateStartLines(source, prototypes, [&](size_t k, const StartLine& start) {
-            parsed[{source, prototypes[k]}] = ParseStartLine(start, prototypes[k]);
-        })
-                                          : std::nullopt;
+        const auto file = canRead(source)
+            ? LocateStartLines(source, prototypes,
+                               [&](size_t k, const StartLine& start) {
+                                   parsed[{source, prototypes[k]}] = ParseStartLine(start, prototypes[k]);
+                               })
+            : std::nullopt;
         opened[source] = file.has_value();
     }
 
@@ -383,7 +388,7 @@ std::optional<std::vector<RoutinePanel>> ReadRoutinePanels(const std::string& li
             routine.panel = panel->second;
         } else {
             StringLineReader nothing("");
-            routine.panel = ParsePrototypeSource(ParameterPanelModel {}, routine.prototype,
+            routine.panel = ParsePrototypeSource(ParameterPanelModel{}, routine.prototype,
                                                  opened[sourceOf[i]] ? &nothing : nullptr);
         }
         panels.push_back(std::move(routine));

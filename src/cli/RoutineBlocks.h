@@ -68,7 +68,7 @@ enum class BlockEnd {
 struct StartLine {
     std::vector<LinePiece> lines; // the start line and up to four lines after it
     BlockEnd end = BlockEnd::Open;
-    int nextMarkerLine = 0;       // for RunsIntoNext
+    int nextMarkerLine = 0; // for RunsIntoNext
 };
 
 struct LocatedFile {
@@ -90,8 +90,8 @@ std::optional<LocatedFile> LocateStartLines(const std::string& path, const std::
 ParameterPanelModel ParseStartLine(const StartLine& start, const std::string& prototype);
 
 struct RoutinePanel {
-    std::string prototype;  // the function list's item
-    bool found = false;     // its start line was found in its source
+    std::string prototype; // the function list's item
+    bool found = false;    // its start line was found in its source
     ParameterPanelModel panel;
 };
 

@@ -88,7 +88,7 @@ std::optional<Snippet> MakeSnippet(const std::string& libraryPath, const Routine
             placeholder += "|}";
             ulti = "${" + number + ":" + EscapeUltiSnips(slot.items.front()) + "}";
             snippet.description += "\n" + slot.name + (slot.kind == SlotKind::Choice ? ": one of {" : ": options {")
-                                 + slot.hint + "}" + (slot.kind == SlotKind::OptionList ? ", joined with |" : "");
+                + slot.hint + "}" + (slot.kind == SlotKind::OptionList ? ", joined with |" : "");
         } else if (slot.kind == SlotKind::Range) {
             snippet.description += "\n" + slot.name + ": " + slot.range->low + " to " + slot.range->high;
         }
@@ -120,15 +120,15 @@ std::string WriteSnippets(const std::vector<Snippet>& snippets, SnippetFormat fo
         case SnippetFormat::VsCode:
             out += first ? "\n  " : ",\n  ";
             out += JsonQuote(s.key) + ": {\n    \"scope\": \"c,cpp\",\n    \"prefix\": " + JsonQuote(s.prefix)
-                 + ",\n    \"body\": [" + JsonQuote(s.body) + "],\n    \"description\": " + JsonQuote(s.description)
-                 + "\n  }";
+                + ",\n    \"body\": [" + JsonQuote(s.body) + "],\n    \"description\": " + JsonQuote(s.description)
+                + "\n  }";
             break;
         case SnippetFormat::Lsp:
             // A completion item of kind Snippet (15) whose text is a snippet (format 2).
             out += first ? "\n  " : ",\n  ";
             out += "{\"label\": " + JsonQuote(s.prefix) + ", \"kind\": 15, \"detail\": " + JsonQuote(s.key)
-                 + ", \"documentation\": " + JsonQuote(s.description)
-                 + ", \"insertTextFormat\": 2, \"insertText\": " + JsonQuote(s.body) + "}";
+                + ", \"documentation\": " + JsonQuote(s.description)
+                + ", \"insertTextFormat\": 2, \"insertText\": " + JsonQuote(s.body) + "}";
             break;
         case SnippetFormat::UltiSnips: {
             std::string description = OneLine(s.description);

@@ -19,7 +19,8 @@ const SharedBytes& EmptyText()
 size_t CountTabs(const char* p, size_t n)
 {
     size_t tabs = 0;
-    for (const char* end = p + n; (p = static_cast<const char*>(std::memchr(p, '\t', static_cast<size_t>(end - p)))); ++p)
+    for (const char* end = p + n; (p = static_cast<const char*>(std::memchr(p, '\t', static_cast<size_t>(end - p))));
+         ++p)
         ++tabs;
     return tabs;
 }
@@ -60,7 +61,9 @@ ByteLines::ByteLines(SharedBytes text) : m_text(text ? std::move(text) : EmptyTe
         }
         if (!lf) {
             size_t end = runEnd;
-            m_maxColumns = std::max(m_maxColumns, (end - start) + (hasTabs ? (kViewTabWidth - 1) * CountTabs(data + start, end - start) : 0));
+            m_maxColumns =
+                std::max(m_maxColumns,
+                         (end - start) + (hasTabs ? (kViewTabWidth - 1) * CountTabs(data + start, end - start) : 0));
             break;
         }
         const size_t contentEnd = (runEnd > start && data[runEnd - 1] == '\r') ? runEnd - 1 : runEnd;
@@ -197,8 +200,7 @@ size_t FindNoCase(std::string_view text, std::string_view what, size_t from, boo
         while (blockEnd > begin) {
             const size_t blockBegin = blockEnd - std::min(kBlock, blockEnd - begin);
             size_t found = std::string_view::npos;
-            for (size_t at = findIn(blockBegin, blockEnd); at != std::string_view::npos;
-                 at = findIn(at + 1, blockEnd))
+            for (size_t at = findIn(blockBegin, blockEnd); at != std::string_view::npos; at = findIn(at + 1, blockEnd))
                 found = at;
             if (found != std::string_view::npos)
                 return found;

@@ -22,8 +22,14 @@ constexpr int MulDiv(int a, int b, int c)
 inline constexpr int kBaseUnitX = 6;
 inline constexpr int kBaseUnitY = 13;
 
-constexpr int DluToPixelsX(int dlu) { return MulDiv(dlu, kBaseUnitX, 4); }
-constexpr int DluToPixelsY(int dlu) { return MulDiv(dlu, kBaseUnitY, 8); }
+constexpr int DluToPixelsX(int dlu)
+{
+    return MulDiv(dlu, kBaseUnitX, 4);
+}
+constexpr int DluToPixelsY(int dlu)
+{
+    return MulDiv(dlu, kBaseUnitY, 8);
+}
 
 // Height of the fixed-pitch font of the source view and the two lists for a
 // horizontal resolution in dots per inch: negative, meaning a character

@@ -30,7 +30,7 @@ PanelLayout LayoutParameterPanel(int n)
         layout.labels[k - 1] = {x, kLabelY, w - kSlotGap, kLabelHeight};
         layout.values[k - 1] = {x, kValueY, w - kSlotGap, kValueHeight};
         if (k >= 2)
-            layout.separators[k - 2] = {x - 9, kValueY, 8, kValueHeight};  // one pixel after the previous slot
+            layout.separators[k - 2] = {x - 9, kValueY, 8, kValueHeight}; // one pixel after the previous slot
     }
     layout.closing = {481, kClosingY, 8, 18};
     return layout;

@@ -13,9 +13,9 @@ struct PixelRect {
 
 struct PanelLayout {
     int n = 0;
-    std::array<PixelRect, 4> labels, values;  // slots 1..n (index k-1); unused entries zero
-    std::array<PixelRect, 3> separators;      // before slots 2..4 (ids 1033, 1034, 1035); unused entries zero
-    PixelRect closing;                        // the ")" label 1036
+    std::array<PixelRect, 4> labels, values; // slots 1..n (index k-1); unused entries zero
+    std::array<PixelRect, 3> separators;     // before slots 2..4 (ids 1033, 1034, 1035); unused entries zero
+    PixelRect closing;                       // the ")" label 1036
 };
 
 // The places of name labels, value controls, separators and ")" for n slots.
@@ -23,8 +23,8 @@ struct PanelLayout {
 PanelLayout LayoutParameterPanel(int n);
 
 // Where the hidden controls are parked while the panel is rebuilt.
-PixelRect ParkedComboRect(int k);   // (k, 332, 3, 18)
-PixelRect ParkedEditRect(int k);    // (k, 318, 3, 18)
-PixelRect ParkedSeparatorRect();    // (5, 332, 3, 18)
+PixelRect ParkedComboRect(int k); // (k, 332, 3, 18)
+PixelRect ParkedEditRect(int k);  // (k, 318, 3, 18)
+PixelRect ParkedSeparatorRect();  // (5, 332, 3, 18)
 
 } // namespace tovel

@@ -86,7 +86,7 @@ bool IsQualifier(std::string_view word)
 // Words that end a type, so a declaration ending in one of them has no name.
 bool IsTypeWord(std::string_view word)
 {
-    static constexpr std::string_view kWords[] = {"void",  "char",   "short",    "int",   "long", "float",
+    static constexpr std::string_view kWords[] = {"void",   "char",   "short",    "int",   "long", "float",
                                                   "double", "signed", "unsigned", "_Bool", "bool"};
     return std::find(std::begin(kWords), std::end(kWords), word) != std::end(kWords);
 }
@@ -207,7 +207,7 @@ void SplitPrototypeLine(ParameterPanelModel& model, std::string_view line, LineS
     for (const std::string_view decl : SplitTopLevel(list)) {
         std::string label = ParameterLabel(decl);
         if (label.empty())
-            break;  // an empty declaration ends the list; slots before it stay
+            break; // an empty declaration ends the list; slots before it stay
         if (k == kMaxSlots) {
             model.extraNames.push_back(std::move(label));
             continue;
@@ -290,8 +290,7 @@ std::vector<std::string> SplitChoiceHint(std::string_view hint)
     }
 }
 
-ParameterPanelModel ParsePrototypeSource(ParameterPanelModel model, std::string_view prototype,
-                                         LineSource* source)
+ParameterPanelModel ParsePrototypeSource(ParameterPanelModel model, std::string_view prototype, LineSource* source)
 {
     model.function = std::string(prototype);
     ClearSlots(model);
@@ -306,8 +305,7 @@ ParameterPanelModel ParsePrototypeSource(ParameterPanelModel model, std::string_
             break;
         if (line[0] == '@')
             line[0] = ';';
-        if (StartsWith(line, kPrototypeMarker) &&
-            Find(line, prototype) >= static_cast<int>(kPrototypeMarker.size())) {
+        if (StartsWith(line, kPrototypeMarker) && Find(line, prototype) >= static_cast<int>(kPrototypeMarker.size())) {
             SplitPrototypeLine(model, line, *source);
             break;
         }

@@ -15,11 +15,11 @@ namespace tovel {
 inline constexpr int kMaxSlots = 4;
 
 struct ParameterPanelModel {
-    std::string type;      // Type label text
-    std::string function;  // Function label text (routine name; the whole prototype text until the line is found)
-    int nParams = 0;       // slots in use, 0..4
-    std::array<std::string, kMaxSlots> names, hints, values;  // slot k is index k-1
-    std::vector<std::string> extraNames;  // parameters past the fourth, in order (written as-is into the call)
+    std::string type;     // Type label text
+    std::string function; // Function label text (routine name; the whole prototype text until the line is found)
+    int nParams = 0;      // slots in use, 0..4
+    std::array<std::string, kMaxSlots> names, hints, values; // slot k is index k-1
+    std::vector<std::string> extraNames; // parameters past the fourth, in order (written as-is into the call)
 };
 
 // Tabs become blanks, runs of blanks become one, and blanks next to ',',
@@ -41,7 +41,6 @@ std::vector<std::string> SplitChoiceHint(std::string_view hint);
 // fills the model from it and the hint lines after it. source == nullptr
 // means the source failed to open. The incoming model's type text is kept
 // when the line is not found.
-ParameterPanelModel ParsePrototypeSource(ParameterPanelModel model, std::string_view prototype,
-                                         LineSource* source);
+ParameterPanelModel ParsePrototypeSource(ParameterPanelModel model, std::string_view prototype, LineSource* source);
 
 } // namespace tovel

@@ -46,7 +46,7 @@ LoadedRoutine LoadRoutine(std::string_view libraryPath, std::string_view prototy
     LoadedRoutine routine;
     routine.sourcePath = SourcePathFor(libraryPath, prototype);
     routine.block = FindRoutineBlock(routine.sourcePath, prototype, withBlock);
-    routine.panel = ReadParameterPanel(ParameterPanelModel {}, routine.block.openedPath, prototype);
+    routine.panel = ReadParameterPanel(ParameterPanelModel{}, routine.block.openedPath, prototype);
     return routine;
 }
 

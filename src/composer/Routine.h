@@ -15,8 +15,8 @@ namespace tovel {
 
 // The source block of a routine and the file it came from.
 struct RoutineBlock {
-    std::string openedPath; // the source path, or its ".c" variant when that was
-                            // opened instead (also when neither could be)
+    std::string openedPath;   // the source path, or its ".c" variant when that was
+                              // opened instead (also when neither could be)
     bool sourceFound = false; // the source path or its ".c" variant could be opened
     bool startFound = false;  // the routine's prototype comment line is in it
     std::string text;         // the block, empty when its start line is missing;

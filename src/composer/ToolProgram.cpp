@@ -14,8 +14,8 @@ std::optional<std::string> ToolHintRefusal(std::string_view hint)
     const bool hasSeparator = hint.find_first_of("/\\") != std::string_view::npos;
     const bool hasParent = hint.find("..") != std::string_view::npos;
     const bool hasDrive = hint.find(':') != std::string_view::npos;
-    const bool hasControl = std::any_of(hint.begin(), hint.end(),
-                                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+    const bool hasControl =
+        std::any_of(hint.begin(), hint.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
     if (!hasSeparator && !hasParent && !hasDrive && !hasControl)
         return std::nullopt;
     std::string message = "The tool program \"";
@@ -41,7 +41,7 @@ bool IsTrustedFolder(const std::vector<std::string>& trustedFolders, std::string
 
 const std::vector<std::string>& ToolConsentButtons()
 {
-    static const std::vector<std::string> buttons {"&Run", "&Always for this folder", "Cancel"};
+    static const std::vector<std::string> buttons{"&Run", "&Always for this folder", "Cancel"};
     return buttons;
 }
 

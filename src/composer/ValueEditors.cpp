@@ -21,7 +21,7 @@ int SafeSlotCount(int n)
 
 long long ToNumber(std::string_view text)
 {
-    const std::string copy(text);  // strtoll needs the terminating zero
+    const std::string copy(text); // strtoll needs the terminating zero
     return std::strtoll(copy.c_str(), nullptr, 0);
 }
 

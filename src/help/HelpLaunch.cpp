@@ -69,8 +69,8 @@ std::string PageUrl(std::string_view pagePath)
     static constexpr char kHex[] = "0123456789ABCDEF";
     for (char c : path) {
         const auto b = static_cast<unsigned char>(c);
-        const bool plain = (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9')
-                           || c == '-' || c == '.' || c == '_' || c == '~' || c == '/' || c == ':';
+        const bool plain = (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') || c == '-'
+            || c == '.' || c == '_' || c == '~' || c == '/' || c == ':';
         if (IsPathSep(c))
             url.push_back('/');
         else if (plain)

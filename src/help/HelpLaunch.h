@@ -27,8 +27,7 @@ inline constexpr std::string_view kNotepad = "notepad";
 std::string_view DefaultBrowser();
 
 // Reads one key of section "Last": (key, default, capacity) -> value.
-using LastSettingReader =
-    std::function<std::string(std::string_view key, std::string_view def, size_t capacity)>;
+using LastSettingReader = std::function<std::string(std::string_view key, std::string_view def, size_t capacity)>;
 
 // True when the "Intro" value equals "Yes", ignoring case.
 bool IsIntroMode(std::string_view introValue);

@@ -33,8 +33,8 @@ bool IsCommentedOut(std::string_view line)
 
 bool IsListedReturnWord(std::string_view word)
 {
-    static constexpr std::array<std::string_view, 7> kTypes = {
-        "int", "char", "long", "double", "unsigned", "uint", "short"};
+    static constexpr std::array<std::string_view, 7> kTypes = {"int",      "char", "long", "double",
+                                                               "unsigned", "uint", "short"};
     return std::find(kTypes.begin(), kTypes.end(), word) != kTypes.end();
 }
 

@@ -106,8 +106,7 @@ bool IsBlockEndLine(std::string_view line)
 
 bool IsBlockStartLine(std::string_view line, std::string_view prototype)
 {
-    return StartsWithPrototypeMarker(line)
-        && Find(line, prototype) >= static_cast<int>(kPrototypeMarkerLength);
+    return StartsWithPrototypeMarker(line) && Find(line, prototype) >= static_cast<int>(kPrototypeMarkerLength);
 }
 
 namespace {

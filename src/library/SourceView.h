@@ -45,8 +45,7 @@ inline constexpr size_t kSourceViewMaxBytes = 64 * 1024 * 1024;
 // prototype is empty. A block that would pass maxBytes holds the whole lines
 // that fit and then BlockCutNote as a line of its own; the rest of the source
 // is not read.
-std::string ExtractSourceBlock(LineSource& source, std::string_view prototype,
-                               size_t maxBytes = kSourceViewMaxBytes);
+std::string ExtractSourceBlock(LineSource& source, std::string_view prototype, size_t maxBytes = kSourceViewMaxBytes);
 
 // "... (the rest of the routine is not shown: the view holds at most <size>)"
 std::string BlockCutNote(size_t maxBytes);

@@ -118,7 +118,8 @@ void ByteTextView::UpdateScrollBars()
 {
     const int page = VisibleLineCount();
     const size_t count = m_lines.Count();
-    const int maxLine = static_cast<int>(std::min<size_t>(count > static_cast<size_t>(page) ? count - static_cast<size_t>(page) : 0, INT_MAX));
+    const int maxLine = static_cast<int>(
+        std::min<size_t>(count > static_cast<size_t>(page) ? count - static_cast<size_t>(page) : 0, INT_MAX));
     verticalScrollBar()->setRange(0, maxLine);
     verticalScrollBar()->setPageStep(page);
     verticalScrollBar()->setSingleStep(1);
@@ -152,7 +153,7 @@ ColumnPlace ByteTextView::PlaceFrom(size_t line, size_t column) const
     const auto& marks = it->second;
     auto mark = std::upper_bound(marks.begin(), marks.end(), column,
                                  [](size_t c, const ColumnPlace& m) { return c < m.column; });
-    return CellAtColumn(text, column, mark == marks.begin() ? ColumnPlace {} : *(mark - 1));
+    return CellAtColumn(text, column, mark == marks.begin() ? ColumnPlace{} : *(mark - 1));
 }
 
 size_t ByteTextView::ColumnOf(size_t pos) const
@@ -242,7 +243,8 @@ void ByteTextView::paintEvent(QPaintEvent*)
             selX0 = static_cast<qint64>(colA) * cw - hx;
             selX1 = static_cast<qint64>(colB) * cw - hx;
             if (selX1 > selX0)
-                painter.fillRect(QRectF(static_cast<qreal>(selX0), y, static_cast<qreal>(selX1 - selX0), lh), highlight);
+                painter.fillRect(QRectF(static_cast<qreal>(selX0), y, static_cast<qreal>(selX1 - selX0), lh),
+                                 highlight);
         }
 
         // The cells in sight: runs of plain ASCII are drawn in one go, every
@@ -420,7 +422,8 @@ void ByteTextView::keyPressEvent(QKeyEvent* event)
     const size_t offset = m_cursor - m_lines.Start(line);
     auto toLine = [&](qint64 target) {
         const size_t to = static_cast<size_t>(std::clamp<qint64>(target, 0, static_cast<qint64>(m_lines.Count()) - 1));
-        const ColumnPlace at = NearestBoundary(m_lines.Line(to), m_goalColumn, PlaceFrom(to, m_goalColumn > 0 ? m_goalColumn - 1 : 0));
+        const ColumnPlace at =
+            NearestBoundary(m_lines.Line(to), m_goalColumn, PlaceFrom(to, m_goalColumn > 0 ? m_goalColumn - 1 : 0));
         MoveCursor(m_lines.Start(to) + at.pos, extend);
     };
     const qint64 page = VisibleLineCount();
@@ -555,7 +558,8 @@ void ByteTextView::FindAsTyped()
         return;
     }
     const size_t at = FindNoCase(m_lines.Text(), what, m_findFrom, true);
-    m_findEdit->setStyleSheet(at == std::string::npos ? QStringLiteral("QLineEdit { background: #f6d8d8; }") : QString());
+    m_findEdit->setStyleSheet(at == std::string::npos ? QStringLiteral("QLineEdit { background: #f6d8d8; }")
+                                                      : QString());
     if (at != std::string::npos)
         Select(at, at + what.size());
 }
@@ -567,9 +571,11 @@ bool ByteTextView::FindNext(bool forward)
         OpenFind();
         return false;
     }
-    const size_t from = forward ? (SelectionEnd() > SelectionStart() ? SelectionStart() + 1 : m_cursor) : SelectionStart();
+    const size_t from =
+        forward ? (SelectionEnd() > SelectionStart() ? SelectionStart() + 1 : m_cursor) : SelectionStart();
     const size_t at = FindNoCase(m_lines.Text(), what, from, forward);
-    m_findEdit->setStyleSheet(at == std::string::npos ? QStringLiteral("QLineEdit { background: #f6d8d8; }") : QString());
+    m_findEdit->setStyleSheet(at == std::string::npos ? QStringLiteral("QLineEdit { background: #f6d8d8; }")
+                                                      : QString());
     if (at == std::string::npos)
         return false;
     m_findFrom = at;

@@ -52,8 +52,7 @@ bool TakesFocus(Ctl kind)
 
 } // namespace
 
-CDialog::CDialog(const DialogTemplate& dialogTemplate, QWidget* parent)
-    : QDialog(parent), m_template(dialogTemplate)
+CDialog::CDialog(const DialogTemplate& dialogTemplate, QWidget* parent) : QDialog(parent), m_template(dialogTemplate)
 {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint);
@@ -152,7 +151,9 @@ QWidget* CDialog::CreateControl(const ControlTemplate& t)
     case Ctl::StaticIcon: {
         auto* label = new QLabel(this);
         label->setTextFormat(Qt::PlainText);
-        Qt::Alignment align = (t.style & kCenter) ? Qt::AlignHCenter : (t.style & kRight) ? Qt::AlignRight : Qt::AlignLeft;
+        Qt::Alignment align = (t.style & kCenter) ? Qt::AlignHCenter
+            : (t.style & kRight)                  ? Qt::AlignRight
+                                                  : Qt::AlignLeft;
         align |= (t.style & kVCenter) ? Qt::AlignVCenter : Qt::AlignTop;
         label->setAlignment(align);
         label->setText(caption);
@@ -392,8 +393,8 @@ QString CutTextToolTip(const QWidget* control)
         option.initFrom(combo);
         option.editable = combo->isEditable();
         option.frame = combo->hasFrame();
-        const QRect field
-            = combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
+        const QRect field =
+            combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
         return combo->fontMetrics().horizontalAdvance(text) > field.width() ? text : QString();
     }
     return {};

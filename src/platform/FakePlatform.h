@@ -55,10 +55,10 @@ public:
     std::deque<int> answers;
     std::deque<std::optional<std::string>> pickedFiles;
     std::deque<int> choices;
-    ToolRun runResult;                    // what RunTool answers; started unless a test says otherwise
+    ToolRun runResult; // what RunTool answers; started unless a test says otherwise
     bool clipboardAvailable = true;
     std::function<bool(const std::string&)> fileExists; // default: the real file system
-    std::function<void()> onRun;          // called inside RunTool, while the caller waits
+    std::function<void()> onRun;                        // called inside RunTool, while the caller waits
 
     std::vector<Message> messages;
     std::vector<Launch> launches;

@@ -37,11 +37,11 @@ struct FileFilter {
 
 // How a tool program's run ended.
 struct ToolRun {
-    bool started = false;  // false: the program could not be started at all
-    bool crashed = false;  // ended by a signal or a crash, not by its own exit
-    bool stopped = false;  // ended by the user's Stop
-    int exitCode = 0;      // its own exit code when it ended normally
-    std::string output;    // standard output and error, interleaved as written
+    bool started = false;   // false: the program could not be started at all
+    bool crashed = false;   // ended by a signal or a crash, not by its own exit
+    bool stopped = false;   // ended by the user's Stop
+    int exitCode = 0;       // its own exit code when it ended normally
+    std::string output;     // standard output and error, interleaved as written
     bool outputCut = false; // the program wrote more than kToolOutputLimit bytes
 };
 
@@ -70,8 +70,8 @@ public:
     // A modal question with buttons of its own (texts with '&' mnemonics):
     // the index of the button chosen. Enter picks defaultButton and Escape
     // or closing the box picks escapeButton.
-    virtual int Ask(QWidget* owner, const std::string& text, const std::vector<std::string>& buttons,
-                    int defaultButton, int escapeButton) = 0;
+    virtual int Ask(QWidget* owner, const std::string& text, const std::vector<std::string>& buttons, int defaultButton,
+                    int escapeButton) = 0;
     // Runs one program (no arguments, no shell, standard input /dev/null)
     // and waits for it, capturing its output. The owner stays painted but
     // takes no input meanwhile; a run longer than about a second shows a

@@ -172,8 +172,8 @@ void QtPlatform::ShellOpen(QWidget*, const std::string& file, const std::string&
     QProcess::startDetached(FromBytes(file), args);
 }
 
-int QtPlatform::Ask(QWidget* owner, const std::string& text, const std::vector<std::string>& buttons,
-                    int defaultButton, int escapeButton)
+int QtPlatform::Ask(QWidget* owner, const std::string& text, const std::vector<std::string>& buttons, int defaultButton,
+                    int escapeButton)
 {
     QMessageBox box(owner);
     box.setWindowTitle(QString::fromLatin1(kAppName));
@@ -183,7 +183,8 @@ int QtPlatform::Ask(QWidget* owner, const std::string& text, const std::vector<s
     std::vector<QPushButton*> added;
     for (size_t i = 0; i < buttons.size(); ++i) {
         const bool escape = static_cast<int>(i) == escapeButton;
-        added.push_back(box.addButton(FromBytes(buttons[i]), escape ? QMessageBox::RejectRole : QMessageBox::AcceptRole));
+        added.push_back(
+            box.addButton(FromBytes(buttons[i]), escape ? QMessageBox::RejectRole : QMessageBox::AcceptRole));
     }
     const auto button = [&](int index) -> QPushButton* {
         return index >= 0 && static_cast<size_t>(index) < added.size() ? added[static_cast<size_t>(index)] : nullptr;

@@ -8,7 +8,7 @@ namespace tovel {
 
 const DialogTemplate& AboutDialogTemplate()
 {
-    static const DialogTemplate t {
+    static const DialogTemplate t{
         "About Tovel",
         235,
         55,

@@ -26,7 +26,7 @@ constexpr unsigned kTab = kTabStop;
 
 const DialogTemplate& MainDialogTemplate()
 {
-    static const DialogTemplate t {
+    static const DialogTemplate t{
         "Tovel",
         372,
         261,

@@ -43,11 +43,11 @@ public:
 
     QGroupBox* m_grpParameters = nullptr;
     QPushButton* m_btnExit = nullptr;
-    std::array<ListBox*, 5> m_lbParam {};
-    std::array<QLabel*, 5> m_stParmn {};
-    std::array<QLabel*, 5> m_stSep {};
-    std::array<QLineEdit*, 5> m_edParam {};
-    std::array<ComboBox*, 5> m_cbParam {};
+    std::array<ListBox*, 5> m_lbParam{};
+    std::array<QLabel*, 5> m_stParmn{};
+    std::array<QLabel*, 5> m_stSep{};
+    std::array<QLineEdit*, 5> m_edParam{};
+    std::array<ComboBox*, 5> m_cbParam{};
     ByteTextView* m_edSource = nullptr;
     ComboBox* m_cbFunction = nullptr;
     QPushButton* m_btnAdd = nullptr;

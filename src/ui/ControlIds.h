@@ -47,9 +47,9 @@ enum ControlId : int {
 
 // Slot k = 1..4 (index 0 unused).
 inline constexpr std::array<int, 5> kParamEditId = {0, IDC_PARAM_EDIT1, IDC_PARAM_EDIT2, IDC_PARAM_EDIT3,
-                                                     IDC_PARAM_EDIT4};
+                                                    IDC_PARAM_EDIT4};
 inline constexpr std::array<int, 5> kParamComboId = {0, IDC_PARAM_COMBO1, IDC_PARAM_COMBO2, IDC_PARAM_COMBO3,
-                                                      IDC_PARAM_COMBO4};
+                                                     IDC_PARAM_COMBO4};
 inline constexpr std::array<int, 5> kOptionListId = {0, IDC_OPTIONS1, IDC_OPTIONS2, IDC_OPTIONS3, IDC_OPTIONS4};
 inline constexpr std::array<int, 5> kParmnId = {0, IDC_PARMN1, IDC_PARMN2, IDC_PARMN3, IDC_PARMN4};
 // Separator shown before slot k (k = 2..4).

@@ -9,7 +9,7 @@
 
 #include <QLineEdit>
 
-#ifndef _WIN32  // runs the program through POSIX process calls
+#ifndef _WIN32 // runs the program through POSIX process calls
 
 namespace tovel::testing {
 namespace {

@@ -55,7 +55,7 @@ TEST_F(ComposerDialogTest, WorkedExamplePanelAndCall)
     EXPECT_EQ(Geometry(1045), QRect(130, 318, 170, 14));
     EXPECT_EQ(Geometry(1037), QRect(130, 332, 170, 18));
     EXPECT_TRUE(Shown(1037));
-    EXPECT_EQ(dlg.m_cbParam[1]->Items(), (std::vector<std::string> {"0", "1", "2", "3"}));
+    EXPECT_EQ(dlg.m_cbParam[1]->Items(), (std::vector<std::string>{"0", "1", "2", "3"}));
     EXPECT_EQ(dlg.m_cbParam[1]->GetCurSel(), 0);
     EXPECT_EQ(Geometry(1033), QRect(301, 332, 8, 18));
     EXPECT_TRUE(Shown(1033));
@@ -109,7 +109,8 @@ TEST_F(ComposerDialogTest, TypedComboTextWinsOverTheOldSelection)
 
 TEST_F(ComposerDialogTest, OptionListOpensUnderItsEditAndJoinsTheSelection)
 {
-    CCallWizardDlg& dlg = OpenWithRoutine("; C Function prototype: int Cfg(int a, int m)", "; a:{A|B}\r\n; m:{A|B|C}\r\n");
+    CCallWizardDlg& dlg =
+        OpenWithRoutine("; C Function prototype: int Cfg(int a, int m)", "; a:{A|B}\r\n; m:{A|B|C}\r\n");
     ListBox* list = dlg.m_lbParam[2];
     FocusEdit(1);
     EXPECT_TRUE(Shown(1054));
@@ -126,8 +127,9 @@ TEST_F(ComposerDialogTest, OptionListOpensUnderItsEditAndJoinsTheSelection)
     // Shift and Ctrl pick several options.
     list->setFocus(Qt::MouseFocusReason);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, list->visualItemRect(list->item(2)).center());
-    EXPECT_EQ(list->GetSelItems(), (std::vector<int> {0, 2}));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      list->visualItemRect(list->item(2)).center());
+    EXPECT_EQ(list->GetSelItems(), (std::vector<int>{0, 2}));
     Copy(); // leaving the list joins the picks
     EXPECT_FALSE(Shown(1053));
     EXPECT_TRUE(Shown(1042));
@@ -137,7 +139,7 @@ TEST_F(ComposerDialogTest, OptionListOpensUnderItsEditAndJoinsTheSelection)
     // Reopened, the list shows the value's options; a visit without a change
     // keeps a value typed by hand.
     FocusEdit(2);
-    EXPECT_EQ(list->GetSelItems(), (std::vector<int> {0, 2}));
+    EXPECT_EQ(list->GetSelItems(), (std::vector<int>{0, 2}));
     dlg.m_edParam[2]->setText(QStringLiteral("A|custom"));
     list->setFocus(Qt::MouseFocusReason);
     QApplication::processEvents();
@@ -179,7 +181,7 @@ TEST_F(ComposerDialogTest, ToolProgramStartsOncePerGuardCycleAndReportsItsEnd)
     m_platform.onRun = [&] { waited = dlg.m_nToolLaunched == 12345; };
     m_platform.runResult.output = "divisor 51\n";
     FocusEdit(1);
-    ASSERT_EQ(m_platform.runs, std::vector<std::string> {command});
+    ASSERT_EQ(m_platform.runs, std::vector<std::string>{command});
     EXPECT_TRUE(waited);
     ASSERT_EQ(m_platform.outputs.size(), 1u);
     EXPECT_EQ(m_platform.outputs[0].title, "Pick.exe");
@@ -303,7 +305,7 @@ TEST_F(ComposerDialogTest, EverySampleRoutineGivesACall)
         expected += ")";
         EXPECT_EQ(Clipboard(), expected) << routines[r];
     }
-    EXPECT_EQ(kindsSeen, (std::set<std::string> {"choice", "options", "tool", "range", "typed"}));
+    EXPECT_EQ(kindsSeen, (std::set<std::string>{"choice", "options", "tool", "range", "typed"}));
 }
 
 TEST(QtPlatformRun, StartsExactlyTheNamedProgramAndWaits)

@@ -123,8 +123,8 @@ TEST_F(HelpDialogTest, IntroValueChoosesBetweenIntroTextAndHtmlHelp)
         bool introMode;
     };
     const Row rows[] = {
-        {"Yes", true}, {"yes", true}, {"YES", true}, {"yEs", true},
-        {"No", false}, {"no", false}, {"Yess", false}, {"true", false}, {"1", false}, {"", false},
+        {"Yes", true}, {"yes", true},   {"YES", true},   {"yEs", true}, {"No", false},
+        {"no", false}, {"Yess", false}, {"true", false}, {"1", false},  {"", false},
     };
     WriteFileBytes(m_help + "tovel/TV_P.html", "<html></html>");
     CCallWizardDlg& dlg = OpenDialog();
@@ -165,7 +165,7 @@ TEST_F(HelpDialogTest, ButtonFallsBackToHelpProgramWhileKeyAlwaysOpensThePage)
         EXPECT_TRUE(dlg.OnHelpInfo());
         PressF1();
         ASSERT_EQ(m_platform.launches.size(), 3u);
-        const Launch button = row.buttonStartsProgram ? Launch {m_help + "TovelHelp.exe", "", false} : Page(m_help);
+        const Launch button = row.buttonStartsProgram ? Launch{m_help + "TovelHelp.exe", "", false} : Page(m_help);
         const auto context = ::testing::Message() << "page " << row.page << ", program " << row.program;
         EXPECT_TRUE(SameLaunch(m_platform.launches[0], button)) << context;
         EXPECT_TRUE(SameLaunch(m_platform.launches[1], Page(m_help))) << context;
@@ -201,7 +201,7 @@ TEST_F(HelpDialogTest, OnlyTheButtonTestsFiles)
     ASSERT_EQ(m_platform.launches.size(), 2u);
 
     dlg.SendCommand(IDC_HELP_BUTTON);
-    EXPECT_EQ(tested, (std::vector<std::string> {m_help + "tovel/TV_P.html", m_help + "TovelHelp.exe"}));
+    EXPECT_EQ(tested, (std::vector<std::string>{m_help + "tovel/TV_P.html", m_help + "TovelHelp.exe"}));
 }
 
 TEST_F(HelpDialogTest, HelpPathWithoutTrailingSeparatorIsJoinedWithOne)
@@ -216,7 +216,7 @@ TEST_F(HelpDialogTest, HelpPathWithoutTrailingSeparatorIsJoinedWithOne)
     CCallWizardDlg& dlg = OpenDialog();
     dlg.SendCommand(IDC_HELP_BUTTON);
     dlg.OnHelpInfo();
-    EXPECT_EQ(tested, (std::vector<std::string> {"/srv/help/tovel/TV_P.html", "/srv/help/TovelHelp.exe"}));
+    EXPECT_EQ(tested, (std::vector<std::string>{"/srv/help/tovel/TV_P.html", "/srv/help/TovelHelp.exe"}));
     ASSERT_EQ(m_platform.launches.size(), 2u);
     EXPECT_TRUE(SameLaunch(m_platform.launches[0], {"/srv/help/TovelHelp.exe", "", false}));
     EXPECT_TRUE(SameLaunch(m_platform.launches[1], Page("/srv/help/")));

@@ -55,7 +55,7 @@ protected:
     std::vector<int> TabRound(int fromId)
     {
         FocusControl(fromId);
-        std::vector<int> visited {FocusedId()};
+        std::vector<int> visited{FocusedId()};
         for (int i = 0; i < 60; ++i) {
             Press(Qt::Key_Tab);
             const int id = FocusedId();
@@ -169,7 +169,7 @@ TEST_F(KeyboardReachTest, AltPReachesSetupAndTheParametersInTurn)
     EXPECT_EQ(seen[0], seen[2]);
     EXPECT_NE(seen[0], seen[1]);
     std::sort(seen.begin(), seen.begin() + 2);
-    EXPECT_EQ(std::vector<int>(seen.begin(), seen.begin() + 2), (std::vector<int> {IDC_SETUP, 1037}));
+    EXPECT_EQ(std::vector<int>(seen.begin(), seen.begin() + 2), (std::vector<int>{IDC_SETUP, 1037}));
     EXPECT_EQ(setupRuns, 0);
     // Space then presses the focused Setup button.
     FocusControl(IDC_SETUP);

@@ -20,58 +20,53 @@ using namespace std::string_literals;
 
 // An assembler library with CR LF line ends: three routines, a label and an
 // operand that merely contain "END", tabs everywhere.
-const char* const kAsmLibrary =
-    "\tNAME\tDemo\r\n"
-    "; C Function prototype: long Zap(long z)\r\n"
-    "\tRET\r\n"
-    "\tENDMOD\r\n"
-    "; C Function prototype: int Add(int a, int b)\r\n"
-    "; a:{0,1,2}\r\n"
-    "; b:{}\r\n"
-    "Add:\tLD\tW4,W5\r\n"
-    "SENDBYTE\tCALL\tAPPEND\r\n"
-    "\tRET\r\n"
-    "\tENDMOD\tAdd\r\n"
-    "; C Function prototype: char Get(char port)\r\n"
-    "\tIN\tR8,[R8]\r\n"
-    "\tEND\r\n"
-    "; after the last routine\r\n";
+const char* const kAsmLibrary = "\tNAME\tDemo\r\n"
+                                "; C Function prototype: long Zap(long z)\r\n"
+                                "\tRET\r\n"
+                                "\tENDMOD\r\n"
+                                "; C Function prototype: int Add(int a, int b)\r\n"
+                                "; a:{0,1,2}\r\n"
+                                "; b:{}\r\n"
+                                "Add:\tLD\tW4,W5\r\n"
+                                "SENDBYTE\tCALL\tAPPEND\r\n"
+                                "\tRET\r\n"
+                                "\tENDMOD\tAdd\r\n"
+                                "; C Function prototype: char Get(char port)\r\n"
+                                "\tIN\tR8,[R8]\r\n"
+                                "\tEND\r\n"
+                                "; after the last routine\r\n";
 
 // The library as the view shows it whole: tabs expanded to 4-column stops.
-const char* const kAsmLibraryShown =
-    "    NAME    Demo\r\n"
-    "; C Function prototype: long Zap(long z)\r\n"
-    "    RET\r\n"
-    "    ENDMOD\r\n"
-    "; C Function prototype: int Add(int a, int b)\r\n"
-    "; a:{0,1,2}\r\n"
-    "; b:{}\r\n"
-    "Add:    LD  W4,W5\r\n"
-    "SENDBYTE    CALL    APPEND\r\n"
-    "    RET\r\n"
-    "    ENDMOD  Add\r\n"
-    "; C Function prototype: char Get(char port)\r\n"
-    "    IN  R8,[R8]\r\n"
-    "    END\r\n"
-    "; after the last routine\r\n";
+const char* const kAsmLibraryShown = "    NAME    Demo\r\n"
+                                     "; C Function prototype: long Zap(long z)\r\n"
+                                     "    RET\r\n"
+                                     "    ENDMOD\r\n"
+                                     "; C Function prototype: int Add(int a, int b)\r\n"
+                                     "; a:{0,1,2}\r\n"
+                                     "; b:{}\r\n"
+                                     "Add:    LD  W4,W5\r\n"
+                                     "SENDBYTE    CALL    APPEND\r\n"
+                                     "    RET\r\n"
+                                     "    ENDMOD  Add\r\n"
+                                     "; C Function prototype: char Get(char port)\r\n"
+                                     "    IN  R8,[R8]\r\n"
+                                     "    END\r\n"
+                                     "; after the last routine\r\n";
 
 // Source blocks: the closing line has each tab as one blank.
-const char* const kAddBlock =
-    "; C Function prototype: int Add(int a, int b)\r\n"
-    "; a:{0,1,2}\r\n"
-    "; b:{}\r\n"
-    "Add:    LD  W4,W5\r\n"
-    "SENDBYTE    CALL    APPEND\r\n"
-    "    RET\r\n"
-    " ENDMOD Add\r\n";
-const char* const kGetBlock =
-    "; C Function prototype: char Get(char port)\r\n"
-    "    IN  R8,[R8]\r\n"
-    " END\r\n";
-const char* const kZapBlock =
-    "; C Function prototype: long Zap(long z)\r\n"
-    "    RET\r\n"
-    " ENDMOD\r\n";
+const char* const kAddBlock = "; C Function prototype: int Add(int a, int b)\r\n"
+                              "; a:{0,1,2}\r\n"
+                              "; b:{}\r\n"
+                              "Add:    LD  W4,W5\r\n"
+                              "SENDBYTE    CALL    APPEND\r\n"
+                              "    RET\r\n"
+                              " ENDMOD Add\r\n";
+const char* const kGetBlock = "; C Function prototype: char Get(char port)\r\n"
+                              "    IN  R8,[R8]\r\n"
+                              " END\r\n";
+const char* const kZapBlock = "; C Function prototype: long Zap(long z)\r\n"
+                              "    RET\r\n"
+                              " ENDMOD\r\n";
 
 std::string Upper(std::string text)
 {
@@ -85,10 +80,7 @@ protected:
     std::string View() const { return m_dlg->GetDlgItemText(IDC_SOURCE); }
     std::vector<std::string> Functions() const { return m_dlg->m_cbFunction->Items(); }
     std::vector<std::string> Libraries() const { return m_dlg->m_cbLibrary->Items(); }
-    std::string SelectedLibrary() const
-    {
-        return m_dlg->m_cbLibrary->GetLBText(m_dlg->m_cbLibrary->GetCurSel());
-    }
+    std::string SelectedLibrary() const { return m_dlg->m_cbLibrary->GetLBText(m_dlg->m_cbLibrary->GetCurSel()); }
     std::string Label(int id) const { return m_dlg->GetDlgItemText(id); }
     std::string Choice() const { return Ini().Read("Last", "Choice", "", 10000); }
     std::string LastLibrary() const { return Ini().Read("Last", "Library", "", 1000); }
@@ -143,7 +135,7 @@ TEST_F(LibraryDialogTest, ScanSortsIgnoringCaseKeepsDuplicatesAndRestoresTheChoi
                                              "int beta(int b)", "INT Gamma(int g)"};
     EXPECT_EQ(Functions(), sorted);
     EXPECT_EQ(dlg.m_cbFunction->GetCurSel(), 4);
-    EXPECT_EQ(dlg.m_nFunction, 4); // the scan ends with a pull
+    EXPECT_EQ(dlg.m_nFunction, 4);           // the scan ends with a pull
     EXPECT_EQ(Choice(), "int GAMMA(INT G)"); // found: not rewritten
     EXPECT_TRUE(View().empty());             // the scan leaves the view alone
 
@@ -219,17 +211,18 @@ TEST_F(LibraryDialogTest, OddFilesScanByTheLineRules)
         + "\n";
     ASSERT_EQ(longLine.size(), 600u);
     EXPECT_EQ(dlg.ScanLibrary(MakeLibrary("long.s79", longLine)), 1);
-    EXPECT_EQ(Functions(), (std::vector<std::string> {"int One(int a)", "int Three(int c)", "int Two(int b)"}));
+    EXPECT_EQ(Functions(), (std::vector<std::string>{"int One(int a)", "int Three(int c)", "int Two(int b)"}));
 
     // A NUL cuts its line; a line that starts with NUL ends the scan.
     const std::string nul = "; C Function prototype: int Before(int a)\n"s
         + "; C Function prototype: int Cut(in\0t a)\n"s + "\0; C Function prototype: int Hidden(int h)\n"s
         + "; C Function prototype: int After(int a)\n"s;
     EXPECT_EQ(dlg.ScanLibrary(MakeLibrary("nul.s79", nul)), 1);
-    EXPECT_EQ(Functions(), std::vector<std::string> {"int Before(int a)"});
+    EXPECT_EQ(Functions(), std::vector<std::string>{"int Before(int a)"});
 
     // Bytes 0x80-0xFF pass unchanged into the list and into the remembered choice.
-    const std::string high = "int Gr\xFC\xDF" "e(char \xE9t\xE9)";
+    const std::string high = "int Gr\xFC\xDF"
+                             "e(char \xE9t\xE9)";
     EXPECT_TRUE(Ini().Write("Last", "Choice", ""));
     EXPECT_EQ(dlg.ScanLibrary(MakeLibrary("high.s79", "; C Function prototype: " + high + "\r\n")), 1);
     ASSERT_EQ(Functions().size(), 1u);
@@ -293,7 +286,7 @@ TEST_F(LibraryDialogTest, AddListsSelectsRegistersAndShowsThePickedLibrary)
 
     m_platform.SetNextFileName(lib);
     m_dlg->SendCommand(IDC_ADD);
-    EXPECT_EQ(Libraries(), (std::vector<std::string> {old, lib}));
+    EXPECT_EQ(Libraries(), (std::vector<std::string>{old, lib}));
     EXPECT_EQ(SelectedLibrary(), lib);
     EXPECT_EQ(m_dlg->m_nLibrary, 1);
     EXPECT_EQ(Ini().Read("Libraries", lib, "", 100), "Yes");
@@ -308,11 +301,11 @@ TEST_F(LibraryDialogTest, AddListsSelectsRegistersAndShowsThePickedLibrary)
     // Adding a listed library again shows it twice; the file keeps one key.
     m_platform.SetNextFileName(lib);
     m_dlg->SendCommand(IDC_ADD);
-    EXPECT_EQ(Libraries(), (std::vector<std::string> {old, lib, lib}));
+    EXPECT_EQ(Libraries(), (std::vector<std::string>{old, lib, lib}));
     const std::vector<std::string> keys = Registered();
     EXPECT_EQ(std::count(keys.begin(), keys.end(), lib), 1);
     OpenDialog();
-    EXPECT_EQ(Libraries(), (std::vector<std::string> {old, lib}));
+    EXPECT_EQ(Libraries(), (std::vector<std::string>{old, lib}));
     EXPECT_EQ(SelectedLibrary(), lib);
 }
 
@@ -322,7 +315,7 @@ TEST_F(LibraryDialogTest, AddCancelledOrUnregistrableChangesNothing)
     const std::string before = IniBytes();
 
     m_dlg->SendCommand(IDC_ADD); // cancelled
-    EXPECT_EQ(Libraries(), std::vector<std::string> {lib});
+    EXPECT_EQ(Libraries(), std::vector<std::string>{lib});
     EXPECT_EQ(SelectedLibrary(), lib);
     EXPECT_EQ(View(), kAsmLibraryShown);
     EXPECT_EQ(IniBytes(), before);
@@ -337,7 +330,7 @@ TEST_F(LibraryDialogTest, AddCancelledOrUnregistrableChangesNothing)
         m_dlg->SendCommand(IDC_ADD);
         ASSERT_EQ(m_platform.messages.size(), 1u) << bad;
         EXPECT_GE(Find(m_platform.messages[0].text, bad), 0) << m_platform.messages[0].text;
-        EXPECT_EQ(Libraries(), std::vector<std::string> {lib}) << bad;
+        EXPECT_EQ(Libraries(), std::vector<std::string>{lib}) << bad;
         EXPECT_EQ(SelectedLibrary(), lib);
         EXPECT_EQ(IniBytes(), before) << bad;
     }
@@ -399,7 +392,7 @@ TEST_F(LibraryDialogTest, FunctionListShowsTheFirstWhileOpenAndTheChoiceWhenClos
     functions->showPopup();
     // Opening rescans: the remembered routine is selected, the first one shown.
     EXPECT_EQ(Functions(),
-              (std::vector<std::string> {"char Get(char port)", "int Add(int a, int b)", "long Zap(long z)"}));
+              (std::vector<std::string>{"char Get(char port)", "int Add(int a, int b)", "long Zap(long z)"}));
     EXPECT_EQ(functions->GetCurSel(), 1);
     EXPECT_EQ(View(), kGetBlock);
     EXPECT_EQ(Label(IDC_TYPE_LABEL), "char");
@@ -462,7 +455,7 @@ TEST_F(LibraryDialogTest, HeaderLibraryRoutinesComeFromTheirOwnFiles)
     EXPECT_EQ(View(), "extern int Get(int a);\nchar *Name(int i);\nvoid Skip(int s);\n");
 
     ChooseFunction(1);
-    ASSERT_EQ(Functions(), (std::vector<std::string> {"char *Name(int i)", "int Get(int a)"}));
+    ASSERT_EQ(Functions(), (std::vector<std::string>{"char *Name(int i)", "int Get(int a)"}));
     EXPECT_EQ(View(), "; C Function prototype: int Get(int a)\n; a:{0-9}\n    LD  W4,W4\n ENDMOD\n");
     EXPECT_EQ(Label(IDC_FUNCTION_LABEL), "Get");
 
@@ -631,15 +624,15 @@ TEST_F(LibraryDialogTest, UnlistAsksThenRemovesAndActivatesTheFirst)
     ASSERT_EQ(m_platform.messages.size(), 1u);
     EXPECT_EQ(m_platform.messages[0].text, "Do you wish to remove access to\n" + b + " ?");
     EXPECT_EQ(m_platform.messages[0].style, unsigned(MB_YESNO | MB_ICONQUESTION));
-    EXPECT_EQ(Libraries(), (std::vector<std::string> {a, b}));
+    EXPECT_EQ(Libraries(), (std::vector<std::string>{a, b}));
     EXPECT_EQ(SelectedLibrary(), b);
     EXPECT_EQ(IniBytes(), before);
     EXPECT_EQ(View(), kAsmLibraryShown);
 
     m_platform.SetNextAnswer(IDYES);
     m_dlg->SendCommand(IDC_UNLIST);
-    EXPECT_EQ(Libraries(), std::vector<std::string> {a});
-    EXPECT_EQ(Registered(), std::vector<std::string> {a});
+    EXPECT_EQ(Libraries(), std::vector<std::string>{a});
+    EXPECT_EQ(Registered(), std::vector<std::string>{a});
     EXPECT_EQ(SelectedLibrary(), a);
     EXPECT_EQ(LastLibrary(), a);
     EXPECT_EQ(View(), "; C Function prototype: int OnlyA(int a)\n    END\n");
@@ -782,17 +775,16 @@ TEST_F(LibraryDialogTest, AFrozenSettingsFileIsReportedOnceAndLeftAsItIs)
     OpenDialog();
     ASSERT_TRUE(m_platform.messages.empty());
     const std::string before = IniBytes();
-    std::filesystem::permissions(Path("Tovel.ini"), std::filesystem::perms::owner_read |
-                                                        std::filesystem::perms::group_read |
-                                                        std::filesystem::perms::others_read);
+    std::filesystem::permissions(Path("Tovel.ini"),
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::group_read
+                                     | std::filesystem::perms::others_read);
 
     // Each close-up writes two settings; only the first failure of the run
     // is shown, and the file keeps its text and its mode.
     ChooseLibrary(1);
     ChooseLibrary(0);
     ASSERT_EQ(m_platform.messages.size(), 1u);
-    EXPECT_EQ(m_platform.messages[0].text.rfind("Tovel cannot save its settings in " + Path("Tovel.ini") + ": ", 0),
-              0u)
+    EXPECT_EQ(m_platform.messages[0].text.rfind("Tovel cannot save its settings in " + Path("Tovel.ini") + ": ", 0), 0u)
         << m_platform.messages[0].text;
     EXPECT_NE(m_platform.messages[0].text.find(". Changes made now are not kept."), std::string::npos);
     EXPECT_EQ(IniBytes(), before);
@@ -804,8 +796,9 @@ TEST_F(LibraryDialogTest, StartUpSortsTheListInOneReplaceKeepingItsComments)
 {
     const std::string a = MakeLibrary("a.s79", "; C Function prototype: int f(int a)\n");
     const std::string b = MakeLibrary("b.s79", "; C Function prototype: int g(int b)\n");
-    WriteFileBytes(Path("Tovel.ini"), "[Libraries]\r\n" + b + "=Yes\r\n; my boards\r\n" + Path("gone.s79") +
-                                          "=Yes\r\n" + a + "=Yes\r\n[Last]\r\nLibrary=" + a + "\r\n");
+    WriteFileBytes(Path("Tovel.ini"),
+                   "[Libraries]\r\n" + b + "=Yes\r\n; my boards\r\n" + Path("gone.s79") + "=Yes\r\n" + a
+                       + "=Yes\r\n[Last]\r\nLibrary=" + a + "\r\n");
     OpenDialog();
     EXPECT_EQ(Registered(), (std::vector<std::string>{a, b}));
     EXPECT_NE(IniBytes().find("; my boards\r\n"), std::string::npos);

@@ -33,13 +33,20 @@ TEST_F(GuiTest, ControlsFollowTheTemplateInTabOrder)
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Tovel"));
 
     const ExpectedControl spotChecks[] = {
-        {1060, "QPushButton", false, false}, {1006, "QPushButton", true, true},
-        {1005, "tovel::ComboBox", true, true}, {1000, "tovel::ComboBox", true, true},
-        {1014, "tovel::ByteTextView", true, true}, {3, "QPushButton", true, true},
-        {1, "QPushButton", true, true}, {1037, "tovel::ComboBox", false, true},
-        {1044, "QLineEdit", false, true}, {1054, "tovel::ListBox", false, true},
-        {1180, "QPushButton", false, false}, {2, "QPushButton", false, false},
-        {1045, "QLabel", true, true}, {1061, "QPushButton", true, true},
+        {1060, "QPushButton", false, false},
+        {1006, "QPushButton", true, true},
+        {1005, "tovel::ComboBox", true, true},
+        {1000, "tovel::ComboBox", true, true},
+        {1014, "tovel::ByteTextView", true, true},
+        {3, "QPushButton", true, true},
+        {1, "QPushButton", true, true},
+        {1037, "tovel::ComboBox", false, true},
+        {1044, "QLineEdit", false, true},
+        {1054, "tovel::ListBox", false, true},
+        {1180, "QPushButton", false, false},
+        {2, "QPushButton", false, false},
+        {1045, "QLabel", true, true},
+        {1061, "QPushButton", true, true},
     };
     for (const auto& e : spotChecks) {
         QWidget* w = dlg.GetDlgItem(e.id);

@@ -47,10 +47,7 @@ protected:
         // Were a shell to run "touch PWNED", the file would appear here.
         fs::current_path(m_dir);
     }
-    void TearDown() override
-    {
-        fs::current_path(m_oldCwd);
-    }
+    void TearDown() override { fs::current_path(m_oldCwd); }
 
     // A program under that name that writes its argument count and
     // arguments, one a line, into a report file named after it.

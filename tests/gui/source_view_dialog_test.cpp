@@ -51,7 +51,7 @@ TEST_F(SourceViewDialogTest, AWholeLibraryPastTheOldCapIsShownAndScrolls)
     text += last;
     OpenOn(text);
 
-    ASSERT_GT(m_dlg->m_strSource.size(), size_t {33u << 20});
+    ASSERT_GT(m_dlg->m_strSource.size(), size_t{33u << 20});
     EXPECT_EQ(View()->Text().get(), &m_dlg->m_strSource.str());
     const ByteLines& lines = View()->Lines();
     ASSERT_EQ(lines.Count(), 7 + fillers + 1);

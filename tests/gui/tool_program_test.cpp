@@ -27,8 +27,8 @@ protected:
     // A library with one routine of one tool-program slot, in a subfolder of the program's folder.
     std::string ToolLibrary(const std::string& dir, const std::string& hint)
     {
-        return MakeLibrary(dir + "/lib.s79", "; C Function prototype: int Baud(int d)\r\n; d:{" + hint
-                                                 + "}\r\n\tRET\r\n\tENDMOD\r\n");
+        return MakeLibrary(dir + "/lib.s79",
+                           "; C Function prototype: int Baud(int d)\r\n; d:{" + hint + "}\r\n\tRET\r\n\tENDMOD\r\n");
     }
 
     void OpenOn(const std::string& library)
@@ -57,9 +57,10 @@ TEST_F(ToolProgramTest, HintThatIsNoPlainFileNameIsRefused)
     OpenOn(ToolLibrary("lib", hint));
     EnterSlot(1);
     ASSERT_EQ(m_platform.messages.size(), 1u);
-    EXPECT_EQ(m_platform.messages[0].text, "The tool program \"" + hint
-                                               + "\" is not run: a tool program must be a plain file name in the "
-                                                 "library's folder.");
+    EXPECT_EQ(m_platform.messages[0].text,
+              "The tool program \"" + hint
+                  + "\" is not run: a tool program must be a plain file name in the "
+                    "library's folder.");
     EXPECT_EQ(m_platform.messages[0].style, 0x30u);
     EXPECT_TRUE(m_platform.runs.empty());
     EXPECT_TRUE(m_platform.questions.empty());
@@ -77,7 +78,7 @@ TEST_F(ToolProgramTest, ConsentIsAskedOncePerFolderAndAlwaysIsRemembered)
     ASSERT_EQ(m_platform.questions.size(), 1u);
     const FakePlatform::Question& q = m_platform.questions[0];
     EXPECT_EQ(q.text, "lib.s79 wants to run " + folder + "Pick.exe. Run programs from this folder?");
-    EXPECT_EQ(q.buttons, (std::vector<std::string> {"&Run", "&Always for this folder", "Cancel"}));
+    EXPECT_EQ(q.buttons, (std::vector<std::string>{"&Run", "&Always for this folder", "Cancel"}));
     EXPECT_EQ(q.defaultButton, kConsentRun);
     EXPECT_EQ(q.escapeButton, kConsentCancel);
     EXPECT_TRUE(m_platform.runs.empty());
@@ -87,7 +88,7 @@ TEST_F(ToolProgramTest, ConsentIsAskedOncePerFolderAndAlwaysIsRemembered)
     EnterSlot(1);
     EnterSlot(1);
     EXPECT_EQ(m_platform.questions.size(), 2u);
-    EXPECT_EQ(m_platform.runs, (std::vector<std::string> {folder + "Pick.exe", folder + "Pick.exe"}));
+    EXPECT_EQ(m_platform.runs, (std::vector<std::string>{folder + "Pick.exe", folder + "Pick.exe"}));
     EXPECT_TRUE(Ini().KeyNames("Trusted").empty());
 
     // The next run asks again; Always is written down and ends the asking.
@@ -100,7 +101,7 @@ TEST_F(ToolProgramTest, ConsentIsAskedOncePerFolderAndAlwaysIsRemembered)
         EnterSlot(1);
         EXPECT_EQ(m_platform.questions.size(), run == 0 ? 1u : 0u);
         EXPECT_EQ(m_platform.runs.size(), 1u);
-        EXPECT_EQ(Ini().KeyNames("Trusted"), std::vector<std::string> {folder});
+        EXPECT_EQ(Ini().KeyNames("Trusted"), std::vector<std::string>{folder});
     }
 }
 
@@ -117,9 +118,9 @@ TEST_F(ToolProgramTest, ProgramIsLookedForBesideTheRoutinesLibrary)
     PickItem(m_dlg->m_cbLibrary, index);
     ChooseFunction(0);
     EnterSlot(1);
-    EXPECT_EQ(m_platform.runs, (std::vector<std::string> {m_appPath + "a/Pick.exe", m_appPath + "b/Pick.exe"}));
+    EXPECT_EQ(m_platform.runs, (std::vector<std::string>{m_appPath + "a/Pick.exe", m_appPath + "b/Pick.exe"}));
     ASSERT_EQ(m_platform.questions.size(), 2u); // each folder has its own consent
-    EXPECT_EQ(m_dlg->m_strLibPath, first);     // the "#Inc" text stays the start-up library's
+    EXPECT_EQ(m_dlg->m_strLibPath, first);      // the "#Inc" text stays the start-up library's
 }
 
 // ---- The real runs ----
@@ -228,7 +229,7 @@ TEST_F(QtToolRunTest, OutputWindowAndConsentBoxAnswerTheKeyboard)
     }
 
     const std::vector<std::string> buttons = ToolConsentButtons();
-    for (auto [key, answer] : {std::pair {Qt::Key_Return, kConsentRun}, std::pair {Qt::Key_Escape, kConsentCancel}}) {
+    for (auto [key, answer] : {std::pair{Qt::Key_Return, kConsentRun}, std::pair{Qt::Key_Escape, kConsentCancel}}) {
         WhenModal([&](QWidget* box) {
             EXPECT_TRUE(qobject_cast<QMessageBox*>(box));
             QTest::keyClick(box, key);

@@ -8,12 +8,12 @@
 #include <QAbstractItemView>
 #include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QMessageBox>
-#include <QTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QToolTip>
 #include <QWheelEvent>
 
@@ -57,7 +57,8 @@ protected:
 
 TEST_F(WindowTest, ClosedComboChangesActAsPicksAndTheWheelNeedsTheFocus)
 {
-    const std::string lib = LibraryOf("a.s79", {{"int Alpha(void)", ""}, {"int Beta(void)", ""}, {"int Gamma(void)", ""}});
+    const std::string lib =
+        LibraryOf("a.s79", {{"int Alpha(void)", ""}, {"int Beta(void)", ""}, {"int Gamma(void)", ""}});
     const std::string other = LibraryOf("b.s79", {{"int Other(void)", ""}});
     ASSERT_TRUE(Ini().Write("Libraries", other, "Yes"));
     CCallWizardDlg& dlg = OpenOn(lib);

@@ -141,8 +141,7 @@ void CCallWizardDlg::RunToolProgram(int k)
     }
     const std::string program = BuildToolCommand(routineLibraryPath, hint);
     const std::string folder = LibraryFolder(routineLibraryPath);
-    if (!m_trustedFoldersThisRun.contains(folder)
-        && !IsTrustedFolder(Settings().KeyNames(kTrustedSection), folder)) {
+    if (!m_trustedFoldersThisRun.contains(folder) && !IsTrustedFolder(Settings().KeyNames(kTrustedSection), folder)) {
         const int answer = platform.Ask(this, ToolConsentQuestion(routineLibraryPath, program), ToolConsentButtons(),
                                         kConsentRun, kConsentCancel);
         if (answer != kConsentRun && answer != kConsentAlways)

@@ -12,8 +12,14 @@ namespace tovel {
 
 namespace {
 
-enum : int { IDC_BROWSER = 1008, IDC_INTRO = 1010, IDC_DETAILS = 1011, IDC_HELP_PATH = 1012,
-             IDC_BROWSE_HELP = 1059, IDC_BROWSE_BROWSER = 1058 };
+enum : int {
+    IDC_BROWSER = 1008,
+    IDC_INTRO = 1010,
+    IDC_DETAILS = 1011,
+    IDC_HELP_PATH = 1012,
+    IDC_BROWSE_HELP = 1059,
+    IDC_BROWSE_BROWSER = 1058
+};
 
 } // namespace
 
@@ -26,7 +32,7 @@ void LaunchHelp(QWidget* owner, const HelpLaunch& launch)
 
 const DialogTemplate& SetupDialogTemplate()
 {
-    static const DialogTemplate t {
+    static const DialogTemplate t{
         "Setup",
         207,
         130,

@@ -29,8 +29,9 @@ void CCallWizardDlg::OnHelpButton()
     }
     const std::string browser = Settings().Read(setting::kBrowser);
     const std::string helpPath = Settings().Read(setting::kUrl, AppPath());
-    LaunchHelp(this, PlanHelpButton(AppPath(), browser, helpPath,
-                                    [](const std::string& path) { return CurrentPlatform().FileExists(path); }));
+    LaunchHelp(this, PlanHelpButton(AppPath(), browser, helpPath, [](const std::string& path) {
+                   return CurrentPlatform().FileExists(path);
+               }));
 }
 
 bool CCallWizardDlg::OnHelpInfo()

@@ -77,8 +77,8 @@ void CCallWizardDlg::OnAddLibrary()
     UpdateData(true);
     HideOptionLists();
     const int sel = m_cbLibrary->GetCurSel();
-    const std::string start = AddStartPath(m_cbLibrary->GetLBText(sel), sel >= 0,
-                                           Settings().Read(setting::kLibrary), AppPath());
+    const std::string start =
+        AddStartPath(m_cbLibrary->GetLBText(sel), sel >= 0, Settings().Read(setting::kLibrary), AppPath());
     const PickerStart picker = AddPickerStart(start);
     CLibBrowse browse(this);
     browse.m_ofn.title = "Select Library Source";
