@@ -8,11 +8,17 @@
 
 namespace tovel {
 
-// The identifier right before the first '(' (blanks and tabs between them
-// allowed), without leading digits; empty when there is none. Pointer stars
-// and a function-pointer parameter's own '(' are not part of it:
+// Where the routine name stands in a prototype text: the identifier right
+// before the first '(' (blanks and tabs between them allowed), without
+// leading digits; length 0 when there is none. Pointer stars and a
+// function-pointer parameter's own '(' are not part of it:
 // "int atexit(void (*func)(void))" names atexit.
-inline std::string RoutineNameOf(std::string_view prototype)
+struct RoutineNamePlace {
+    size_t offset = 0;
+    size_t length = 0;
+};
+
+inline RoutineNamePlace FindRoutineName(std::string_view prototype)
 {
     const auto isIdentChar = [](char c) {
         return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
@@ -28,7 +34,14 @@ inline std::string RoutineNameOf(std::string_view prototype)
         --begin;
     while (begin < end && prototype[begin] >= '0' && prototype[begin] <= '9')
         ++begin;
-    return std::string(prototype.substr(begin, end - begin));
+    return {begin, end - begin};
+}
+
+// The routine name itself; empty when there is none.
+inline std::string RoutineNameOf(std::string_view prototype)
+{
+    const RoutineNamePlace place = FindRoutineName(prototype);
+    return std::string(prototype.substr(place.offset, place.length));
 }
 
 } // namespace tovel

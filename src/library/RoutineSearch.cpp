@@ -1,13 +1,10 @@
 #include "library/RoutineSearch.h"
 
+#include "common/RoutineName.h"
+
 namespace tovel {
 
 namespace {
-
-bool IsIdentChar(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
 
 char Lower(char c)
 {
@@ -18,18 +15,8 @@ char Lower(char c)
 
 NameSpan RoutineNameSpan(std::string_view prototype)
 {
-    const size_t paren = prototype.find('(');
-    if (paren == std::string_view::npos)
-        return {};
-    size_t end = paren;
-    while (end > 0 && (prototype[end - 1] == ' ' || prototype[end - 1] == '\t'))
-        --end;
-    size_t begin = end;
-    while (begin > 0 && IsIdentChar(prototype[begin - 1]))
-        --begin;
-    while (begin < end && prototype[begin] >= '0' && prototype[begin] <= '9')
-        ++begin;
-    return {static_cast<uint32_t>(begin), static_cast<uint32_t>(end - begin)};
+    const RoutineNamePlace place = FindRoutineName(prototype);
+    return {static_cast<uint32_t>(place.offset), static_cast<uint32_t>(place.length)};
 }
 
 RoutineNameIndex::RoutineNameIndex(const std::vector<std::string>& items)
