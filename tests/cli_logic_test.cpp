@@ -50,7 +50,7 @@ TEST(CliMatchFunction, ExactTextThenUniqueRoutineName)
     const std::vector<std::string> items = {
         "char F(char c)",         "int F(int a)",         "int Get(void)",
         "int Get(void)",          "int Split(int a,\r\n", "void PwmSetDuty(char channel, int duty)",
-        "void PwmSetup(char ch)",
+        "void PwmSetup(char ch)", "int Wait(int t,\r\n",  "int Wait(int t,",
     };
     struct Row {
         const char* query;
@@ -66,6 +66,8 @@ TEST(CliMatchFunction, ExactTextThenUniqueRoutineName)
         // a list item that kept its line end is found by its printed line
         {"int Split(int a,", FunctionMatch::Result::Found, "int Split(int a,\r\n", {}},
         {"F", FunctionMatch::Result::Ambiguous, "", {"char F(char c)", "int F(int a)"}},
+        // items that differ only in their line ends are one routine as listed
+        {"Wait", FunctionMatch::Result::Found, "int Wait(int t,\r\n", {}},
         // names are C names: letter case counts, but candidates ignore it
         {"pwmsetduty", FunctionMatch::Result::Unknown, "", {"void PwmSetDuty(char channel, int duty)"}},
         {"Pwm",

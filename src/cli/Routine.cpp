@@ -108,12 +108,13 @@ FunctionMatch MatchFunction(const std::vector<std::string>& items, std::string_v
         }
     }
 
+    // Items that differ only in their line ends are one routine as listed.
     std::vector<std::string> named;
     {
-        DistinctList distinct(named);
+        std::unordered_set<std::string> seenLines;
         for (const std::string& item : items)
-            if (RoutineNameOf(item) == query)
-                distinct.Add(item);
+            if (RoutineNameOf(item) == query && seenLines.insert(ListLine(item)).second)
+                named.push_back(item);
     }
     if (named.size() == 1) {
         match.result = FunctionMatch::Result::Found;
