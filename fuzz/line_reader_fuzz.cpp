@@ -1,8 +1,9 @@
 // The line reader: the buffered file reader must cut a file into exactly the
 // lines that the in-memory reader cuts from the same bytes, and both must
 // follow the line rules (at most 255 bytes, a line feed ends a line, the text
-// ends at a NUL, an empty line ends the input). The first input byte moves
-// the text across the file reader's block edge.
+// ends at a NUL, an empty line ends the input). Skipping to the next line
+// that holds a text may leave out only lines without it. The first input
+// byte moves the text across the file reader's block edge.
 #include "FuzzSupport.h"
 
 #include "library/LineReader.h"
@@ -70,6 +71,40 @@ private:
     tovel::StringLineReader m_reader;
 };
 
+// Reads with a skip before every line; every line read must be one of the
+// plain lines, in order, and every plain line left out must lack needle.
+bool SkipLeavesOutOnlyLinesWithout(tovel::LineSource& source, const std::vector<std::string>& lines,
+                                   const std::string& needle)
+{
+    size_t at = 0;
+    for (;;) {
+        source.SkipToLineWith(needle);
+        const std::string line = source.ReadLine();
+        if (line.empty())
+            break;
+        while (at < lines.size() && lines[at] != line) {
+            if (lines[at].find(needle) != std::string::npos)
+                return false;
+            ++at;
+        }
+        if (at == lines.size())
+            return false;
+        ++at;
+    }
+    for (; at < lines.size(); ++at)
+        if (lines[at].find(needle) != std::string::npos)
+            return false;
+    return true;
+}
+
+// A text to skip to, taken from the input itself so that it occurs.
+std::string NeedleOf(const std::string& text)
+{
+    if (text.empty())
+        return "x";
+    return text.substr(text.size() / 2, 1 + text.size() % 12);
+}
+
 std::string ScratchFile()
 {
     const char* dir = std::getenv("TMPDIR");
@@ -106,6 +141,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         CopyingSource copied(text);
         FUZZ_CHECK(ViewAll(copied) == lines);
     }
+    const std::string needle = NeedleOf(text);
+    {
+        tovel::StringLineReader skipping(text);
+        FUZZ_CHECK(SkipLeavesOutOnlyLinesWithout(skipping, lines, needle));
+    }
     for (const std::string& line : lines) {
         FUZZ_CHECK(line.size() <= tovel::kMaxLinePiece);
         FUZZ_CHECK(line.find('\0') == std::string::npos);
@@ -137,6 +177,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             both.push_back(next);
         }
         FUZZ_CHECK(both == lines);
+        tovel::FileLineReader skipping(path);
+        FUZZ_CHECK(SkipLeavesOutOnlyLinesWithout(skipping, lines, needle));
     }
     ::unlink(path.c_str());
     return 0;

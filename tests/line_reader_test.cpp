@@ -188,4 +188,83 @@ TEST(LineReaderTest, FileReaderMatchesStringReaderAcrossBlockEdges)
     EXPECT_EQ(fileReader.ReadLine(), "");
 }
 
+// Reading with a skip to the next line that holds needle before every
+// line must give the lines of plain reading that hold needle, in order,
+// with nothing but lines without it left out.
+// Returns how many lines were read.
+size_t ExpectSkipKeepsEveryLineWith(LineSource& skipping, const std::vector<std::string>& plain,
+                                    const std::string& needle, const std::string& label)
+{
+    std::vector<std::string> got;
+    for (;;) {
+        skipping.SkipToLineWith(needle);
+        std::string line = skipping.ReadLine();
+        if (line.empty())
+            break;
+        got.push_back(line);
+    }
+    size_t at = 0;
+    for (const std::string& line : got) {
+        while (at < plain.size() && plain[at] != line) {
+            EXPECT_EQ(plain[at].find(needle), std::string::npos) << label << ": skipped line " << at;
+            ++at;
+        }
+        EXPECT_LT(at, plain.size()) << label << ": read a line plain reading never gives";
+        if (at == plain.size())
+            return got.size();
+        ++at;
+    }
+    for (; at < plain.size(); ++at)
+        EXPECT_EQ(plain[at].find(needle), std::string::npos) << label << ": skipped line " << at;
+    return got.size();
+}
+
+TEST(LineReaderTest, SkipToLineWithLeavesOutOnlyLinesWithoutTheText)
+{
+    const std::string marker = "; C Function prototype: int f(int a)\n";
+    const std::string longLine = std::string(600, 'x') + "int f(int a)" + std::string(40, 'y') + "\n";
+    // An occurrence cut by the 255-byte piece edge is in no piece.
+    const std::string straddling = std::string(250, 'z') + "int f(int a)\n";
+    const std::string filler = std::string(200, '-') + "\n";
+    std::string blockEdge;
+    while (blockEdge.size() < 64 * 1024 - 20)
+        blockEdge += filler;
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string needle;
+    };
+    const std::vector<Case> cases = {
+        {"marker lines among others", "a\n" + marker + "b\n" + marker + "c\n", "int f(int a)"},
+        {"occurrence in a later piece of a long line", "a\n" + longLine + marker, "int f(int a)"},
+        {"occurrence across a piece edge", straddling + marker, "int f(int a)"},
+        {"occurrence across the file reader's block edge", blockEdge + marker + "tail\n", "int f(int a)"},
+        {"a NUL-started piece still ends reading", std::string("a\n\0b\n", 6) + marker, "int f(int a)"},
+        {"a NUL inside a line", std::string("a\0z\n", 4) + marker, "int f(int a)"},
+        {"no occurrence", "a\nb\nc", "int f(int a)"},
+        {"last line without line feed", "a\nint f(int a)", "int f(int a)"},
+        {"one-byte text", "abc\nxyz\nq\n", "y"},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        StringLineReader plainReader(c.text);
+        const auto plain = ReadAll(plainReader);
+        StringLineReader fromString(c.text);
+        ExpectSkipKeepsEveryLineWith(fromString, plain, c.needle, std::string(c.name) + " (memory)");
+        FileLineReader fromFile(dir.Write("skip.txt", c.text));
+        ASSERT_TRUE(fromFile.IsOpen());
+        ExpectSkipKeepsEveryLineWith(fromFile, plain, c.needle, std::string(c.name) + " (file)");
+    }
+    // The large random text (its NULs, which stop skipping, made letters):
+    // every line with a two-byte text.
+    std::string text = MakeLargeText();
+    std::replace(text.begin(), text.end(), '\0', 'n');
+    StringLineReader plainReader(text);
+    const auto plain = ReadAll(plainReader);
+    FileLineReader fromFile(dir.Write("large.s79", text));
+    const size_t read = ExpectSkipKeepsEveryLineWith(fromFile, plain, "ab", "large random text");
+    // The lines without the text were skipped, not read.
+    EXPECT_LT(read, plain.size() / 10);
+}
+
 } // namespace

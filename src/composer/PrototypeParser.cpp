@@ -300,6 +300,8 @@ ParameterPanelModel ParsePrototypeSource(ParameterPanelModel model, std::string_
 
     std::string line;
     for (;;) {
+        // Only a line that holds the prototype can be its prototype line.
+        source->SkipToLineWith(prototype);
         source->ReadLineInto(line);
         if (line.empty())
             break;

@@ -26,9 +26,10 @@ RoutineBlock FindRoutineBlock(std::string_view sourcePath, std::string_view prot
         return block;
     }
     std::string line;
-    do
+    do {
+        reader.SkipToLineWith(prototype);
         reader.ReadLineInto(line);
-    while (!line.empty() && !IsBlockStartLine(line, prototype));
+    } while (!line.empty() && !IsBlockStartLine(line, prototype));
     block.startFound = !line.empty();
     return block;
 }

@@ -57,7 +57,95 @@ std::string_view NextLinePieceView(const char* buf, size_t size, size_t& pos)
     return piece;
 }
 
+TextSearcher::TextSearcher(std::string_view text) : m_text(text)
+{
+    // Horspool: how far the window may move when its last byte is c.
+    const size_t m = m_text.size();
+    for (size_t& shift : m_shift)
+        shift = m == 0 ? 1 : m;
+    for (size_t i = 0; i + 1 < m; ++i)
+        m_shift[static_cast<unsigned char>(m_text[i])] = m - 1 - i;
+}
+
+const char* TextSearcher::Find(const char* first, const char* last) const
+{
+    const size_t m = m_text.size();
+    if (m == 0 || static_cast<size_t>(last - first) < m)
+        return m == 0 ? first : last;
+    if (m == 1) {
+        const void* at = std::memchr(first, m_text[0], static_cast<size_t>(last - first));
+        return at ? static_cast<const char*>(at) : last;
+    }
+    const char tail = m_text[m - 1];
+    for (const char* at = first; static_cast<size_t>(last - at) >= m;) {
+        const char c = at[m - 1];
+        if (c == tail && std::memcmp(at, m_text.data(), m - 1) == 0)
+            return at;
+        at += m_shift[static_cast<unsigned char>(c)];
+    }
+    return last;
+}
+
+PieceSkip SkipPiecesWithout(const char* buf, size_t pos, size_t end, bool atEnd, const TextSearcher& searcher)
+{
+    PieceSkip skip;
+    skip.pos = pos;
+    if (pos >= end)
+        return skip;
+    const size_t m = searcher.Text().size();
+    const char* found = searcher.Find(buf + pos, buf + end);
+    skip.hit = found != buf + end;
+    // Where the first piece that may hold the text begins: its first
+    // occurrence, or, further input to come, the last bytes where one may
+    // still start.
+    size_t target = end;
+    if (skip.hit)
+        target = static_cast<size_t>(found - buf);
+    else if (!atEnd)
+        target = end - pos >= m ? end - (m - 1) : pos;
+    // Back to the start of the line that holds target: a line start is a
+    // piece start. Without a line feed in between, pos's own line goes on.
+    size_t lineStart = pos;
+    for (size_t i = target; i > pos; --i) {
+        if (buf[i - 1] == '\n') {
+            lineStart = i;
+            break;
+        }
+    }
+    // Whole pieces of that line before target hold no occurrence either.
+    const size_t to = lineStart + (target - lineStart) / kMaxLinePiece * kMaxLinePiece;
+    if (std::memchr(buf + pos, '\0', to - pos) != nullptr) {
+        skip.blocked = true;
+        return skip;
+    }
+    skip.pos = to;
+    return skip;
+}
+
+namespace {
+
+// The reader's searcher for text, made anew only when text changes.
+const TextSearcher& SearcherFor(std::unique_ptr<TextSearcher>& held, std::string_view text)
+{
+    if (!held || held->Text() != text)
+        held = std::make_unique<TextSearcher>(text);
+    return *held;
+}
+
+} // namespace
+
 StringLineReader::StringLineReader(std::string text) : m_text(std::move(text)) {}
+
+void StringLineReader::SkipToLineWith(std::string_view text)
+{
+    if (text.empty() || m_skipBlocked)
+        return;
+    const PieceSkip skip = SkipPiecesWithout(m_text.data(), m_pos, m_text.size(), true, SearcherFor(m_searcher, text));
+    if (skip.blocked)
+        m_skipBlocked = true;
+    else
+        m_pos = skip.pos;
+}
 
 void StringLineReader::ReadLineInto(std::string& out)
 {
@@ -171,6 +259,25 @@ std::string_view FileLineReader::NextLine()
         return {};
     BufferPiece();
     return NextLinePieceView(m_buf.data(), m_end, m_pos);
+}
+
+void FileLineReader::SkipToLineWith(std::string_view text)
+{
+    if (text.empty() || m_fd < 0 || m_skipBlocked)
+        return;
+    const TextSearcher& searcher = SearcherFor(m_searcher, text);
+    for (;;) {
+        const PieceSkip skip = SkipPiecesWithout(m_buf.data(), m_pos, m_end, m_eof, searcher);
+        if (skip.blocked) {
+            m_skipBlocked = true;
+            return;
+        }
+        m_pos = skip.pos;
+        // A long unread rest (a long line) is left to the line reading.
+        if (skip.hit || m_eof || m_end - m_pos > m_buf.size() / 2)
+            return;
+        Fill();
+    }
 }
 
 bool CanOpenForReading(const std::string& path)

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,10 +38,44 @@ public:
     // How many bytes the whole input holds, when known (0 when not), so that
     // a reader of all of it can make room once.
     virtual size_t SizeHint() const { return 0; }
+    // Moves the reading position forward over whole lines, and whole pieces
+    // of a long line, in which text does not occur, so that a search for the
+    // lines that hold text reads only those. The lines read next are the
+    // same as without the skip, less the skipped ones; a reader may skip
+    // less, or nothing (as this default does). Skipping stops before a NUL
+    // byte, whose piece may end the input.
+    virtual void SkipToLineWith(std::string_view text) { (void)text; }
 
 private:
     std::string m_line;
 };
+
+// Finds a fixed text fast; built once for the text and reused.
+class TextSearcher {
+public:
+    explicit TextSearcher(std::string_view text);
+    TextSearcher(const TextSearcher&) = delete;
+    TextSearcher& operator=(const TextSearcher&) = delete;
+    const std::string& Text() const { return m_text; }
+    // The first occurrence wholly inside [first, last), or last.
+    const char* Find(const char* first, const char* last) const;
+
+private:
+    std::string m_text;
+    size_t m_shift[256];
+};
+
+// Where a reader at piece start pos of buf[0, end) may skip to while looking
+// for the searcher's text: the start of the piece that holds its first
+// occurrence in [pos, end) (hit), or, without one, a piece start before the
+// last bytes where an occurrence may still begin (all of them when atEnd).
+// blocked when the skipped bytes hold a NUL: then pos stays.
+struct PieceSkip {
+    size_t pos = 0;
+    bool hit = false;
+    bool blocked = false;
+};
+PieceSkip SkipPiecesWithout(const char* buf, size_t pos, size_t end, bool atEnd, const TextSearcher& searcher);
 
 // Cuts the next line out of buf[pos, size): advances pos and fills out.
 void NextLinePiece(const char* buf, size_t size, size_t& pos, std::string& out);
@@ -53,10 +88,13 @@ public:
     explicit StringLineReader(std::string text);
     void ReadLineInto(std::string& out) override;
     std::string_view NextLine() override;
+    void SkipToLineWith(std::string_view text) override;
 
 private:
     std::string m_text;
     size_t m_pos = 0;
+    std::unique_ptr<TextSearcher> m_searcher;
+    bool m_skipBlocked = false;
 };
 
 // Reads lines from a file in buffered blocks. Only regular files are opened:
@@ -76,6 +114,7 @@ public:
     void ReadLineInto(std::string& out) override;
     std::string_view NextLine() override;
     size_t SizeHint() const override { return m_size; }
+    void SkipToLineWith(std::string_view text) override;
 
 private:
     bool Fill();
@@ -88,6 +127,8 @@ private:
     size_t m_end = 0;
     bool m_eof = false;
     size_t m_size = 0;
+    std::unique_ptr<TextSearcher> m_searcher;
+    bool m_skipBlocked = false;
 };
 
 // True when path names an existing regular file that can be opened for reading.

@@ -129,7 +129,11 @@ NormalisedDeclaration NormaliseDeclaration(std::string_view line)
 std::vector<std::string> CollectPrototypes(LineSource& source, bool headerLibrary)
 {
     std::vector<std::string> items;
+    // Every prototype comment line holds the markers' shared tail.
+    const std::string_view markerTail = kPrototypeMarkerSemicolon.substr(1);
     for (;;) {
+        if (!headerLibrary)
+            source.SkipToLineWith(markerTail);
         const std::string_view line = source.NextLine();
         if (line.empty())
             break;

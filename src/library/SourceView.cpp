@@ -142,6 +142,8 @@ std::string ExtractSourceBlock(LineSource& source, std::string_view prototype, s
 
     std::string line;
     for (;;) {
+        // Only a line that holds the prototype can start the block.
+        source.SkipToLineWith(prototype);
         source.ReadLineInto(line);
         if (line.empty())
             return block;
