@@ -199,8 +199,11 @@ bool CCallWizardDlg::OnInitDialog()
     // the open function list finds a routine by its name.
     m_cbLibrary->SetListFitsLongestItem(true);
     m_cbFunction->SetListFitsLongestItem(true);
-    m_cbFunction->SetTypeAhead(
-        [this](const std::string& typed) { return m_functionNames.Find(m_cbFunction->Items(), typed); });
+    m_cbFunction->SetTypeAhead([this](const std::string& typed) {
+        if (!m_functionNames)
+            m_functionNames.emplace(m_cbFunction->Items());
+        return m_functionNames->Find(m_cbFunction->Items(), typed);
+    });
 
     setWindowIcon(m_hIcon);
     if (m_btnTovel) {

@@ -3,12 +3,14 @@
 // the files of the subsystem they belong to.
 #pragma once
 
+#include "library/ListedVersion.h"
 #include "library/RoutineSearch.h"
 #include "platform/Dialog.h"
 
 #include <QFont>
 #include <QIcon>
 #include <array>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -66,8 +68,12 @@ public:
     std::vector<std::string> extraParamNames;
     // The option-list selection when each list was opened.
     std::array<std::vector<int>, 5> optionSelectionAtOpen;
-    // The routine names of the function list, found once per fill.
-    RoutineNameIndex m_functionNames;
+    // The routine names of the function list, found at the first keystroke
+    // after each fill.
+    std::optional<RoutineNameIndex> m_functionNames;
+    // The library version the function list was filled from; opening the
+    // list again keeps it while the file stays that version.
+    ListedVersion listedVersion;
     // The slot whose option list Escape closed: its edit takes the focus
     // back without opening the list again.
     int optionListClosedByEscape = 0;

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 
 namespace tovel::testing {
 namespace {
@@ -429,6 +430,54 @@ TEST_F(LibraryDialogTest, FunctionListShowsTheFirstWhileOpenAndTheChoiceWhenClos
     EXPECT_EQ(View(), kZapBlock);
     EXPECT_EQ(Label(IDC_FUNCTION_LABEL), "Zap");
     EXPECT_EQ(Choice(), "long Zap(long z)");
+}
+
+TEST_F(LibraryDialogTest, AnUnchangedLibraryKeepsItsListAndAnEditedOneIsScannedAgain)
+{
+    const std::string lib = MakeLibrary("asm.s79", kAsmLibrary);
+    RegisterLibrary(lib);
+    // Only a file left alone for a while has its version trusted.
+    QTest::qWait(2100);
+    OpenDialog();
+    ShowActive();
+    ComboBox* functions = m_dlg->m_cbFunction;
+    int resets = 0;
+    QObject::connect(functions->model(), &QAbstractItemModel::modelReset, functions, [&] { ++resets; });
+
+    ChooseFunction(2);
+    ASSERT_EQ(Functions(),
+              (std::vector<std::string>{"char Get(char port)", "int Add(int a, int b)", "long Zap(long z)"}));
+    EXPECT_EQ(View(), kZapBlock);
+    resets = 0;
+    // Opened again on the same file: the list stays, the choice is restored
+    // and the first routine is shown as after a scan.
+    OpenAndClose(functions);
+    EXPECT_EQ(resets, 0);
+    EXPECT_EQ(functions->GetCurSel(), 2);
+    EXPECT_EQ(View(), kZapBlock);
+
+    // Edited in place to the same size, its modification time put back:
+    // the change time still tells, and the list shows the new routine.
+    const auto modified = std::filesystem::last_write_time(lib);
+    std::string edited = kAsmLibrary;
+    edited.replace(edited.find("Zap"), 3, "Zip");
+    WriteFileBytes(lib, edited);
+    std::filesystem::last_write_time(lib, modified);
+    ChooseFunction(2);
+    EXPECT_GT(resets, 0);
+    EXPECT_EQ(Functions(),
+              (std::vector<std::string>{"char Get(char port)", "int Add(int a, int b)", "long Zip(long z)"}));
+    EXPECT_EQ(Choice(), "long Zip(long z)");
+
+    // Edited just now: scanned at every opening until the file has settled.
+    WriteFileBytes(lib, std::string(kAsmLibrary) + "; C Function prototype: int More(int m)\r\n\tEND\r\n");
+    OpenAndClose(functions);
+    EXPECT_EQ(Functions().size(), 4u);
+    WriteFileBytes(lib, kAsmLibrary);
+    resets = 0;
+    OpenAndClose(functions);
+    EXPECT_GT(resets, 0);
+    EXPECT_EQ(Functions().size(), 3u);
 }
 
 TEST_F(LibraryDialogTest, HeaderLibraryRoutinesComeFromTheirOwnFiles)

@@ -68,6 +68,8 @@ void CCallWizardDlg::ActivateLibrary(std::string path)
         // user sees the same, and a large library's list and text are never
         // held at the same time.
         m_cbFunction->ResetContent();
+        listedVersion.Forget();
+        m_functionNames.reset();
         OnShowLibrary();
     }
 }
@@ -141,15 +143,25 @@ void CCallWizardDlg::OnCloseUpLibrary()
 
 int CCallWizardDlg::ScanLibrary(std::string path)
 {
+    // The file is still the version the list was filled from: scanning it
+    // again would list the same, so the list stays.
+    if (m_cbFunction->GetCount() > 0 && listedVersion.IsCurrent(path)) {
+        const int result = RestoreLastChoice();
+        UpdateData(true);
+        return result;
+    }
     m_cbFunction->ResetContent();
+    listedVersion.Forget();
+    m_functionNames.reset();
     int result = 0;
     if (!path.empty()) {
+        listedVersion.Note(path);
         FileLineReader reader;
         if (!reader.Open(path)) {
+            listedVersion.Forget();
             CurrentPlatform().MessageBox(this, UnreadableLibraryMessage(path), MB_OK | MB_ICONINFORMATION);
         } else {
             m_cbFunction->SetItems(CollectPrototypes(reader, IsHeaderLibrary(path)));
-            m_functionNames = RoutineNameIndex(m_cbFunction->Items());
             result = RestoreLastChoice();
         }
     }
