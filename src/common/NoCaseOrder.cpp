@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
@@ -112,11 +113,71 @@ bool SameKey(const SortEntry& a, const SortEntry& b)
     return a.high == b.high && a.low == b.low;
 }
 
-bool KeyThenIndexLess(const SortEntry& a, const SortEntry& b)
+// Key, then position: the order of a stable sort by key.
+struct KeyThenIndexLess {
+    bool operator()(const SortEntry& a, const SortEntry& b) const
+    {
+        if (a.high != b.high)
+            return a.high < b.high;
+        return ((uint64_t{a.low} << 32) | a.index) < ((uint64_t{b.low} << 32) | b.index);
+    }
+};
+
+// Byte `digit` (0 to 11) of an entry's key, the most significant first.
+unsigned KeyByte(const SortEntry& e, unsigned digit)
 {
-    if (a.high != b.high)
-        return a.high < b.high;
-    return ((uint64_t{a.low} << 32) | a.index) < ((uint64_t{b.low} << 32) | b.index);
+    if (digit < 8)
+        return static_cast<unsigned>(e.high >> (56 - 8 * digit)) & 0xFFu;
+    return (e.low >> (24 - 8 * (digit - 8))) & 0xFFu;
+}
+
+// Sorts entries [first, last), whose keys agree in their first `digit`
+// bytes, by key and then position, as std::sort with KeyThenIndexLess would:
+// large ranges are split in place by their next key byte (a byte every
+// entry shares costs one counting pass), small ones go to std::sort.
+void SortByKey(SortEntry* first, SortEntry* last, unsigned digit)
+{
+    constexpr std::ptrdiff_t kSmall = 64;
+    for (;;) {
+        if (last - first <= kSmall || digit == kKeyBytes) {
+            std::sort(first, last, KeyThenIndexLess{});
+            return;
+        }
+        size_t count[256] = {};
+        for (const SortEntry* e = first; e != last; ++e)
+            ++count[KeyByte(*e, digit)];
+        if (count[KeyByte(*first, digit)] == static_cast<size_t>(last - first)) {
+            ++digit;
+            continue;
+        }
+        SortEntry* bucketEnd[256];
+        SortEntry* next[256];
+        SortEntry* at = first;
+        for (unsigned b = 0; b < 256; ++b) {
+            next[b] = at;
+            at += count[b];
+            bucketEnd[b] = at;
+        }
+        // Each entry is swapped straight into its bucket.
+        for (unsigned b = 0; b < 256; ++b) {
+            while (next[b] != bucketEnd[b]) {
+                SortEntry moving = *next[b];
+                unsigned to = KeyByte(moving, digit);
+                while (to != b) {
+                    std::swap(moving, *next[to]++);
+                    to = KeyByte(moving, digit);
+                }
+                *next[b]++ = moving;
+            }
+        }
+        SortEntry* bucketStart = first;
+        for (unsigned b = 0; b < 256; ++b) {
+            if (bucketEnd[b] - bucketStart > 1)
+                SortByKey(bucketStart, bucketEnd[b], digit + 1);
+            bucketStart = bucketEnd[b];
+        }
+        return;
+    }
 }
 
 // Sorts the entries, keyed at depth 0, by their whole texts. Each range of
@@ -150,7 +211,10 @@ void SortByChunks(const std::vector<std::string>& items, std::vector<SortEntry>&
             }
         }
         keyed = false;
-        std::sort(first, last, KeyThenIndexLess);
+        // Runs of texts that agree for many more bytes (repeated lines)
+        // arrive in order already: one look settles them.
+        if (!std::is_sorted(first, last, KeyThenIndexLess{}))
+            SortByKey(first, last, 0);
 
         // Within a run of equal keys, a text that ends inside the key is a
         // prefix of every longer text of the run (its padding compared equal
@@ -229,10 +293,12 @@ void SortFunctionList(std::vector<std::string>& items)
     // entries; the result is exactly the stable case-insensitive order.
     if (items.size() < 2)
         return;
-    std::vector<SortEntry> entries(items.size());
+    std::vector<SortEntry> entries;
+    entries.reserve(items.size());
     for (size_t i = 0; i < items.size(); ++i) {
-        entries[i].index = static_cast<uint32_t>(i);
-        SetKey(entries[i], items[i], 0);
+        SortEntry& e = entries.emplace_back();
+        e.index = static_cast<uint32_t>(i);
+        SetKey(e, items[i], 0);
     }
     SortByChunks(items, entries);
     PlaceInOrder(items, entries);
