@@ -59,7 +59,7 @@ bool StartsWithPrototypeMarker(std::string_view line)
 
 // What the two markers share after their first byte.
 constexpr std::string_view kPrototypeMarkerTail = kPrototypeMarkerSemicolon.substr(1);
-static_assert(kPrototypeMarkerAt.substr(1) == kPrototypeMarkerTail);
+static_assert(kPrototypeMarkerAt.substr(1) == kPrototypeMarkerTail && kPrototypeMarkerTail.back() == ':');
 
 bool IsHeaderLibrary(std::string_view path)
 {
@@ -74,11 +74,13 @@ std::optional<std::string> ExtractMarkedPrototype(std::string_view line)
     // Nearly every line holds no further marker before its first ')' (the
     // markers hold no ')', so dropping later ones changes nothing up to it):
     // then the prototype is taken straight from the line, with no copy to
-    // edit.
+    // edit. A marker ends in ':', rare in a prototype, so one quick search
+    // for it mostly settles the question.
     const size_t restClose = rest.find(')');
     if (restClose == std::string_view::npos)
         return std::nullopt; // dropping markers adds no ')'
-    if (rest.substr(0, restClose).find(kPrototypeMarkerTail) == std::string_view::npos) {
+    const std::string_view head = rest.substr(0, restClose);
+    if (head.find(':') == std::string_view::npos || head.find(kPrototypeMarkerTail) == std::string_view::npos) {
         size_t start = 0;
         while (start < restClose && IsWhiteSpace(rest[start]))
             ++start;
