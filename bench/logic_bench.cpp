@@ -117,6 +117,29 @@ void BM_ScanHeaderLibrary(benchmark::State& state)
     ScanToSortedList(state, true);
 }
 
+// The sort of the function list alone, on the listed texts in file order
+// (the copy for each round is not timed).
+void BM_SortFunctionList(benchmark::State& state)
+{
+    const BenchLibrary& b = Files().Get(false, Routines(state));
+    std::vector<std::string> listed;
+    {
+        tovel::StringLineReader reader(b.lib.text);
+        listed = tovel::CollectPrototypes(reader, false);
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::vector<std::string> items = listed;
+        state.ResumeTiming();
+        tovel::SortFunctionList(items);
+        benchmark::DoNotOptimize(items.data());
+        state.PauseTiming();
+        items = {};
+        state.ResumeTiming();
+    }
+    Finish(state, b);
+}
+
 // The worst case of choosing a function: its block is the last in the file.
 void BM_SourceBlockOfLastRoutine(benchmark::State& state)
 {
@@ -216,6 +239,7 @@ void BM_TypeAheadIndex(benchmark::State& state)
 
 TOVEL_SIZES(BM_ScanAssemblerLibrary);
 TOVEL_SIZES(BM_ScanHeaderLibrary);
+TOVEL_SIZES(BM_SortFunctionList);
 TOVEL_SIZES(BM_SourceBlockOfLastRoutine);
 TOVEL_SIZES(BM_ParsePanelOfLastRoutine);
 TOVEL_SIZES(BM_HeaderDeclarations);

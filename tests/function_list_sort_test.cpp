@@ -74,5 +74,37 @@ TEST(FunctionListSort, RandomListsMatchTheReferenceSort)
     }
 }
 
+TEST(FunctionListSort, FoldBoundaryBytesAndPrefixesMatchTheReferenceSort)
+{
+    // The keys fold eight bytes at once: the bytes on either side of the
+    // letter ranges, their images with the top bit set (0xC1 and 0xDA are
+    // no letters) and NUL must keep their order. Each list holds texts, the
+    // same texts with letters flipped in case, and cuts of them at every
+    // length (before, inside and across the 8- and 12-byte key parts).
+    const std::string alphabet = "@AZ[`az{\xC1\xDA\xE1\xFA\xFF\x80"s + "\0"s;
+    const std::string prefixes[] = {"", "unsigned char ClearTimer_"};
+    std::mt19937 rng(11);
+    for (int round = 0; round < 300; ++round) {
+        std::vector<std::string> items;
+        for (size_t n = rng() % 12; n > 0; --n) {
+            std::string text = prefixes[rng() % 2];
+            for (size_t length = rng() % 30; length > 0; --length)
+                text.push_back(alphabet[rng() % alphabet.size()]);
+            items.push_back(text);
+            std::string flipped = text;
+            for (char& c : flipped)
+                if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))
+                    c = static_cast<char>(c ^ 0x20);
+            items.push_back(flipped);
+            for (int cuts = 0; cuts < 4; ++cuts)
+                items.push_back((rng() % 2 ? text : flipped).substr(0, rng() % (text.size() + 1)));
+        }
+        std::shuffle(items.begin(), items.end(), rng);
+        std::vector<std::string> sorted = items;
+        SortFunctionList(sorted);
+        ASSERT_EQ(sorted, ReferenceSort(items)) << "round " << round;
+    }
+}
+
 } // namespace
 } // namespace tovel::testing

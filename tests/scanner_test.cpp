@@ -77,6 +77,16 @@ const MarkedRow kMarkedRows[] = {
     // Further markers on the line are dropped.
     {"SecondMarkerInside", "; C Function prototype: int f(@ C Function prototype:char c)", "int f(char c)"},
     {"SecondMarkerFirst", "@ C Function prototype: ; C Function prototype: long g(int a)", "long g(int a)"},
+    {"MarkerAfterClose", "; C Function prototype: int f(char c) ; C Function prototype: x)", "int f(char c)"},
+    {"ColonInside", "; C Function prototype: int f(int a:3)", "int f(int a:3)"},
+    {"MarkerTailAlone", "; C Function prototype: int f(x C Function prototype:y)", "int f(x C Function prototype:y)"},
+    {"CloseTooEarlyAfterDropping", "; C Function prototype:; C Function prototype: f()", std::nullopt},
+    // Each marker is dropped in one pass over the line: one formed by
+    // dropping another stays.
+    {"MarkerFormedByDropping", "; C Function prototype: int f(; C Fun; C Function prototype:ction prototype:char c)",
+     "int f(; C Function prototype:char c)"},
+    {"AtMarkerFormedByDropping", "@ C Function prototype: int f(@ C Fun; C Function prototype:ction prototype:char c)",
+     "int f(char c)"},
     // Bytes above 0x7F pass unchanged.
     {"HighBytes", "; C Function prototype: int f\xE9(char \xFF)", "int f\xE9(char \xFF)"},
 };

@@ -3,81 +3,284 @@
 #include "common/ByteText.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <type_traits>
+
+#if defined(_MSC_VER) && !defined(__clang__)
+#include <stdlib.h> // _byteswap_uint64
+#endif
 
 namespace tovel {
 
 namespace {
 
+uint64_t SwapBytes(uint64_t word)
+{
+#if defined(__GNUC__) || defined(__clang__)
+    return __builtin_bswap64(word);
+#elif defined(_MSC_VER)
+    return _byteswap_uint64(word);
+#else
+    word = ((word & 0x00FF00FF00FF00FFull) << 8) | ((word >> 8) & 0x00FF00FF00FF00FFull);
+    word = ((word & 0x0000FFFF0000FFFFull) << 16) | ((word >> 16) & 0x0000FFFF0000FFFFull);
+    return (word << 32) | (word >> 32);
+#endif
+}
+
+// Eight bytes as they stand in memory, read as a number whose most
+// significant byte is the first one.
+uint64_t LoadBigEndian(const char* bytes)
+{
+    uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    if constexpr (std::endian::native == std::endian::little)
+        return SwapBytes(word);
+    else
+        return word;
+}
+
+// Every byte 'A'..'Z' of the word turned into 'a'..'z', all at once: a
+// byte's low seven bits plus a bias carry into its top bit exactly when they
+// reach the bias's threshold, and bytes with the top bit set (0x80-0xFF) are
+// no ASCII letters and stay as they are.
+uint64_t FoldAsciiLetters(uint64_t word)
+{
+    constexpr uint64_t kOnes = 0x0101010101010101ull;
+    constexpr uint64_t kHigh = 0x8080808080808080ull;
+    const uint64_t low7 = word & ~kHigh;
+    const uint64_t atLeastA = low7 + kOnes * (0x80 - 'A');
+    const uint64_t aboveZ = low7 + kOnes * (0x7F - 'Z');
+    const uint64_t upper = (atLeastA & ~aboveZ & ~word) & kHigh;
+    return word | (upper >> 2);
+}
+
 // Bytes [offset, offset + 8) of a text with ASCII letters folded to lower
 // case, as a big-endian number padded with zero bytes: comparing two such
 // numbers compares those bytes as CompareNoCase does.
-uint64_t FoldedChunk(const char* text, size_t size, size_t offset)
+uint64_t FoldedChunk(const std::string& text, size_t offset)
 {
-    uint64_t key = 0;
-    for (size_t i = 0; i < 8; ++i) {
-        const size_t at = offset + i;
-        const unsigned byte = at < size ? static_cast<unsigned char>(AsciiLower(text[at])) : 0u;
-        key = (key << 8) | byte;
+    const size_t size = text.size();
+    if (offset + 8 <= size)
+        return FoldAsciiLetters(LoadBigEndian(text.data() + offset));
+    if (offset >= size)
+        return 0;
+    const size_t have = size - offset; // 1 to 7 bytes left
+    uint64_t word = 0;
+    if (size >= 8) {
+        // The text's last eight bytes, shifted so that the wanted ones lead
+        // and zeros follow.
+        word = LoadBigEndian(text.data() + size - 8) << (8 * (8 - have));
+    } else {
+        for (size_t i = 0; i < have; ++i)
+            word |= uint64_t{static_cast<unsigned char>(text[offset + i])} << (56 - 8 * i);
     }
-    return key;
+    return FoldAsciiLetters(word);
 }
 
-// One text to sort: a 16-byte key of its folded bytes at the current depth,
-// where the bytes are, and its position before sorting (the tie-break that
-// keeps equal texts in order).
+// Asks for memory that will be read soon; only a hint.
+inline void Prefetch(const void* address)
+{
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(address);
+#else
+    (void)address;
+#endif
+}
+
+// One text to sort: a 12-byte key of its folded bytes at the current depth
+// and its position in the list before sorting, which is also the tie-break
+// that keeps equal texts in order. 16 bytes, so that the entries of a long
+// list stay few pages and the sort moves little.
+constexpr size_t kKeyBytes = 12;
+
 struct SortEntry {
-    uint64_t high;
-    uint64_t low;
-    const char* text;
-    uint32_t size;
-    uint32_t index;
+    uint64_t high;  // folded bytes [depth, depth + 8)
+    uint32_t low;   // folded bytes [depth + 8, depth + 12)
+    uint32_t index; // position in the list before sorting
 };
+
+void SetKey(SortEntry& e, const std::string& text, size_t offset)
+{
+    e.high = FoldedChunk(text, offset);
+    e.low = static_cast<uint32_t>(FoldedChunk(text, offset + 8) >> 32);
+}
 
 bool SameKey(const SortEntry& a, const SortEntry& b)
 {
     return a.high == b.high && a.low == b.low;
 }
 
-// Sorts entries [first, last), whose texts agree in their first 16 * depth
-// folded bytes, by the rest of their texts.
-void SortByChunks(std::vector<SortEntry>& entries, size_t first, size_t last, size_t depth)
-{
-    const size_t offset = depth * 16;
-    const auto begin = entries.begin();
-    for (size_t i = first; i < last; ++i) {
-        SortEntry& e = entries[i];
-        e.high = FoldedChunk(e.text, e.size, offset);
-        e.low = FoldedChunk(e.text, e.size, offset + 8);
+// Key, then position: the order of a stable sort by key.
+struct KeyThenIndexLess {
+    bool operator()(const SortEntry& a, const SortEntry& b) const
+    {
+        if (a.high != b.high)
+            return a.high < b.high;
+        return ((uint64_t{a.low} << 32) | a.index) < ((uint64_t{b.low} << 32) | b.index);
     }
-    std::sort(begin + static_cast<std::ptrdiff_t>(first), begin + static_cast<std::ptrdiff_t>(last),
-              [](const SortEntry& a, const SortEntry& b) {
-                  if (a.high != b.high)
-                      return a.high < b.high;
-                  if (a.low != b.low)
-                      return a.low < b.low;
-                  return a.index < b.index;
-              });
+};
 
-    // Within a run of equal keys, a text that ends inside the key is a
-    // prefix of every longer text of the run (its padding compared equal to
-    // zero bytes): the texts that end go first, shortest first, then the
-    // texts that go on, sorted by their next 16 bytes.
-    for (size_t runStart = first; runStart < last;) {
-        size_t runEnd = runStart + 1;
-        while (runEnd < last && SameKey(entries[runEnd], entries[runStart]))
-            ++runEnd;
-        if (runEnd - runStart > 1) {
-            const auto mid = std::stable_partition(begin + static_cast<std::ptrdiff_t>(runStart),
-                                                   begin + static_cast<std::ptrdiff_t>(runEnd),
-                                                   [&](const SortEntry& e) { return e.size <= offset + 16; });
-            std::stable_sort(begin + static_cast<std::ptrdiff_t>(runStart), mid,
-                             [](const SortEntry& a, const SortEntry& b) { return a.size < b.size; });
-            const size_t goOn = static_cast<size_t>(mid - begin);
-            if (runEnd - goOn > 1)
-                SortByChunks(entries, goOn, runEnd, depth + 1);
+// Byte `digit` (0 to 11) of an entry's key, the most significant first.
+unsigned KeyByte(const SortEntry& e, unsigned digit)
+{
+    if (digit < 8)
+        return static_cast<unsigned>(e.high >> (56 - 8 * digit)) & 0xFFu;
+    return (e.low >> (24 - 8 * (digit - 8))) & 0xFFu;
+}
+
+// Sorts entries [first, last), whose keys agree in their first `digit`
+// bytes, by key and then position, as std::sort with KeyThenIndexLess would:
+// large ranges are split in place by their next key byte (a byte every
+// entry shares costs one counting pass), small ones go to std::sort.
+void SortByKey(SortEntry* first, SortEntry* last, unsigned digit)
+{
+    constexpr std::ptrdiff_t kSmall = 64;
+    for (;;) {
+        if (last - first <= kSmall || digit == kKeyBytes) {
+            std::sort(first, last, KeyThenIndexLess{});
+            return;
         }
-        runStart = runEnd;
+        size_t count[256] = {};
+        for (const SortEntry* e = first; e != last; ++e)
+            ++count[KeyByte(*e, digit)];
+        if (count[KeyByte(*first, digit)] == static_cast<size_t>(last - first)) {
+            ++digit;
+            continue;
+        }
+        SortEntry* bucketEnd[256];
+        SortEntry* next[256];
+        SortEntry* at = first;
+        for (unsigned b = 0; b < 256; ++b) {
+            next[b] = at;
+            at += count[b];
+            bucketEnd[b] = at;
+        }
+        // Each entry is swapped straight into its bucket.
+        for (unsigned b = 0; b < 256; ++b) {
+            while (next[b] != bucketEnd[b]) {
+                SortEntry moving = *next[b];
+                unsigned to = KeyByte(moving, digit);
+                while (to != b) {
+                    std::swap(moving, *next[to]++);
+                    to = KeyByte(moving, digit);
+                }
+                *next[b]++ = moving;
+            }
+        }
+        SortEntry* bucketStart = first;
+        for (unsigned b = 0; b < 256; ++b) {
+            if (bucketEnd[b] - bucketStart > 1)
+                SortByKey(bucketStart, bucketEnd[b], digit + 1);
+            bucketStart = bucketEnd[b];
+        }
+        return;
+    }
+}
+
+// Sorts the entries, keyed at depth 0, by their whole texts. Each range of
+// entries whose texts agree in their first `offset` folded bytes is sorted
+// by the next 12, and the runs that still agree wait for their next turn:
+// in a list, not on the call stack, as texts that many items share (say,
+// repeated long lines) go many turns deep.
+void SortByChunks(const std::vector<std::string>& items, std::vector<SortEntry>& entries)
+{
+    struct Range {
+        size_t first;
+        size_t last;
+        size_t offset;
+    };
+    std::vector<Range> pending{{0, entries.size(), 0}};
+    bool keyed = true;
+    while (!pending.empty()) {
+        const Range range = pending.back();
+        pending.pop_back();
+        SortEntry* const first = entries.data() + range.first;
+        SortEntry* const last = entries.data() + range.last;
+        if (!keyed) {
+            // The texts of a run lie anywhere in memory: ask for the ones a
+            // few entries ahead while keying this one.
+            for (SortEntry* e = first; e != last; ++e) {
+                if (last - e > 16)
+                    Prefetch(&items[e[16].index]);
+                if (last - e > 8)
+                    Prefetch(items[e[8].index].data() + range.offset);
+                SetKey(*e, items[e->index], range.offset);
+            }
+        }
+        keyed = false;
+        // Runs of texts that agree for many more bytes (repeated lines)
+        // arrive in order already: one look settles them.
+        if (!std::is_sorted(first, last, KeyThenIndexLess{}))
+            SortByKey(first, last, 0);
+
+        // Within a run of equal keys, a text that ends inside the key is a
+        // prefix of every longer text of the run (its padding compared equal
+        // to zero bytes): the texts that end go first, shortest first, then
+        // the texts that go on, to be sorted by their next bytes.
+        const size_t keyEnd = range.offset + kKeyBytes;
+        for (SortEntry* run = first; run != last;) {
+            SortEntry* runEnd = run + 1;
+            while (runEnd != last && SameKey(*runEnd, *run))
+                ++runEnd;
+            if (runEnd - run > 1) {
+                const auto endsInKey = [&](const SortEntry& e) { return items[e.index].size() <= keyEnd; };
+                SortEntry* goOn = run;
+                if (std::any_of(run, runEnd, endsInKey)) {
+                    goOn = std::stable_partition(run, runEnd, endsInKey);
+                    std::stable_sort(run, goOn, [&](const SortEntry& a, const SortEntry& b) {
+                        return items[a.index].size() < items[b.index].size();
+                    });
+                }
+                if (runEnd - goOn > 1)
+                    pending.push_back({static_cast<size_t>(goOn - entries.data()),
+                                       static_cast<size_t>(runEnd - entries.data()), keyEnd});
+            }
+            run = runEnd;
+        }
+    }
+}
+
+// Puts items[order[i]] at place i for every i, by following the cycles of
+// the permutation, so that each text moves once and no second list of
+// texts is built. The order is taken from the sorted entries into a compact
+// array of positions laid over the entries' own storage (each position is
+// written over an entry already read): following a cycle then steps through
+// 4-byte positions, not 16-byte entries, and needs no new memory.
+void PlaceInOrder(std::vector<std::string>& items, std::vector<SortEntry>& entries)
+{
+    static_assert(std::is_trivially_copyable_v<SortEntry> && sizeof(SortEntry) >= sizeof(uint32_t));
+    unsigned char* const order = reinterpret_cast<unsigned char*>(entries.data());
+    const size_t count = entries.size();
+    for (size_t i = 0; i < count; ++i) {
+        const uint32_t from = entries[i].index;
+        std::memcpy(order + i * sizeof from, &from, sizeof from);
+    }
+    const auto sourceOf = [order](size_t place) {
+        uint32_t from;
+        std::memcpy(&from, order + place * sizeof from, sizeof from);
+        return size_t{from};
+    };
+    const auto markPlaced = [order](size_t place) {
+        const auto self = static_cast<uint32_t>(place);
+        std::memcpy(order + place * sizeof self, &self, sizeof self);
+    };
+    for (size_t start = 0; start < count; ++start) {
+        if (sourceOf(start) == start)
+            continue;
+        std::string held = std::move(items[start]);
+        size_t to = start;
+        for (;;) {
+            const size_t from = sourceOf(to);
+            markPlaced(to);
+            if (from == start)
+                break;
+            items[to] = std::move(items[from]);
+            to = from;
+        }
+        items[to] = std::move(held);
     }
 }
 
@@ -85,20 +288,20 @@ void SortByChunks(std::vector<SortEntry>& entries, size_t first, size_t last, si
 
 void SortFunctionList(std::vector<std::string>& items)
 {
-    // Sorting 16-byte keys of the folded texts, rather than the texts
-    // through CompareNoCase, keeps the work in compact, cache-friendly
+    // Sorting compact keys of the folded texts, rather than the texts
+    // through CompareNoCase, keeps the work in small, cache-friendly
     // entries; the result is exactly the stable case-insensitive order.
     if (items.size() < 2)
         return;
-    std::vector<SortEntry> entries(items.size());
-    for (size_t i = 0; i < items.size(); ++i)
-        entries[i] = {0, 0, items[i].data(), static_cast<uint32_t>(items[i].size()), static_cast<uint32_t>(i)};
-    SortByChunks(entries, 0, entries.size(), 0);
-    std::vector<std::string> sorted;
-    sorted.reserve(items.size());
-    for (const SortEntry& e : entries)
-        sorted.push_back(std::move(items[e.index]));
-    items.swap(sorted);
+    std::vector<SortEntry> entries;
+    entries.reserve(items.size());
+    for (size_t i = 0; i < items.size(); ++i) {
+        SortEntry& e = entries.emplace_back();
+        e.index = static_cast<uint32_t>(i);
+        SetKey(e, items[i], 0);
+    }
+    SortByChunks(items, entries);
+    PlaceInOrder(items, entries);
 }
 
 int FindStringExact(const std::vector<std::string>& items, std::string_view text)

@@ -57,6 +57,10 @@ bool StartsWithPrototypeMarker(std::string_view line)
     return StartsWith(line, kPrototypeMarkerSemicolon) || StartsWith(line, kPrototypeMarkerAt);
 }
 
+// What the two markers share after their first byte.
+constexpr std::string_view kPrototypeMarkerTail = kPrototypeMarkerSemicolon.substr(1);
+static_assert(kPrototypeMarkerAt.substr(1) == kPrototypeMarkerTail && kPrototypeMarkerTail.back() == ':');
+
 bool IsHeaderLibrary(std::string_view path)
 {
     return EndsWith(path, ".h") || EndsWith(path, ".H");
@@ -66,9 +70,27 @@ std::optional<std::string> ExtractMarkedPrototype(std::string_view line)
 {
     if (!StartsWithPrototypeMarker(line))
         return std::nullopt;
+    const std::string_view rest = line.substr(kPrototypeMarkerLength);
+    // Nearly every line holds no further marker before its first ')' (the
+    // markers hold no ')', so dropping later ones changes nothing up to it):
+    // then the prototype is taken straight from the line, with no copy to
+    // edit. A marker ends in ':', rare in a prototype, so one quick search
+    // for it mostly settles the question.
+    const size_t restClose = rest.find(')');
+    if (restClose == std::string_view::npos)
+        return std::nullopt; // dropping markers adds no ')'
+    const std::string_view head = rest.substr(0, restClose);
+    if (head.find(':') == std::string_view::npos || head.find(kPrototypeMarkerTail) == std::string_view::npos) {
+        size_t start = 0;
+        while (start < restClose && IsWhiteSpace(rest[start]))
+            ++start;
+        if (restClose - start <= 2)
+            return std::nullopt;
+        return std::string(rest.substr(start, restClose + 1 - start));
+    }
     // The line starts with one marker; every further occurrence of either
     // marker is dropped as well.
-    std::string text(line.substr(kPrototypeMarkerLength));
+    std::string text(rest);
     ReplaceAll(text, kPrototypeMarkerSemicolon, "");
     ReplaceAll(text, kPrototypeMarkerAt, "");
     size_t start = 0;
