@@ -7,6 +7,7 @@
 #include "library/Scanner.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -37,5 +38,7 @@ int main(int argc, char* argv[])
         }
     }
     std::fwrite(out.data(), 1, out.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    // The list is not taken apart one string at a time on the way out: the
+    // dialog keeps its list, and the system takes the memory back at once.
+    std::_Exit(std::fflush(stdout) == 0 ? 0 : 1);
 }

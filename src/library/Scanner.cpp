@@ -50,6 +50,11 @@ void CollapseBlanks(std::string& text)
     text.resize(out);
 }
 
+// A routine of a library takes a prototype line, hint lines and its code:
+// rarely under 128 bytes in all.
+constexpr size_t kBytesPerListedItemGuess = 128;
+constexpr size_t kMaxItemsReservedAhead = size_t{1} << 20;
+
 } // namespace
 
 bool StartsWithPrototypeMarker(std::string_view line)
@@ -151,6 +156,10 @@ NormalisedDeclaration NormaliseDeclaration(std::string_view line)
 std::vector<std::string> CollectPrototypes(LineSource& source, bool headerLibrary)
 {
     std::vector<std::string> items;
+    // Room for as many items as a library of this size usually lists, made
+    // once: growing the list step by step would copy it into fresh memory
+    // again and again. Room that is not used is never touched.
+    items.reserve(std::min(source.SizeHint() / kBytesPerListedItemGuess, kMaxItemsReservedAhead));
     // Every prototype comment line holds the markers' shared tail.
     const std::string_view markerTail = kPrototypeMarkerSemicolon.substr(1);
     for (;;) {
