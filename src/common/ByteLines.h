@@ -1,6 +1,6 @@
-// A byte text cut into lines for display: an index of line starts built in
-// one pass, the display columns of a line (tabs to 4-column stops, one
-// column per character), and a case-insensitive search.
+// A byte text cut into lines for display: an index of line starts (the
+// lines counted first, then indexed), the display columns of a line (tabs to
+// 4-column stops, one column per character), and a case-insensitive search.
 #pragma once
 
 #include <cstddef>
