@@ -3,6 +3,8 @@
 // 4-column stops, one column per character), and a case-insensitive search.
 #pragma once
 
+#include "common/LargeBuffer.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -41,7 +43,7 @@ public:
 
 private:
     SharedBytes m_text;
-    std::vector<uint32_t> m_starts;
+    std::vector<uint32_t, LargePageAllocator<uint32_t>> m_starts;
     size_t m_maxColumns = 0;
 };
 

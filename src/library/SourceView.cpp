@@ -1,6 +1,7 @@
 #include "library/SourceView.h"
 
 #include "common/ByteText.h"
+#include "common/LargeBuffer.h"
 #include "common/RoutineName.h"
 #include "library/Scanner.h"
 
@@ -252,7 +253,13 @@ std::string ReadExpanded(LineSource& source, size_t maxBytes, bool& cut)
     constexpr size_t kStep = 64 * 1024;
     std::string text;
     const size_t hint = source.SizeHint();
-    text.reserve(std::min(maxBytes, hint + hint / 8) + ExpandRoom(kMaxLinePiece));
+    size_t room = std::min(maxBytes, hint + hint / 8) + ExpandRoom(kMaxLinePiece);
+    // A large text is backed by large pages where the system has them; one
+    // more page of room lets the page that holds the text's end be one too.
+    if (room >= kLargePageBytes)
+        room += kLargePageBytes;
+    text.reserve(room);
+    AdviseLargePages(text.data(), text.capacity());
     size_t used = 0;
     cut = false;
     for (;;) {
