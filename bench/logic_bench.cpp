@@ -1,10 +1,12 @@
 // Google Benchmark timings of the library logic on synthetic libraries of
 // 1,000, 10,000 and 100,000 routines: the scan into the sorted function list
 // (both kinds of library), the source block and the parameter panel of the
-// last routine, and the normalising of a header library's declarations.
+// last routine, the normalising of a header library's declarations, and
+// Show's whole-file text with the source view's line index over it.
 // Each family reports its fitted growth (BigO) across the three sizes.
 #include "LibraryGenerator.h"
 
+#include "common/ByteLines.h"
 #include "composer/PrototypeParser.h"
 #include "library/LineReader.h"
 #include "library/RoutineSearch.h"
@@ -17,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -234,6 +237,42 @@ void BM_TypeAheadIndex(benchmark::State& state)
     Finish(state, b);
 }
 
+// Show: the whole library read and tab-expanded into the source view's text.
+void BM_ReadWholeForView(benchmark::State& state)
+{
+    const BenchLibrary& b = Files().Get(false, Routines(state));
+    for (auto _ : state) {
+        tovel::FileLineReader reader(b.path);
+        std::string text = tovel::ReadWholeForView(reader, tovel::kSourceViewMaxBytes);
+        if (text.size() < b.lib.text.size()) {
+            state.SkipWithError("the view's text is shorter than the library");
+            break;
+        }
+        benchmark::DoNotOptimize(text.data());
+    }
+    Finish(state, b);
+}
+
+// The source view's line index over the text Show hands it.
+void BM_ByteLinesIndex(benchmark::State& state)
+{
+    const BenchLibrary& b = Files().Get(false, Routines(state));
+    tovel::SharedBytes text;
+    {
+        tovel::FileLineReader reader(b.path);
+        text = std::make_shared<const std::string>(tovel::ReadWholeForView(reader, tovel::kSourceViewMaxBytes));
+    }
+    for (auto _ : state) {
+        tovel::ByteLines lines(text);
+        if (lines.Count() <= b.lib.listed) {
+            state.SkipWithError("the index holds fewer lines than the library has routines");
+            break;
+        }
+        benchmark::DoNotOptimize(lines.MaxColumns());
+    }
+    Finish(state, b);
+}
+
 #define TOVEL_SIZES(bm)                                                                                                \
     BENCHMARK(bm)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN)
 
@@ -245,6 +284,8 @@ TOVEL_SIZES(BM_ParsePanelOfLastRoutine);
 TOVEL_SIZES(BM_HeaderDeclarations);
 TOVEL_SIZES(BM_TypeAheadKeystroke);
 TOVEL_SIZES(BM_TypeAheadIndex);
+TOVEL_SIZES(BM_ReadWholeForView);
+TOVEL_SIZES(BM_ByteLinesIndex);
 
 } // namespace
 

@@ -2,7 +2,15 @@
 #include "common/ByteLines.h"
 #include "library/SourceView.h"
 
+#include "library/LineReader.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
 
 namespace tovel {
 namespace {
@@ -82,6 +90,113 @@ TEST(ByteLines, PrototypeAndHintLinesHaveTheirTones)
     for (size_t i = 0; i < lines.Count(); ++i)
         EXPECT_EQ(ToneOfLine(lines, i), expected[i]) << i;
     EXPECT_EQ(ToneOfLine(lines, 99), LineTone::Plain);
+}
+
+// The obvious readings, a byte at a time: what Show puts in the view (the
+// reader's pieces, tab-expanded, held to the cap), and the view's line index.
+std::string ShowByteByByte(const std::string& text, size_t cap)
+{
+    StringLineReader reader(text);
+    std::string view;
+    for (std::string piece = reader.ReadLine(); !piece.empty(); piece = reader.ReadLine()) {
+        std::string expanded;
+        for (char c : piece)
+            expanded.append(c == '\t' ? 4 - expanded.size() % 4 : 1, c == '\t' ? ' ' : c);
+        if (view.size() + expanded.size() > cap) {
+            if (!view.empty() && view.back() != '\n' && view.back() != '\r')
+                view += "\r\n";
+            return view + ViewCutNote(cap) + "\r\n";
+        }
+        view += expanded;
+    }
+    return view;
+}
+
+struct LineIndex {
+    std::vector<size_t> starts{0};
+    size_t maxColumns = 0;
+};
+
+LineIndex IndexByteByByte(const std::string& text)
+{
+    LineIndex index;
+    size_t columns = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\n' && text[i] != '\r') {
+            columns += text[i] == '\t' ? 4 : 1;
+            continue;
+        }
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        index.starts.push_back(i + 1);
+        index.maxColumns = std::max(index.maxColumns, columns);
+        columns = 0;
+    }
+    index.maxColumns = std::max(index.maxColumns, columns);
+    return index;
+}
+
+void ExpectIndex(const std::string& text, const std::string& what)
+{
+    const ByteLines lines = LinesOf(text);
+    const LineIndex expected = IndexByteByByte(text);
+    ASSERT_EQ(lines.Count(), expected.starts.size()) << what;
+    for (size_t i = 0; i < lines.Count(); ++i)
+        ASSERT_EQ(lines.Start(i), expected.starts[i]) << what << " line " << i;
+    EXPECT_EQ(lines.MaxColumns(), expected.maxColumns) << what;
+}
+
+TEST(ByteLines, ShowTextAndItsIndexMatchTheByteByByteReading)
+{
+    // Texts of tabs, CRs, LFs, NULs and letters, some with long runs without
+    // a line end (pieces of 255 bytes), long enough to cross the 8-byte words
+    // and 64-byte blocks the fast paths work in; then the block edges on purpose.
+    std::mt19937 random(20261208);
+    std::vector<std::string> texts;
+    for (int n = 0; n < 400; ++n) {
+        const unsigned lineEndsIn = n % 3 == 0 ? 400 : 6;
+        std::string text(random() % 700, 'a');
+        for (char& c : text) {
+            const unsigned r = random() % lineEndsIn;
+            c = r == 0 ? '\n' : r == 1 ? '\r' : random() % 4 == 0 ? '\t' : random() % 300 == 0 ? '\0' : 'a';
+        }
+        texts.push_back(std::move(text));
+    }
+    for (size_t at = 56; at <= 72; ++at) {
+        texts.push_back(std::string(at, '\t') + "\r\n" + std::string(at, 'x') + "\r");
+        texts.push_back(std::string(at, 'x') + "\r\r\n\t" + std::string(250, 'y') + "\t\tz");
+    }
+
+    for (const std::string& text : texts) {
+        const std::string what = "text of " + std::to_string(text.size()) + " bytes";
+        ExpectIndex(text, what);
+
+        StringLineReader whole(text);
+        const std::string view = ReadWholeForView(whole);
+        ASSERT_EQ(view, ShowByteByByte(text, SIZE_MAX)) << what;
+        ExpectIndex(view, what + ", as shown");
+        // The cap at, just before and just after every piece's end.
+        StringLineReader pieces(text);
+        size_t shown = 0;
+        std::vector<size_t> caps{0};
+        for (std::string piece = pieces.ReadLine(); !piece.empty(); piece = pieces.ReadLine()) {
+            shown += ExpandTabs(piece).size();
+            caps.insert(caps.end(), {shown - 1, shown, shown + 1});
+        }
+        for (size_t cap : caps) {
+            StringLineReader reader(text);
+            ASSERT_EQ(ReadWholeForView(reader, cap), ShowByteByByte(text, cap)) << what << ", cap " << cap;
+        }
+    }
+}
+
+TEST(ByteLines, IndexOfManyLinesHoldsEveryStart)
+{
+    // 700,000 lines of every line end: an index of several megabytes.
+    std::string text;
+    for (size_t i = 0; i < 700000; ++i)
+        text += i % 3 == 0 ? "a\tb\r\n" : i % 3 == 1 ? "\r" : "c\n";
+    ExpectIndex(text, "many lines");
 }
 
 } // namespace

@@ -3,8 +3,16 @@
 #include "common/ByteText.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <functional>
+
+#if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
+#include <emmintrin.h>
+#define TOVEL_BYTELINES_SSE2 1
+#else
+#define TOVEL_BYTELINES_SSE2 0
+#endif
 
 namespace tovel {
 
@@ -25,6 +33,80 @@ size_t CountTabs(const char* p, size_t n)
     return tabs;
 }
 
+// The text is looked at in blocks of 64 bytes, each as two bit masks: which
+// bytes are LF and which are CR (bit i for byte i).
+constexpr size_t kBlock = 64;
+
+struct LineEndBits {
+    uint64_t lf = 0;
+    uint64_t cr = 0;
+};
+
+LineEndBits BlockBits(const char* p)
+{
+    LineEndBits bits;
+#if TOVEL_BYTELINES_SSE2
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    for (size_t i = 0; i < kBlock / 16; ++i) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
+        bits.lf |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lf)))) << (16 * i);
+        bits.cr |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, cr)))) << (16 * i);
+    }
+#else
+    for (size_t i = 0; i < kBlock; ++i) {
+        bits.lf |= static_cast<uint64_t>(p[i] == '\n') << i;
+        bits.cr |= static_cast<uint64_t>(p[i] == '\r') << i;
+    }
+#endif
+    return bits;
+}
+
+// The set bits of x, without relying on a popcount instruction.
+int BitCount(uint64_t x)
+{
+    x -= (x >> 1) & 0x5555555555555555ULL;
+    x = (x & 0x3333333333333333ULL) + ((x >> 2) & 0x3333333333333333ULL);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+    return static_cast<int>((x * 0x0101010101010101ULL) >> 56);
+}
+
+// A line ends at an LF, or at a CR that no LF follows (a CR right before an
+// LF belongs to it). Calls lineEnds(pos, ends, lf) for each block of
+// data[0, size) at pos: the bits of its line ends, and of its LFs.
+template <typename LineEnds>
+void ForEachBlockOfLineEnds(const char* data, size_t size, LineEnds lineEnds)
+{
+    for (size_t pos = 0; pos < size; pos += kBlock) {
+        LineEndBits bits;
+        if (size - pos >= kBlock) {
+            bits = BlockBits(data + pos);
+        } else {
+            // The last bytes, padded with NULs (no line end).
+            char tail[kBlock] = {};
+            std::memcpy(tail, data + pos, size - pos);
+            bits = BlockBits(tail);
+        }
+        uint64_t loneCr = bits.cr & ~(bits.lf >> 1);
+        // The block's last byte: its LF, if any, opens the next block.
+        if ((bits.cr >> 63) != 0 && pos + kBlock < size && data[pos + kBlock] == '\n')
+            loneCr &= ~(uint64_t{1} << 63);
+        lineEnds(pos, bits.lf | loneCr, bits.lf);
+    }
+}
+
+// Calls lineEnd(pos, isLf) for every line end, in order.
+template <typename LineEnd>
+void ForEachLineEnd(const char* data, size_t size, LineEnd lineEnd)
+{
+    ForEachBlockOfLineEnds(data, size, [&](size_t pos, uint64_t ends, uint64_t lf) {
+        for (; ends != 0; ends &= ends - 1) {
+            const int bit = std::countr_zero(ends);
+            lineEnd(pos + static_cast<size_t>(bit), ((lf >> bit) & 1) != 0);
+        }
+    });
+}
+
 } // namespace
 
 ByteLines::ByteLines() : ByteLines(EmptyText()) {}
@@ -33,42 +115,29 @@ ByteLines::ByteLines(SharedBytes text) : m_text(text ? std::move(text) : EmptyTe
 {
     const char* data = m_text->data();
     const size_t size = std::min(m_text->size(), kByteLinesMaxBytes);
-    const bool hasTabs = std::memchr(data, '\t', size) != nullptr;
-    // Lines end at LF; a CR inside the run between two LFs (other than one
-    // right before the LF) ends a line of its own.
+    // The lines are counted first, so that the index is made once at its size.
+    size_t lines = 1;
+    ForEachBlockOfLineEnds(data, size, [&](size_t, uint64_t ends, uint64_t) { lines += BitCount(ends); });
+    m_starts.reserve(lines);
     m_starts.push_back(0);
     size_t start = 0;
-    auto addLine = [&](size_t end, size_t next) {
-        size_t columns = end - start;
-        if (hasTabs)
-            columns += (kViewTabWidth - 1) * CountTabs(data + start, end - start);
-        m_maxColumns = std::max(m_maxColumns, columns);
-        m_starts.push_back(static_cast<uint32_t>(next));
-        start = next;
+    // A line of n bytes takes at most 4n columns (a tab 4, anything else at
+    // most 1), so only a line that might be wider than the widest so far has
+    // its tabs counted.
+    auto measure = [&](size_t end, bool isLf) {
+        size_t bytes = end - start;
+        if (static_cast<uint64_t>(bytes) * kViewTabWidth <= m_maxColumns)
+            return;
+        if (isLf && bytes > 0 && data[end - 1] == '\r')
+            --bytes; // CR LF
+        m_maxColumns = std::max(m_maxColumns, bytes + (kViewTabWidth - 1) * CountTabs(data + start, bytes));
     };
-    while (start < size) {
-        const auto* lf = static_cast<const char*>(std::memchr(data + start, '\n', size - start));
-        const size_t runEnd = lf ? static_cast<size_t>(lf - data) : size;
-        // Lone CRs in the run.
-        for (;;) {
-            const auto* cr = static_cast<const char*>(std::memchr(data + start, '\r', runEnd - start));
-            if (!cr)
-                break;
-            const size_t at = static_cast<size_t>(cr - data);
-            if (lf && at + 1 == runEnd)
-                break; // CR LF
-            addLine(at, at + 1);
-        }
-        if (!lf) {
-            size_t end = runEnd;
-            m_maxColumns =
-                std::max(m_maxColumns,
-                         (end - start) + (hasTabs ? (kViewTabWidth - 1) * CountTabs(data + start, end - start) : 0));
-            break;
-        }
-        const size_t contentEnd = (runEnd > start && data[runEnd - 1] == '\r') ? runEnd - 1 : runEnd;
-        addLine(contentEnd, runEnd + 1);
-    }
+    ForEachLineEnd(data, size, [&](size_t at, bool isLf) {
+        measure(at, isLf);
+        start = at + 1;
+        m_starts.push_back(static_cast<uint32_t>(start));
+    });
+    measure(size, false);
 }
 
 size_t ByteLines::End(size_t line) const

@@ -1,7 +1,9 @@
-// A byte text cut into lines for display: an index of line starts built in
-// one pass, the display columns of a line (tabs to 4-column stops, one
-// column per character), and a case-insensitive search.
+// A byte text cut into lines for display: an index of line starts (the
+// lines counted first, then indexed), the display columns of a line (tabs to
+// 4-column stops, one column per character), and a case-insensitive search.
 #pragma once
+
+#include "common/LargeBuffer.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -41,7 +43,7 @@ public:
 
 private:
     SharedBytes m_text;
-    std::vector<uint32_t> m_starts;
+    std::vector<uint32_t, LargePageAllocator<uint32_t>> m_starts;
     size_t m_maxColumns = 0;
 };
 

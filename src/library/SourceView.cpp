@@ -1,10 +1,14 @@
 #include "library/SourceView.h"
 
 #include "common/ByteText.h"
+#include "common/LargeBuffer.h"
 #include "common/RoutineName.h"
 #include "library/Scanner.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 
 namespace tovel {
 
@@ -17,23 +21,79 @@ bool IsWordChar(char c)
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
 }
 
-// Appends the line with its tabs expanded; columns count from the line
-// start. The runs between tabs go in whole.
+// The most bytes ExpandInto writes for a piece of n bytes: four for each
+// byte (a tab's blanks), and one word of slack for its word stores.
+size_t ExpandRoom(size_t n)
+{
+    return n * kTabWidth + sizeof(uint64_t);
+}
+
+// The bytes of the word that are tabs, each marked by its top bit. Exact for
+// every byte, so the first mark can be taken from either end of the word.
+uint64_t TabBytes(uint64_t word)
+{
+    constexpr uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+    const uint64_t x = word ^ (kOnes * '\t'); // a tab becomes 0
+    return ~(((x & kLow7) + kLow7) | x | kLow7);
+}
+
+// Writes the line with its tabs expanded at out, columns counting from out,
+// and returns the end of what it wrote. The bytes go eight at a time up to
+// the next tab (the last few of a line as the line's last eight, shifted);
+// a tab writes four blanks and keeps the ones its stop needs. Writes at most
+// ExpandRoom(line.size()) bytes; those past the returned end are scratch.
+char* ExpandInto(char* out, std::string_view line)
+{
+    constexpr bool kLittle = std::endian::native == std::endian::little;
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    char* o = out;
+    while (end - p >= 8 || (p < end && line.size() >= 8)) {
+        uint64_t word;
+        size_t avail = 8;
+        if (end - p >= 8) {
+            std::memcpy(&word, p, 8);
+        } else {
+            // Fewer than eight left: read the line's last eight and drop the
+            // ones already written; the bytes shifted in are NULs, not tabs.
+            avail = static_cast<size_t>(end - p);
+            std::memcpy(&word, end - 8, 8);
+            const auto drop = static_cast<int>(8 * (8 - avail));
+            word = kLittle ? word >> drop : word << drop;
+        }
+        std::memcpy(o, &word, 8);
+        const uint64_t tabs = TabBytes(word);
+        if (tabs == 0) {
+            p += avail;
+            o += avail;
+            continue;
+        }
+        const auto before = static_cast<size_t>((kLittle ? std::countr_zero(tabs) : std::countl_zero(tabs)) / 8);
+        p += before + 1;
+        o += before;
+        std::memcpy(o, "    ", kTabWidth);
+        o += kTabWidth - static_cast<size_t>(o - out) % kTabWidth;
+    }
+    // A line shorter than a word, byte by byte.
+    for (; p < end; ++p) {
+        if (*p != '\t') {
+            *o++ = *p;
+            continue;
+        }
+        std::memcpy(o, "    ", kTabWidth);
+        o += kTabWidth - static_cast<size_t>(o - out) % kTabWidth;
+    }
+    return o;
+}
+
+// Appends the line with its tabs expanded; columns count from the line start.
 void AppendExpanded(std::string& out, std::string_view line)
 {
-    size_t column = 0;
-    for (;;) {
-        const size_t tab = line.find('\t');
-        const std::string_view run = line.substr(0, tab);
-        out.append(run);
-        if (tab == std::string_view::npos)
-            return;
-        column += run.size();
-        const size_t blanks = kTabWidth - column % kTabWidth;
-        out.append(blanks, ' ');
-        column += blanks;
-        line.remove_prefix(tab + 1);
-    }
+    const size_t at = out.size();
+    out.resize(at + ExpandRoom(line.size()));
+    char* const begin = out.data() + at;
+    out.resize(at + static_cast<size_t>(ExpandInto(begin, line) - begin));
 }
 
 // A hint line's shape: a comment whose text, blanks left out, reads
@@ -183,15 +243,54 @@ std::string BlockCutNote(size_t maxBytes)
     return "... (the rest of the routine is not shown: the view holds at most " + SizeText(maxBytes) + ")";
 }
 
+namespace {
+
+// The whole text tab-expanded, one piece after another, at most maxBytes of
+// it; cut tells whether a piece was left out. The pieces are views of the
+// reader's buffer, expanded straight into the text: the text grows in steps
+// of zero-filled room (kept small so the fill stays in the cache) within the
+// room made once from the size hint, and shrinks to what was written at the end.
+std::string ReadExpanded(LineSource& source, size_t maxBytes, bool& cut)
+{
+    constexpr size_t kStep = 64 * 1024;
+    std::string text;
+    const size_t hint = source.SizeHint();
+    size_t room = std::min(maxBytes, hint + hint / 8) + ExpandRoom(kMaxLinePiece);
+    // A large text is backed by large pages where the system has them; one
+    // more page of room lets the page that holds the text's end be one too.
+    if (room >= kLargePageBytes)
+        room += kLargePageBytes;
+    text.reserve(room);
+    AdviseLargePages(text.data(), text.capacity());
+    size_t used = 0;
+    cut = false;
+    for (;;) {
+        const std::string_view line = source.NextLine();
+        if (line.empty())
+            break;
+        const size_t need = used + ExpandRoom(line.size());
+        if (need > text.size()) {
+            const size_t step = std::max(need, used + kStep);
+            text.resize(step <= text.capacity() || need > text.capacity() ? step : text.capacity());
+        }
+        char* const at = text.data() + used;
+        const size_t written = static_cast<size_t>(ExpandInto(at, line) - at);
+        if (written > maxBytes - used) {
+            cut = true;
+            break;
+        }
+        used += written;
+    }
+    text.resize(used);
+    return text;
+}
+
+} // namespace
+
 std::string ReadWholeForView(LineSource& source)
 {
-    // Lines are taken as views of the reader's buffer and expanded straight
-    // into the text: one copy of each byte.
-    std::string text;
-    text.reserve(source.SizeHint() + source.SizeHint() / 8);
-    for (std::string_view line = source.NextLine(); !line.empty(); line = source.NextLine())
-        AppendExpanded(text, line);
-    return text;
+    bool cut = false;
+    return ReadExpanded(source, SIZE_MAX, cut);
 }
 
 std::string ViewCutNote(size_t maxBytes)
@@ -201,23 +300,11 @@ std::string ViewCutNote(size_t maxBytes)
 
 std::string ReadWholeForView(LineSource& source, size_t maxBytes)
 {
-    // Room for the file and some tab expansion, made once.
-    std::string text;
-    const size_t hint = source.SizeHint();
-    text.reserve(std::min(maxBytes, hint + hint / 8));
-    for (;;) {
-        const std::string_view line = source.NextLine();
-        if (line.empty())
-            return text;
-        const size_t before = text.size();
-        AppendExpanded(text, line);
-        if (text.size() > maxBytes) {
-            text.resize(before);
-            break;
-        }
-    }
+    bool cut = false;
+    std::string text = ReadExpanded(source, maxBytes, cut);
     // A line is left out: say so on a line of its own.
-    AppendCutNote(text, ViewCutNote(maxBytes));
+    if (cut)
+        AppendCutNote(text, ViewCutNote(maxBytes));
     return text;
 }
 
