@@ -182,7 +182,13 @@ startup_app() { # n: the folder, made once
 mapfile -t m < <(medians "$data/startup.csv")
 bare=${m[0]}
 s_ratio=$(ratio "${m[2]}" "$bare")
+# Tovel's own window without a library: what its controls, fonts and icons
+# cost above an empty dialog, whatever the library.
+z_ratio=$(ratio "${m[1]}" "$bare")
+row "Start-up, no library (the window alone)" "0" "$(ms "${m[1]}") ms" "bare QDialog program: $(ms "$bare") ms" "${z_ratio}x" "" ""
 row "Start-up, 1,000-routine library current" "1000" "$(ms "${m[2]}") ms" "bare QDialog program: $(ms "$bare") ms" "${s_ratio}x" "<= 1.3x" "$(verdict "$s_ratio" '<=' 1.3)"
+o_ratio=$(ratio "${m[2]}" "${m[1]}")
+row "Start-up, 1,000-routine library current, against Tovel without a library" "1000" "$(ms "${m[2]}") ms" "Tovel, no library: $(ms "${m[1]}") ms" "${o_ratio}x" "" ""
 yard10=$(awk -v a="$bare" -v b="${m[5]}" 'BEGIN { print a + b }')
 yard100=$(awk -v a="$bare" -v b="${m[6]}" 'BEGIN { print a + b }')
 r10=$(ratio "${m[3]}" "$yard10")
