@@ -101,6 +101,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             FUZZ_CHECK(found >= 0 && static_cast<size_t>(found) <= i);
             FUZZ_CHECK(tovel::EqualsNoCase(sorted[static_cast<size_t>(found)], sorted[i]));
         }
+
+        // The summary tells what the sorted list would, for a choice that is
+        // listed (the middle item) and one that may not be (the first line).
+        const std::string choices[] = {sorted.empty() ? std::string() : sorted[sorted.size() / 2],
+                                       text.substr(0, text.find('\n'))};
+        for (const std::string& choice : choices) {
+            tovel::StringLineReader again(text);
+            const tovel::PrototypeSummary summary = tovel::SummarisePrototypes(again, header, choice);
+            FUZZ_CHECK(summary.count == sorted.size());
+            FUZZ_CHECK(summary.first == (sorted.empty() ? std::string() : sorted.front()));
+            FUZZ_CHECK(summary.choiceIndex == tovel::FindStringExact(sorted, choice));
+        }
     }
 
     {

@@ -232,4 +232,44 @@ TEST(ScannerTest, LargeLibraryScansAndSorts)
     EXPECT_EQ(FindStringExact(items, "INT ROUTINE150000(CHAR PORT, INT VALUE)"), 50000);
 }
 
+// The summary the window takes when a library becomes current must tell
+// exactly what the sorted list would: its size, its first text and where
+// the remembered choice stands in it.
+TEST(ScannerTest, SummaryAgreesWithTheSortedList)
+{
+    const std::string asmLibrary = "; C Function prototype: int b(int x)\n"
+                                   "; C Function prototype: INT A(int y)\n"
+                                   "; C Function prototype: int a(int y)\n"
+                                   "; C Function prototype: char Z(void)\n"
+                                   "; C Function prototype: int a(int y)\n"
+                                   "@ C Function prototype: int ab(long q)\n";
+    const std::string header = "int b(int x);\nvoid skipped(void);\nchar A(char c);\nlong a(long l);\n";
+    struct Case {
+        std::string text;
+        bool header;
+        std::string choice;
+    };
+    const std::vector<Case> cases = {
+        {asmLibrary, false, "int a(int y)"}, // equal texts in two cases: the first of them
+        {asmLibrary, false, "INT B(INT X)"}, // found without case
+        {asmLibrary, false, "int c(int z)"}, // not listed
+        {asmLibrary, false, ""},
+        {asmLibrary, false, "char Z(void)"}, // the first of the list
+        {header, true, "long a(long l)"},
+        {header, true, "void skipped(void)"}, // not listed: returns void
+        {"; no prototypes here\n", false, "int a(int y)"},
+        {"", false, ""},
+    };
+    for (const Case& c : cases) {
+        StringLineReader forList(c.text);
+        std::vector<std::string> list = CollectPrototypes(forList, c.header);
+        SortFunctionList(list);
+        StringLineReader forSummary(c.text);
+        const tovel::PrototypeSummary summary = tovel::SummarisePrototypes(forSummary, c.header, c.choice);
+        EXPECT_EQ(summary.count, list.size()) << c.choice;
+        EXPECT_EQ(summary.first, list.empty() ? std::string() : list.front()) << c.choice;
+        EXPECT_EQ(summary.choiceIndex, FindStringExact(list, c.choice)) << c.choice;
+    }
+}
+
 } // namespace

@@ -153,13 +153,12 @@ NormalisedDeclaration NormaliseDeclaration(std::string_view line)
     return result;
 }
 
-std::vector<std::string> CollectPrototypes(LineSource& source, bool headerLibrary)
+namespace {
+
+// Hands each listed prototype text, in file order, to take.
+template <typename Take>
+void ForEachPrototype(LineSource& source, bool headerLibrary, Take&& take)
 {
-    std::vector<std::string> items;
-    // Room for as many items as a library of this size usually lists, made
-    // once: growing the list step by step would copy it into fresh memory
-    // again and again. Room that is not used is never touched.
-    items.reserve(std::min(source.SizeHint() / kBytesPerListedItemGuess, kMaxItemsReservedAhead));
     // Every prototype comment line holds the markers' shared tail.
     const std::string_view markerTail = kPrototypeMarkerSemicolon.substr(1);
     for (;;) {
@@ -174,13 +173,48 @@ std::vector<std::string> CollectPrototypes(LineSource& source, bool headerLibrar
                 continue;
             NormalisedDeclaration decl = NormaliseDeclaration(line);
             if (decl.listed)
-                items.push_back(std::move(decl.text));
+                take(std::move(decl.text));
         } else if (StartsWithPrototypeMarker(line)) {
             if (auto prototype = ExtractMarkedPrototype(line))
-                items.push_back(std::move(*prototype));
+                take(std::move(*prototype));
         }
     }
+}
+
+} // namespace
+
+std::vector<std::string> CollectPrototypes(LineSource& source, bool headerLibrary)
+{
+    std::vector<std::string> items;
+    // Room for as many items as a library of this size usually lists, made
+    // once: growing the list step by step would copy it into fresh memory
+    // again and again. Room that is not used is never touched.
+    items.reserve(std::min(source.SizeHint() / kBytesPerListedItemGuess, kMaxItemsReservedAhead));
+    ForEachPrototype(source, headerLibrary, [&](std::string&& text) { items.push_back(std::move(text)); });
     return items;
+}
+
+PrototypeSummary SummarisePrototypes(LineSource& source, bool headerLibrary, std::string_view choice)
+{
+    // The sort is stable and case-insensitive: the first text of the list is
+    // the first of the smallest in file order, and the first text equal to
+    // choice stands after exactly the texts smaller than it.
+    PrototypeSummary summary;
+    size_t smallerThanChoice = 0;
+    bool choiceListed = false;
+    ForEachPrototype(source, headerLibrary, [&](std::string&& text) {
+        const int order = CompareNoCase(text, choice);
+        if (order < 0)
+            ++smallerThanChoice;
+        else if (order == 0)
+            choiceListed = true;
+        if (summary.count == 0 || CompareNoCase(text, summary.first) < 0)
+            summary.first = std::move(text);
+        ++summary.count;
+    });
+    if (choiceListed)
+        summary.choiceIndex = static_cast<long>(smallerThanChoice);
+    return summary;
 }
 
 } // namespace tovel

@@ -49,4 +49,16 @@ NormalisedDeclaration NormaliseDeclaration(std::string_view line);
 // source gives an empty line.
 std::vector<std::string> CollectPrototypes(LineSource& source, bool headerLibrary);
 
+// What the sorted list of CollectPrototypes would tell, found without making
+// it: how many prototypes the library lists, the first of them in the
+// function list's order (SortFunctionList), and the place in that order of
+// the first one equal to choice, case ignored (FindStringExact; -1 when
+// there is none).
+struct PrototypeSummary {
+    size_t count = 0;
+    std::string first;
+    long choiceIndex = -1;
+};
+PrototypeSummary SummarisePrototypes(LineSource& source, bool headerLibrary, std::string_view choice);
+
 } // namespace tovel

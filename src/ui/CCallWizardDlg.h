@@ -94,6 +94,7 @@ public:
 
     // Prototype scanner.
     int ScanLibrary(std::string path);
+    int ScanLibraryWithoutList(const std::string& path);
     int RestoreLastChoice();
 
     // Source view.

@@ -63,15 +63,44 @@ int CCallWizardDlg::LoadLibraryList()
 
 void CCallWizardDlg::ActivateLibrary(std::string path)
 {
-    if (ScanLibrary(path) != 0) {
-        // The list is emptied before the whole text is read, not after: the
-        // user sees the same, and a large library's list and text are never
-        // held at the same time.
-        m_cbFunction->ResetContent();
-        listedVersion.Forget();
-        m_functionNames.reset();
+    // The list is emptied before the whole text is read, not after: the
+    // user sees the same, and a large library's list and text are never
+    // held at the same time. So the scan here only finds what a full scan
+    // would leave behind once its list is gone.
+    if (ScanLibraryWithoutList(path) != 0)
         OnShowLibrary();
+}
+
+int CCallWizardDlg::ScanLibraryWithoutList(const std::string& path)
+{
+    // As ScanLibrary followed by emptying the list: the same messages, the
+    // same choice written, the same selection index in the field, but the
+    // sorted list of a large library is never made.
+    m_cbFunction->ResetContent();
+    listedVersion.Forget();
+    m_functionNames.reset();
+    int result = 0;
+    int selection = -1;
+    if (!path.empty()) {
+        FileLineReader reader;
+        if (!reader.Open(path)) {
+            CurrentPlatform().MessageBox(this, UnreadableLibraryMessage(path), MB_OK | MB_ICONINFORMATION);
+        } else {
+            const PrototypeSummary summary =
+                SummarisePrototypes(reader, IsHeaderLibrary(path), Settings().Read(setting::kChoice));
+            if (summary.choiceIndex >= 0) {
+                selection = static_cast<int>(summary.choiceIndex);
+                result = selection + 1;
+            } else if (summary.count > 0) {
+                ReportSettingsWrite(Settings().Write(setting::kChoice, summary.first));
+                selection = 0;
+                result = 1;
+            }
+        }
     }
+    UpdateData(true);
+    m_nFunction = selection;
+    return result;
 }
 
 void CCallWizardDlg::OnAddLibrary()
