@@ -267,4 +267,30 @@ TEST(LineReaderTest, SkipToLineWithLeavesOutOnlyLinesWithoutTheText)
     EXPECT_LT(read, plain.size() / 10);
 }
 
+// The searcher finds the first occurrence as a plain search does, whether
+// the text's last byte is rare (found by memchr) or common (the switch to
+// shifts), including at both ends of the range.
+TEST(LineReaderTest, TextSearcherFindsTheFirstOccurrence)
+{
+    std::mt19937 random(7);
+    for (int round = 0; round < 2000; ++round) {
+        const std::string alphabet = round % 2 ? "ab" : "abcdefghij)";
+        std::string haystack(random() % 400, ' ');
+        for (char& c : haystack)
+            c = alphabet[random() % alphabet.size()];
+        std::string needle(1 + random() % 6, ' ');
+        for (char& c : needle)
+            c = alphabet[random() % alphabet.size()];
+        if (round % 3 == 0 && haystack.size() >= needle.size())
+            haystack.replace(haystack.size() - needle.size(), needle.size(), needle);
+        const tovel::TextSearcher searcher(needle);
+        const char* begin = haystack.data();
+        const char* end = begin + haystack.size();
+        const size_t expected = haystack.find(needle);
+        const char* got = searcher.Find(begin, end);
+        EXPECT_EQ(got == end ? std::string::npos : static_cast<size_t>(got - begin), expected)
+            << "needle " << needle << " in " << haystack;
+    }
+}
+
 } // namespace
