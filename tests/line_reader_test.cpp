@@ -267,9 +267,9 @@ TEST(LineReaderTest, SkipToLineWithLeavesOutOnlyLinesWithoutTheText)
     EXPECT_LT(read, plain.size() / 10);
 }
 
-// The searcher finds the first occurrence as a plain search does, whether
-// the text's last byte is rare (found by memchr) or common (the switch to
-// shifts), including at both ends of the range.
+// The searcher finds the first occurrence as a plain search does, over
+// small alphabets (many near misses, short shifts) and larger ones, at both
+// ends of the range.
 TEST(LineReaderTest, TextSearcherFindsTheFirstOccurrence)
 {
     std::mt19937 random(7);
