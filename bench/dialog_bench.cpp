@@ -29,9 +29,9 @@
 #include <QWindow>
 
 #include <algorithm>
-#include <filesystem>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -193,8 +193,8 @@ int main(int argc, char* argv[])
     // A file changed a moment ago is always scanned again.
     auto touch = [&] {
         std::error_code error;
-        std::filesystem::last_write_time(std::filesystem::path(library),
-                                         std::filesystem::file_time_type::clock::now(), error);
+        std::filesystem::last_write_time(std::filesystem::path(library), std::filesystem::file_time_type::clock::now(),
+                                         error);
         if (error) {
             std::fprintf(stderr, "cannot touch %s: %s\n", library.c_str(), error.message().c_str());
             std::exit(1);
