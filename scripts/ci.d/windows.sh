@@ -33,6 +33,11 @@ cmake --build "$win/tovel" -j"$jobs" --target tovel_logic tovel-cli tovel_tests
 export WINEPREFIX="${TOVEL_WINEPREFIX:-$(mktemp -d)}"
 export WINEDEBUG=-all
 unset DISPLAY
+# A fresh prefix is set up by the first program started in it; a test run
+# that overlaps that setup can lose its connection to the Wine server. The
+# prefix is made first, and the server left to finish, before any test.
+wineboot --init >/dev/null 2>&1 || true
+wineserver --wait
 wine "$win/tovel/tests/tovel_tests.exe" --gtest_brief=1
 wine "$win/tovel/tovel-cli.exe" --help > /dev/null
 echo "Windows build and tests under Wine: $((SECONDS - start)) s"
