@@ -159,11 +159,10 @@ namespace {
 template <typename Take>
 void ForEachPrototype(LineSource& source, bool headerLibrary, Take&& take)
 {
-    // Every prototype comment line holds the markers' shared tail.
-    const std::string_view markerTail = kPrototypeMarkerSemicolon.substr(1);
     for (;;) {
+        // Every prototype comment line holds the markers' shared tail.
         if (!headerLibrary)
-            source.SkipToLineWith(markerTail);
+            source.SkipToLineWith(kPrototypeMarkerTail);
         const std::string_view line = source.NextLine();
         if (line.empty())
             break;
