@@ -191,8 +191,7 @@ TEST(ToolProgram, OnlyPlainFileNamesInTheLibrarysFolderRun)
 
     EXPECT_EQ(LibraryFolder("/libs/dev/lib.s79"), "/libs/dev/");
     EXPECT_EQ(LibraryFolder("lib.s79"), "");
-    EXPECT_EQ(ToolConsentQuestion("/libs/dev/lib.s79", "/libs/dev/Pick.exe"),
-              "lib.s79 wants to run /libs/dev/Pick.exe. Run programs from this folder?");
+    EXPECT_EQ(ToolConsentQuestion("lib.s79"), "lib.s79 wants to run the program below. Run programs from this folder?");
     // Trust is for the very folder: no case folding, no prefix, never the empty folder.
     const std::vector<std::string> trusted{"/libs/dev/", ""};
     EXPECT_TRUE(IsTrustedFolder(trusted, "/libs/dev/"));

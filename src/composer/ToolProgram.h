@@ -18,8 +18,15 @@ namespace tovel {
 // asking, one key per folder (the folder's path, ending with a separator).
 inline constexpr std::string_view kTrustedSection = setting::kTrustedSection;
 
+// True when the text holds a character that does not show as itself: a
+// control character, a line or paragraph separator, a blank other than the
+// plain space, a zero-width, invisible or direction-changing character, a
+// private-use or noncharacter. Well-formed UTF-8 is read as UTF-8, any other
+// byte as the Windows code page shows it.
+bool HoldsHiddenCharacter(std::string_view text);
+
 // The message for a hint that names no plain file name (an absolute path, a
-// path separator of any platform, "..", a drive or a control character), or
+// path separator of any platform, "..", a drive or a hidden character), or
 // nothing when the hint is acceptable.
 std::optional<std::string> ToolHintRefusal(std::string_view hint);
 
@@ -39,8 +46,9 @@ bool IsTrustedFolder(const std::vector<std::string>& trustedFolders, std::string
 enum ToolConsentAnswer : int { kConsentRun = 0, kConsentAlways = 1, kConsentCancel = 2 };
 const std::vector<std::string>& ToolConsentButtons();
 
-// "LIBRARY wants to run PROGRAM. Run programs from this folder?"
-std::string ToolConsentQuestion(std::string_view libraryPath, std::string_view program);
+// "WHO wants to run the program below. Run programs from this folder?" The
+// program's path is shown on a line of its own under this text.
+std::string ToolConsentQuestion(std::string_view who);
 
 // "NAME could not be started."
 std::string ToolNotStartedMessage(std::string_view name);

@@ -52,6 +52,16 @@ std::string EnsureTrailingBackslash(std::string_view path)
     return out;
 }
 
+std::string AbsoluteHelpPath(std::string_view appDir, std::string_view helpPath)
+{
+    // A drive-relative path ("C:help") counts as absolute, as the picker takes it.
+    if (IsAbsoluteHelpPath(helpPath) || (!helpPath.empty() && IsPathSep(helpPath.front())))
+        return std::string(helpPath);
+    std::string path(appDir);
+    path.append(helpPath);
+    return path;
+}
+
 PickerStartInfo BrowserPickerStart(std::string_view browserPath)
 {
     PickerStartInfo info;

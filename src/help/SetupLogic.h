@@ -22,6 +22,11 @@ std::string IntroSettingFromRadio(int index);
 // end in a separator; an empty help path becomes a single separator.
 std::string EnsureTrailingBackslash(std::string_view path);
 
+// The help path as it is saved: a relative path is taken from appDir (the
+// program's folder, ending in a separator, where the companion files live),
+// never from the folder Tovel happened to be started in.
+std::string AbsoluteHelpPath(std::string_view appDir, std::string_view helpPath);
+
 // Where a picker opens: its folder and, when hasPreset, the file it shows at
 // first (a full path). Neither is longer than kPickerPathLimit - 1 bytes: a
 // preset that does not fit is left out, and the folder is fitted with

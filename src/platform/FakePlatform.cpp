@@ -34,7 +34,13 @@ void FakePlatform::ShellOpen(QWidget*, const std::string& file, const std::strin
 int FakePlatform::Ask(QWidget*, const std::string& text, const std::vector<std::string>& buttons, int defaultButton,
                       int escapeButton)
 {
-    questions.push_back({text, buttons, defaultButton, escapeButton});
+    return AskToRun(nullptr, text, {}, buttons, defaultButton, escapeButton);
+}
+
+int FakePlatform::AskToRun(QWidget*, const std::string& text, const std::string& program,
+                           const std::vector<std::string>& buttons, int defaultButton, int escapeButton)
+{
+    questions.push_back({text, buttons, defaultButton, escapeButton, program});
     if (choices.empty())
         return defaultButton;
     const int choice = choices.front();

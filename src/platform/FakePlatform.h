@@ -26,6 +26,7 @@ public:
         std::vector<std::string> buttons;
         int defaultButton = 0;
         int escapeButton = 0;
+        std::string program; // the path shown under the text, when asked with AskToRun
     };
     struct Output {
         std::string title;
@@ -39,6 +40,8 @@ public:
     void ShellOpen(QWidget* owner, const std::string& file, const std::string& params, bool hasParams) override;
     int Ask(QWidget* owner, const std::string& text, const std::vector<std::string>& buttons, int defaultButton,
             int escapeButton) override;
+    int AskToRun(QWidget* owner, const std::string& text, const std::string& program,
+                 const std::vector<std::string>& buttons, int defaultButton, int escapeButton) override;
     ToolRun RunTool(QWidget* owner, const std::string& program) override;
     void ShowOutput(QWidget* owner, const std::string& title, const std::string& text) override;
     bool SetClipboardText(const std::string& bytes) override;
@@ -49,7 +52,7 @@ public:
     // (IDYES for a Yes/No box) and the picker is cancelled.
     void SetNextAnswer(int answer) { answers.push_back(answer); }
     void SetNextFileName(std::string path) { pickedFiles.push_back(std::move(path)); }
-    // Scripted button indexes for Ask; when none is left it answers the default button.
+    // Scripted button indexes for Ask and AskToRun; when none is left it answers the default button.
     void SetNextChoice(int button) { choices.push_back(button); }
 
     std::deque<int> answers;

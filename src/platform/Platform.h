@@ -72,10 +72,16 @@ public:
     // or closing the box picks escapeButton.
     virtual int Ask(QWidget* owner, const std::string& text, const std::vector<std::string>& buttons, int defaultButton,
                     int escapeButton) = 0;
-    // Runs one program (no arguments, no shell, standard input /dev/null)
-    // and waits for it, capturing its output. The owner stays painted but
-    // takes no input meanwhile; a run longer than about a second shows a
-    // "Running NAME..." note whose Stop button ends the program.
+    // Asks whether a program may run: the text, then the program's path on
+    // one line of its own that never wraps (its whole text can be selected),
+    // then the buttons, answered as Ask answers.
+    virtual int AskToRun(QWidget* owner, const std::string& text, const std::string& program,
+                         const std::vector<std::string>& buttons, int defaultButton, int escapeButton) = 0;
+    // Runs one program (no arguments, no shell, standard input /dev/null,
+    // its own folder as the working folder) and waits for it, capturing its
+    // output. The owner stays painted but takes no input meanwhile; a run
+    // longer than about a second shows a "Running NAME..." note whose Stop
+    // button ends the program and everything it started.
     virtual ToolRun RunTool(QWidget* owner, const std::string& program) = 0;
     // Shows a program's output in a small modal read-only window with
     // selectable fixed-pitch text, titled title; Escape or Enter closes it.

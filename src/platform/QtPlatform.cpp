@@ -1,6 +1,7 @@
 #include "platform/QtPlatform.h"
 
 #include "platform/Text.h"
+#include "platform/ToolProcess.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -12,12 +13,15 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -26,10 +30,6 @@
 #include <utility>
 
 #include <sys/stat.h>
-#ifndef _WIN32
-#include <csignal>
-#include <unistd.h>
-#endif
 
 namespace tovel {
 
@@ -198,6 +198,63 @@ int QtPlatform::Ask(QWidget* owner, const std::string& text, const std::vector<s
     return clicked == added.end() ? escapeButton : static_cast<int>(clicked - added.begin());
 }
 
+int QtPlatform::AskToRun(QWidget* owner, const std::string& text, const std::string& program,
+                         const std::vector<std::string>& buttons, int defaultButton, int escapeButton)
+{
+    // A box of its own: a message box wraps its text, and a path of the
+    // library's folder could then be broken over lines that read as
+    // something else. A one-line field never breaks (it shows line
+    // separators as blanks) and holds the whole path to select.
+    QDialog box(owner);
+    box.setObjectName(QString::fromLatin1(kRunQuestionName));
+    box.setWindowTitle(QString::fromLatin1(kAppName));
+    auto* layout = new QVBoxLayout(&box);
+    auto* top = new QHBoxLayout;
+    auto* icon = new QLabel(&box);
+    const int iconSize = box.style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &box);
+    icon->setPixmap(box.style()->standardIcon(QStyle::SP_MessageBoxQuestion, nullptr, &box).pixmap(iconSize));
+    icon->setAlignment(Qt::AlignTop);
+    top->addWidget(icon);
+    auto* texts = new QVBoxLayout;
+    auto* question = new QLabel(&box);
+    question->setTextFormat(Qt::PlainText);
+    question->setWordWrap(true);
+    question->setText(FromBytes(text));
+    texts->addWidget(question);
+    auto* path = new QLineEdit(&box);
+    path->setObjectName(QStringLiteral("program"));
+    path->setReadOnly(true);
+    path->setText(FromBytes(program));
+    path->setCursorPosition(0);
+    path->setToolTip(path->text());
+    path->setLayoutDirection(Qt::LeftToRight);
+    const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+    const int widest = screen ? screen->availableSize().width() * 3 / 4 : 800;
+    path->setMinimumWidth(std::min(widest, path->fontMetrics().horizontalAdvance(path->text()) + 16));
+    texts->addWidget(path);
+    top->addLayout(texts, 1);
+    layout->addLayout(top);
+    auto* row = new QDialogButtonBox(&box);
+    int answer = escapeButton;
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        const int index = static_cast<int>(i);
+        const bool escape = index == escapeButton;
+        QPushButton* button =
+            row->addButton(FromBytes(buttons[i]), escape ? QDialogButtonBox::RejectRole : QDialogButtonBox::AcceptRole);
+        button->setDefault(index == defaultButton);
+        QObject::connect(button, &QPushButton::clicked, &box, [&box, &answer, index] {
+            answer = index;
+            box.accept();
+        });
+        if (index == defaultButton)
+            button->setFocus();
+    }
+    layout->addWidget(row);
+    // Escape and the window's close button leave the escape answer standing.
+    box.exec();
+    return answer;
+}
+
 namespace {
 
 // The override cursor for as long as it lives, taken back early by Release.
@@ -218,18 +275,6 @@ private:
     bool m_active = true;
 };
 
-// Ends the program and whatever it started: it leads a process group of its own.
-void EndToolProgram(QProcess& process)
-{
-#ifndef _WIN32
-    const qint64 pid = process.processId();
-    if (pid > 0)
-        ::kill(-static_cast<pid_t>(pid), SIGKILL);
-#endif
-    process.kill();
-    process.waitForFinished(-1);
-}
-
 constexpr int kToolNoteDelayMs = 1000;
 
 } // namespace
@@ -242,20 +287,16 @@ ToolRun QtPlatform::RunTool(QWidget* owner, const std::string& program)
     ToolRun run;
     if (program.empty())
         return run;
-    QString path = FromBytes(program);
-#ifndef _WIN32
     // A bare name would be looked for on the search path: it means the
     // current folder here, as it does for a library given without a folder.
-    if (!path.contains(QLatin1Char('/')))
-        path.prepend(QStringLiteral("./"));
-#endif
+    // The program runs in its own folder, the library's.
+    const QFileInfo file(FromBytes(program));
     QProcess process;
-    process.setProgram(path);
+    process.setProgram(file.absoluteFilePath());
+    process.setWorkingDirectory(file.absolutePath());
     process.setStandardInputFile(QProcess::nullDevice());
     process.setProcessChannelMode(QProcess::MergedChannels);
-#ifndef _WIN32
-    process.setChildProcessModifier([] { ::setpgid(0, 0); });
-#endif
+    ToolProcessTree tree(process);
     const auto collect = [&] {
         const QByteArray chunk = process.readAll();
         const size_t room = kToolOutputLimit - std::min(kToolOutputLimit, run.output.size());
@@ -272,6 +313,7 @@ ToolRun QtPlatform::RunTool(QWidget* owner, const std::string& program)
     if (!process.waitForStarted(-1))
         return run;
     run.started = true;
+    tree.Started();
 
     // The first second: the window keeps painting, input waits.
     QTimer noteTimer;
@@ -288,7 +330,7 @@ ToolRun QtPlatform::RunTool(QWidget* owner, const std::string& program)
         note.setObjectName(QString::fromLatin1(kToolNoteName));
         note.setWindowTitle(QString::fromLatin1(kAppName));
         auto* layout = new QVBoxLayout(&note);
-        const QString name = QFileInfo(FromBytes(program)).fileName();
+        const QString name = file.fileName();
         layout->addWidget(new QLabel(QStringLiteral("Running %1...").arg(name), &note));
         auto* buttons = new QDialogButtonBox(&note);
         QPushButton* stop = buttons->addButton(QStringLiteral("&Stop"), QDialogButtonBox::RejectRole);
@@ -303,7 +345,7 @@ ToolRun QtPlatform::RunTool(QWidget* owner, const std::string& program)
         if (process.state() != QProcess::NotRunning && note.exec() != QDialog::Accepted
             && process.state() != QProcess::NotRunning) {
             run.stopped = true;
-            EndToolProgram(process);
+            tree.EndAll();
         }
         if (owner)
             owner->unsetCursor();

@@ -111,6 +111,9 @@ public:
     void OnSetFocusParamCombo(int k);
     void HideOtherOptionLists(int k);
     void RunToolProgram(int k);
+    // The consent asked before a program of an untrusted folder runs on
+    // behalf of who (a library's file name, or help): true when it may run.
+    bool AgreedToRun(const std::string& who, const std::string& program);
 
     // Call text and clipboard.
     std::string ResolveSlotValue(int k);

@@ -2,6 +2,7 @@
 // dialog: what is launched, what is read and written, and what the pickers ask.
 #include "GuiFixture.h"
 
+#include "composer/ToolProgram.h"
 #include "help/HelpLaunch.h"
 #include "help/qt/CSetupDlg.h"
 #include "platform/Text.h"
@@ -222,6 +223,44 @@ TEST_F(HelpDialogTest, HelpPathWithoutTrailingSeparatorIsJoinedWithOne)
     EXPECT_TRUE(SameLaunch(m_platform.launches[1], Page("/srv/help/")));
 }
 
+TEST_F(HelpDialogTest, RelativeHelpPathIsTheProgramsFolderAndAHelpProgramElsewhereIsAskedFor)
+{
+    // Typed into Setup: saved from the program's folder, not the current one.
+    CCallWizardDlg& dlg = OpenDialog();
+    RunSetup([&](CSetupDlg& box) {
+        ShowActiveBox(box);
+        QWidget* path = box.GetDlgItem(kHelpPathEdit);
+        path->setFocus(Qt::MouseFocusReason);
+        Edit(box, kHelpPathEdit)->clear();
+        QTest::keyClicks(path, "help");
+        QTest::keyClick(path, Qt::Key_Tab);
+        QApplication::processEvents();
+        EXPECT_EQ(Text(box, kHelpPathEdit), m_appPath + "help/");
+        EXPECT_EQ(Last("Url"), m_appPath + "help/");
+    });
+    // A relative path edited into the file means the same folder; its help
+    // program runs only after the question a library's programs ask.
+    WriteFileBytes(m_appPath + "help/TovelHelp.exe", "x");
+    WriteFileBytes(m_appPath + "TovelHelp.exe", "x");
+    DetailsMode("help/");
+    m_platform.SetNextChoice(kConsentCancel);
+    dlg.SendCommand(IDC_HELP_BUTTON);
+    ASSERT_EQ(m_platform.questions.size(), 1u);
+    EXPECT_EQ(m_platform.questions[0].text, "Help wants to run the program below. Run programs from this folder?");
+    EXPECT_EQ(m_platform.questions[0].program, m_appPath + "help/TovelHelp.exe");
+    EXPECT_EQ(m_platform.questions[0].buttons, ToolConsentButtons());
+    EXPECT_TRUE(m_platform.launches.empty());
+    dlg.SendCommand(IDC_HELP_BUTTON); // Run
+    ASSERT_EQ(m_platform.launches.size(), 1u);
+    EXPECT_TRUE(SameLaunch(m_platform.launches[0], {m_appPath + "help/TovelHelp.exe", "", false}));
+    // The one beside the program runs without a question.
+    EXPECT_TRUE(Ini().Write("Last", "Url", m_appPath));
+    dlg.SendCommand(IDC_HELP_BUTTON);
+    EXPECT_EQ(m_platform.questions.size(), 2u);
+    ASSERT_EQ(m_platform.launches.size(), 2u);
+    EXPECT_TRUE(SameLaunch(m_platform.launches[1], {m_appPath + "TovelHelp.exe", "", false}));
+}
+
 TEST_F(HelpDialogTest, ButtonAndSetupHideTheOptionListsButF1LeavesThem)
 {
     CCallWizardDlg& dlg = OpenDialog();
@@ -322,12 +361,12 @@ TEST_F(HelpDialogTest, SetupOkWritesTheEditedValues)
         EXPECT_EQ(Last("Url"), url);
         EXPECT_EQ(Last("Intro"), row.writtenIntro) << row.storedIntro;
     }
-    // OK does not validate: an empty help path typed without leaving the edit is stored empty.
+    // An empty help path typed without leaving the edit names the program's folder.
     RunSetup([&](CSetupDlg& box) {
         SetText(box, kHelpPathEdit, "");
         box.SendCommand(IDOK);
     });
-    EXPECT_EQ(Last("Url"), "");
+    EXPECT_EQ(Last("Url"), m_appPath);
 }
 
 TEST_F(HelpDialogTest, SetupCancelLeavesTheFileAsItWas)
@@ -434,10 +473,10 @@ TEST_F(HelpDialogTest, LongAndEightBitSettingsPassThroughUnchanged)
 TEST_F(HelpDialogTest, ClearedHelpPathBecomesASingleSeparator)
 {
     struct Row {
-        const char* typed;
-        const char* stored;
+        std::string typed;
+        std::string stored;
     };
-    const Row rows[] = {{"", "/"}, {"/a/b/", "/a/b/"}, {"rel", "rel/"}, {"/a//", "/a//"}};
+    const Row rows[] = {{"", "/"}, {"/a/b/", "/a/b/"}, {"rel", m_appPath + "rel/"}, {"/a//", "/a//"}};
     OpenDialog();
     RunSetup([&](CSetupDlg& box) {
         for (const Row& row : rows) {

@@ -4,16 +4,18 @@
 
 #include "composer/ToolProgram.h"
 #include "platform/QtPlatform.h"
+#include "platform/Text.h"
+#include "platform/ToolProcess.h"
 #include "ui/ControlIds.h"
 
 #include <QDialog>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -51,19 +53,23 @@ protected:
 
 TEST_F(ToolProgramTest, HintThatIsNoPlainFileNameIsRefused)
 {
-    // With a folder "d.exe" beside the library the path would lead to cat.
-    const std::string hint = "d.exe/../../../../../../../../usr/bin/cat";
+    // With a folder "d.exe" beside the library the path would lead to cat;
+    // the line separator would show the question's rest on lines of its own.
     fs::create_directories(m_appPath + "lib/d.exe");
-    OpenOn(ToolLibrary("lib", hint));
-    EnterSlot(1);
-    ASSERT_EQ(m_platform.messages.size(), 1u);
-    EXPECT_EQ(m_platform.messages[0].text,
-              "The tool program \"" + hint
-                  + "\" is not run: a tool program must be a plain file name in the "
-                    "library's folder.");
-    EXPECT_EQ(m_platform.messages[0].style, 0x30u);
-    EXPECT_TRUE(m_platform.runs.empty());
-    EXPECT_TRUE(m_platform.questions.empty());
+    const std::string hints[] = {"d.exe/../../../../../../../../usr/bin/cat", "Pick.exe\xE2\x80\xA8rm.exe"};
+    for (const std::string& hint : hints) {
+        m_platform.messages.clear();
+        OpenOn(ToolLibrary("lib", hint));
+        EnterSlot(1);
+        ASSERT_EQ(m_platform.messages.size(), 1u) << hint;
+        EXPECT_EQ(m_platform.messages[0].text,
+                  "The tool program \"" + hint
+                      + "\" is not run: a tool program must be a plain file name in the "
+                        "library's folder.");
+        EXPECT_EQ(m_platform.messages[0].style, 0x30u);
+        EXPECT_TRUE(m_platform.runs.empty());
+        EXPECT_TRUE(m_platform.questions.empty());
+    }
 }
 
 TEST_F(ToolProgramTest, ConsentIsAskedOncePerFolderAndAlwaysIsRemembered)
@@ -77,7 +83,8 @@ TEST_F(ToolProgramTest, ConsentIsAskedOncePerFolderAndAlwaysIsRemembered)
     EnterSlot(1);
     ASSERT_EQ(m_platform.questions.size(), 1u);
     const FakePlatform::Question& q = m_platform.questions[0];
-    EXPECT_EQ(q.text, "lib.s79 wants to run " + folder + "Pick.exe. Run programs from this folder?");
+    EXPECT_EQ(q.text, "lib.s79 wants to run the program below. Run programs from this folder?");
+    EXPECT_EQ(q.program, folder + "Pick.exe");
     EXPECT_EQ(q.buttons, (std::vector<std::string>{"&Run", "&Always for this folder", "Cancel"}));
     EXPECT_EQ(q.defaultButton, kConsentRun);
     EXPECT_EQ(q.escapeButton, kConsentCancel);
@@ -149,6 +156,41 @@ protected:
         return path;
     }
 
+    // A tool's children that write their own process ids into FILE.1 to FILE.3
+    // and sleep: one in the background, one that leaves the program's session,
+    // and one that leaves it and is orphaned by its parent.
+    std::string Children(const std::string& file)
+    {
+        const std::string quiet = " </dev/null >/dev/null 2>&1";
+        return "sh -c 'echo $$ > " + file + ".1; exec sleep 300'" + quiet + " &\n" //
+            + "setsid sh -c 'echo $$ > " + file + ".2; exec sleep 300'" + quiet + " &\n"
+            + "sh -c \"setsid sh -c 'echo \\$\\$ > " + file + ".3; exec sleep 300' &\"" + quiet + "\n" + "while [ ! -s "
+            + file + ".1 ] || [ ! -s " + file + ".2 ] || [ ! -s " + file + ".3 ]; do sleep 0.01; done\n";
+    }
+
+    // The three children's ids, once written.
+    static std::vector<std::string> ChildIds(const std::string& file)
+    {
+        std::vector<std::string> ids;
+        for (const char* n : {".1", ".2", ".3"}) {
+            std::string id = ReadFileBytes(file + n);
+            ids.push_back(id.substr(0, id.find('\n')));
+        }
+        return ids;
+    }
+
+    // True once none of the processes is left (a killed process takes a moment).
+    static bool AllGone(const std::vector<std::string>& ids)
+    {
+        const auto gone = [&] {
+            return std::none_of(ids.begin(), ids.end(),
+                                [](const std::string& id) { return id.empty() || fs::exists("/proc/" + id); });
+        };
+        for (int i = 0; i < 100 && !gone(); ++i)
+            QTest::qWait(20);
+        return gone() && std::none_of(ids.begin(), ids.end(), [](const std::string& id) { return id.empty(); });
+    }
+
     QTemporaryDir m_dir;
     QtPlatform m_platform;
 };
@@ -168,6 +210,10 @@ TEST_F(QtToolRunTest, OutputIsCapturedAndInputIsEmpty)
     EXPECT_TRUE(crash.crashed);
     EXPECT_EQ(crash.output, "before\n");
 
+    // It runs in its own folder, wherever Tovel was started.
+    const ToolRun where = m_platform.RunTool(nullptr, Script("Where.exe", "pwd -P\n"));
+    EXPECT_EQ(where.output, fs::canonical(m_dir.path().toStdString()).string() + "\n");
+
     EXPECT_FALSE(m_platform.RunTool(nullptr, m_dir.path().toStdString() + "/Missing.exe").started);
     // A bare name is not looked for on the search path.
     EXPECT_FALSE(m_platform.RunTool(nullptr, "true").started);
@@ -180,8 +226,8 @@ TEST_F(QtToolRunTest, OutputIsCapturedAndInputIsEmpty)
 
 TEST_F(QtToolRunTest, StopEndsAHungProgramAndWhatItStarted)
 {
-    const std::string pidFile = m_dir.path().toStdString() + "/child";
-    const std::string program = Script("Hang.exe", "sleep 300 &\necho $! > '" + pidFile + "'\necho started\nwait\n");
+    const std::string ids = m_dir.path().toStdString() + "/child";
+    const std::string program = Script("Hang.exe", Children(ids) + "echo started\nwait\n");
     QString noteText;
     WhenModal([&](QWidget* note) {
         EXPECT_EQ(note->objectName(), QLatin1String(kToolNoteName));
@@ -197,16 +243,22 @@ TEST_F(QtToolRunTest, StopEndsAHungProgramAndWhatItStarted)
     EXPECT_FALSE(run.crashed);
     EXPECT_EQ(run.output, "started\n");
     EXPECT_EQ(noteText, QStringLiteral("Running Hang.exe..."));
-    // The program's own child went with it.
-    const std::string child = ReadFileBytes(pidFile);
-    ASSERT_FALSE(child.empty());
-    bool gone = false;
-    for (int i = 0; i < 100 && !gone; ++i) {
-        gone = !fs::exists("/proc/" + child.substr(0, child.find('\n')));
-        if (!gone)
-            QTest::qWait(20);
-    }
-    EXPECT_TRUE(gone);
+    // The program's children went with it, also those that left its session.
+    EXPECT_TRUE(AllGone(ChildIds(ids)));
+}
+
+TEST_F(QtToolRunTest, WhatARunLeavesRunningEndsWithTovel)
+{
+    // The program ends by itself and leaves its children running; Tovel's
+    // end (which calls EndToolLeftovers) takes them along.
+    const std::string ids = m_dir.path().toStdString() + "/left";
+    const ToolRun run = m_platform.RunTool(nullptr, Script("Leave.exe", Children(ids) + "echo done\n"));
+    EXPECT_TRUE(run.started);
+    EXPECT_FALSE(run.stopped);
+    EXPECT_EQ(run.output, "done\n");
+    const std::vector<std::string> left = ChildIds(ids);
+    EndToolLeftovers();
+    EXPECT_TRUE(AllGone(left));
 }
 
 TEST_F(QtToolRunTest, OutputWindowAndConsentBoxAnswerTheKeyboard)
@@ -228,13 +280,30 @@ TEST_F(QtToolRunTest, OutputWindowAndConsentBoxAnswerTheKeyboard)
         EXPECT_TRUE(seen) << key;
     }
 
+    // The question shows the program's path whole in a one-line field, so a
+    // line separator in a folder's name cannot break it into lines of its own.
+    const std::string program = "/libs/a\xE2\x80\xA8" + std::string(300, 'd') + "/Pick.exe";
     const std::vector<std::string> buttons = ToolConsentButtons();
-    for (auto [key, answer] : {std::pair{Qt::Key_Return, kConsentRun}, std::pair{Qt::Key_Escape, kConsentCancel}}) {
-        WhenModal([&](QWidget* box) {
-            EXPECT_TRUE(qobject_cast<QMessageBox*>(box));
-            QTest::keyClick(box, key);
+    for (auto [key, answer] : {std::pair{Qt::Key_Return, kConsentRun}, std::pair{Qt::Key_Escape, kConsentCancel},
+                               std::pair{Qt::Key_A, kConsentAlways}}) {
+        WhenModal([&, key = key](QWidget* box) {
+            EXPECT_EQ(box->objectName(), QLatin1String(kRunQuestionName));
+            EXPECT_EQ(box->windowTitle(), QStringLiteral("Tovel"));
+            auto* path = box->findChild<QLineEdit*>();
+            ASSERT_TRUE(path);
+            EXPECT_TRUE(path->isReadOnly());
+            EXPECT_EQ(path->text(), FromBytes(program));
+            path->selectAll();
+            EXPECT_EQ(path->selectedText(), FromBytes(program));
+            const auto labels = box->findChildren<QLabel*>();
+            EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](QLabel* label) {
+                return label->text() == QStringLiteral("lib wants to run the program below.");
+            }));
+            QTest::keyClick(box, key, key == Qt::Key_A ? Qt::AltModifier : Qt::NoModifier);
         });
-        EXPECT_EQ(m_platform.Ask(nullptr, "lib wants to run x", buttons, kConsentRun, kConsentCancel), answer);
+        EXPECT_EQ(m_platform.AskToRun(nullptr, "lib wants to run the program below.", program, buttons, kConsentRun,
+                                      kConsentCancel),
+                  answer);
     }
 }
 

@@ -140,17 +140,8 @@ void CCallWizardDlg::RunToolProgram(int k)
         return;
     }
     const std::string program = BuildToolCommand(routineLibraryPath, hint);
-    const std::string folder = LibraryFolder(routineLibraryPath);
-    if (!m_trustedFoldersThisRun.contains(folder) && !IsTrustedFolder(Settings().KeyNames(kTrustedSection), folder)) {
-        const int answer = platform.Ask(this, ToolConsentQuestion(routineLibraryPath, program), ToolConsentButtons(),
-                                        kConsentRun, kConsentCancel);
-        if (answer != kConsentRun && answer != kConsentAlways)
-            return;
-        // A folder that cannot be written down is still trusted for this run.
-        if (answer == kConsentAlways)
-            ReportSettingsWrite(Settings().Write(kTrustedSection, folder, setting::kTrustedValue));
-        m_trustedFoldersThisRun.insert(folder);
-    }
+    if (!AgreedToRun(LibraryFileName(routineLibraryPath), program))
+        return;
     ToolRun run = platform.RunTool(this, program);
     if (!run.started) {
         platform.MessageBox(this, ToolNotStartedMessage(hint), MB_OK | MB_ICONEXCLAMATION);
@@ -162,6 +153,22 @@ void CCallWizardDlg::RunToolProgram(int k)
         run.output += ToolOutputCutNote(kToolOutputLimit);
     if (!run.output.empty())
         platform.ShowOutput(this, hint, run.output);
+}
+
+bool CCallWizardDlg::AgreedToRun(const std::string& who, const std::string& program)
+{
+    const std::string folder = LibraryFolder(program);
+    if (m_trustedFoldersThisRun.contains(folder) || IsTrustedFolder(Settings().KeyNames(kTrustedSection), folder))
+        return true;
+    const int answer = CurrentPlatform().AskToRun(this, ToolConsentQuestion(who), program, ToolConsentButtons(),
+                                                  kConsentRun, kConsentCancel);
+    if (answer != kConsentRun && answer != kConsentAlways)
+        return false;
+    // A folder that cannot be written down is still trusted for this run.
+    if (answer == kConsentAlways)
+        ReportSettingsWrite(Settings().Write(kTrustedSection, folder, setting::kTrustedValue));
+    m_trustedFoldersThisRun.insert(folder);
+    return true;
 }
 
 void CCallWizardDlg::OnKillFocusOptionList(int k)

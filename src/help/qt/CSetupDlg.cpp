@@ -76,7 +76,7 @@ void CSetupDlg::OnOK()
 void CSetupDlg::OnKillFocusHelpPath()
 {
     UpdateData(true);
-    m_strUrl = EnsureTrailingBackslash(m_strUrl);
+    m_strUrl = AbsoluteHelpPath(AppPath(), EnsureTrailingBackslash(m_strUrl));
     ReportSettingsWrite(Settings().Write(setting::kUrl, m_strUrl));
     UpdateData(false);
 }
@@ -87,7 +87,7 @@ bool CSetupDlg::OnHelpInfo()
     if (IsIntroMode(Settings().Read(setting::kIntro)))
         LaunchHelp(this, IntroLaunch(AppPath()));
     else
-        LaunchHelp(this, PlanSetupHelp(m_strBrowser, m_strUrl));
+        LaunchHelp(this, PlanSetupHelp(m_strBrowser, AbsoluteHelpPath(AppPath(), m_strUrl)));
     return true;
 }
 

@@ -1,6 +1,7 @@
 // The main dialog's help commands and its Setup button.
 #include "app/SettingsFile.h"
 #include "app/qt/CCallWizardApp.h"
+#include "composer/ToolProgram.h"
 #include "help/HelpLaunch.h"
 #include "help/SetupLogic.h"
 #include "help/qt/CSetupDlg.h"
@@ -18,6 +19,12 @@ LastSettingReader LastReader()
     };
 }
 
+// The help path, a relative one taken from the program's folder.
+std::string HelpPathSetting()
+{
+    return AbsoluteHelpPath(AppPath(), Settings().Read(setting::kUrl, AppPath()));
+}
+
 } // namespace
 
 void CCallWizardDlg::OnHelpButton()
@@ -28,10 +35,13 @@ void CCallWizardDlg::OnHelpButton()
         return;
     }
     const std::string browser = Settings().Read(setting::kBrowser);
-    const std::string helpPath = Settings().Read(setting::kUrl, AppPath());
-    LaunchHelp(this, PlanHelpButton(AppPath(), browser, helpPath, [](const std::string& path) {
-                   return CurrentPlatform().FileExists(path);
-               }));
+    const std::string helpPath = HelpPathSetting();
+    const HelpLaunch launch = PlanHelpButton(
+        AppPath(), browser, helpPath, [](const std::string& path) { return CurrentPlatform().FileExists(path); });
+    // A help program outside the program's own folder is asked about as a library's programs are.
+    if (!launch.hasParams && LibraryFolder(launch.file) != AppPath() && !AgreedToRun("Help", launch.file))
+        return;
+    LaunchHelp(this, launch);
 }
 
 bool CCallWizardDlg::OnHelpInfo()
@@ -41,8 +51,7 @@ bool CCallWizardDlg::OnHelpInfo()
         return true;
     }
     const std::string browser = Settings().Read(setting::kBrowser);
-    const std::string helpPath = Settings().Read(setting::kUrl, AppPath());
-    LaunchHelp(this, PlanHelpKey(AppPath(), browser, helpPath));
+    LaunchHelp(this, PlanHelpKey(AppPath(), browser, HelpPathSetting()));
     return true;
 }
 
@@ -58,7 +67,7 @@ void CCallWizardDlg::OnSetup()
     dlg.m_nIntro = IntroRadioFromSetting(settings.Read(setting::kIntro));
     if (dlg.DoModal() == IDOK) {
         ReportSettingsWrite(Settings().Write(setting::kBrowser, dlg.m_strBrowser));
-        ReportSettingsWrite(Settings().Write(setting::kUrl, dlg.m_strUrl));
+        ReportSettingsWrite(Settings().Write(setting::kUrl, AbsoluteHelpPath(AppPath(), dlg.m_strUrl)));
         ReportSettingsWrite(Settings().Write(setting::kIntro, IntroSettingFromRadio(dlg.m_nIntro)));
     }
 }
