@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace tovel {
 namespace {
 
@@ -69,6 +71,11 @@ const HintRow kHintRows[] = {
     {"EncodedSurrogate", "Pick\xED\xA0\x80.exe", true},     // "í" and a no-break space
     {"CutSequenceReadAsCp1252", "Pick\xE2\x80.exe", false}, // "â€"
 };
+
+void PrintTo(const HintRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 class ToolHintTest : public ::testing::TestWithParam<HintRow> {};
 
