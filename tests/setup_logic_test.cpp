@@ -58,6 +58,16 @@ TEST(SetupLogicTest, EnsureTrailingSeparator)
         EXPECT_EQ(EnsureTrailingBackslash(NativePath(row.in)), NativePath(row.out)) << row.in;
 }
 
+TEST(SetupLogicTest, HelpPathIsSavedFromTheProgramsFolder)
+{
+    const std::string app = NativePath("/app/");
+    EXPECT_EQ(AbsoluteHelpPath(app, NativePath("help/")), NativePath("/app/help/"));
+    EXPECT_EQ(AbsoluteHelpPath(app, ""), app);
+    EXPECT_EQ(AbsoluteHelpPath(app, NativePath("/srv/help/")), NativePath("/srv/help/"));
+    for (const char* url : {"http://host/help/", "HTTPS://host/help/", "file:///srv/help/"})
+        EXPECT_EQ(AbsoluteHelpPath(app, url), url);
+}
+
 struct PickerRow {
     std::string path;
     std::string folder;

@@ -53,11 +53,18 @@ std::string JoinHelpPath(std::string_view helpPath, std::string_view file)
     return out;
 }
 
-std::string PageUrl(std::string_view pagePath)
+bool IsUrl(std::string_view text)
 {
     for (std::string_view scheme : {"http://", "https://", "file://"})
-        if (EqualsNoCase(pagePath.substr(0, scheme.size()), scheme))
-            return std::string(pagePath);
+        if (EqualsNoCase(text.substr(0, scheme.size()), scheme))
+            return true;
+    return false;
+}
+
+std::string PageUrl(std::string_view pagePath)
+{
+    if (IsUrl(pagePath))
+        return std::string(pagePath);
     std::string path(pagePath);
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(path), error);

@@ -39,6 +39,9 @@ bool ReadIntroMode(const LastSettingReader& read);
 // or already ends in one.
 std::string JoinHelpPath(std::string_view helpPath, std::string_view file);
 
+// True when the text begins with "http://", "https://" or "file://", in any case.
+bool IsUrl(std::string_view text);
+
 // The page handed to the browser as a file:// URL, so that no path (one
 // beginning with '-', say) can reach the browser as an option. A relative
 // path is taken from the current folder; bytes outside the URL's plain

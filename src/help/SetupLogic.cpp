@@ -1,6 +1,7 @@
 #include "help/SetupLogic.h"
 
 #include "common/ByteText.h"
+#include "help/HelpLaunch.h"
 
 #include <utility>
 
@@ -54,8 +55,9 @@ std::string EnsureTrailingBackslash(std::string_view path)
 
 std::string AbsoluteHelpPath(std::string_view appDir, std::string_view helpPath)
 {
-    // A drive-relative path ("C:help") counts as absolute, as the picker takes it.
-    if (IsAbsoluteHelpPath(helpPath) || (!helpPath.empty() && IsPathSep(helpPath.front())))
+    // A drive-relative path ("C:help") counts as absolute, as the picker
+    // takes it; a web address stays one.
+    if (IsAbsoluteHelpPath(helpPath) || (!helpPath.empty() && IsPathSep(helpPath.front())) || IsUrl(helpPath))
         return std::string(helpPath);
     std::string path(appDir);
     path.append(helpPath);

@@ -24,7 +24,8 @@ std::string EnsureTrailingBackslash(std::string_view path);
 
 // The help path as it is saved: a relative path is taken from appDir (the
 // program's folder, ending in a separator, where the companion files live),
-// never from the folder Tovel happened to be started in.
+// never from the folder Tovel happened to be started in. An http, https or
+// file URL is kept as it is.
 std::string AbsoluteHelpPath(std::string_view appDir, std::string_view helpPath);
 
 // Where a picker opens: its folder and, when hasPreset, the file it shows at
