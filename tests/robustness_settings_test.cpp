@@ -103,6 +103,40 @@ TEST_F(RobustSettingsTest, UnwritableProgramFolderKeepsSettingsPerUserAcrossRuns
 #endif
 }
 
+TEST_F(RobustSettingsTest, SettingsLeftInAProgramFolderThatCannotHoldChangesAreReadAndMovedOnce)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "the per-user folder follows XDG_CONFIG_HOME, a POSIX setting";
+#else
+    EnvGuard xdg("XDG_CONFIG_HOME");
+    ::setenv("XDG_CONFIG_HOME", (m_dir + "config").c_str(), 1);
+    const std::string app = m_dir + "app/";
+    const std::string appText = "[Libraries]\r\n/opt/lib/a.s79=Yes\r\n[Last]\r\nLibrary=/opt/lib/a.s79\r\n";
+    Spit(app + "Tovel.ini", appText);
+    const std::string user = UserConfigDir();
+    // The folder is treated as one that refuses new files (read-only, or a
+    // disk without free inodes): the file there is read, not an empty one.
+    EXPECT_EQ(SettingsFolder(app, false, user), app);
+
+    const SettingsPlace first = PlaceSettings(app, false, user);
+    EXPECT_EQ(first.path, user + "Tovel.ini");
+    EXPECT_NE(first.notice.find(app + "Tovel.ini"), std::string::npos) << first.notice;
+    EXPECT_NE(first.notice.find(user + "Tovel.ini"), std::string::npos) << first.notice;
+    SettingsFile settings(first.path);
+    EXPECT_EQ(settings.Read(setting::kLibrary), "/opt/lib/a.s79");
+    ASSERT_TRUE(settings.Write("Libraries", "/opt/lib/b.s79", "Yes"));
+
+    // Told once: the next start, the window's or tovel-cli's, uses the copy.
+    const SettingsPlace second = PlaceSettings(app, false, user);
+    EXPECT_EQ(second.path, first.path);
+    EXPECT_TRUE(second.notice.empty()) << second.notice;
+    EXPECT_EQ(SettingsFolder(app, false, user), user);
+    EXPECT_EQ(SettingsFile(second.path).KeyNames("Libraries"),
+              (std::vector<std::string>{"/opt/lib/a.s79", "/opt/lib/b.s79"}));
+    EXPECT_EQ(Slurp(app + "Tovel.ini"), appText);
+#endif
+}
+
 TEST_F(RobustSettingsTest, WritableProgramFolderIsUsedAndNoUserFolderAppears)
 {
 #ifdef _WIN32

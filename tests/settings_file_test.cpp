@@ -18,6 +18,7 @@
 #ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -82,7 +83,7 @@ TEST_F(SettingsFileTest, ChangesKeepOtherLinesByteForByte)
     Spit(file.Path(), kOldText);
     ASSERT_TRUE(file.Write("Last", "intro", "Yes"));
     ASSERT_TRUE(file.Write("Libraries", "/l/b.h", "Yes"));
-    ASSERT_TRUE(file.DeleteKey("Libraries", "/L/A.S79"));
+    ASSERT_TRUE(file.DeleteKey("Libraries", "/l/a.s79"));
     EXPECT_EQ(Slurp(file.Path()), "; hand-written\n[Last]\r\nIntro=Yes\r\nodd line\n[Libraries]\r\n/l/b.h=Yes\r\n");
     ASSERT_TRUE(file.DeleteSection("Last"));
     EXPECT_EQ(Slurp(file.Path()), "; hand-written\n[Libraries]\r\n/l/b.h=Yes\r\n");
@@ -260,6 +261,56 @@ TEST_F(SettingsFileTest, CanCreateFilesInTestsRealCreation)
     EXPECT_FALSE(CanCreateFilesIn(PathOf("plain")));
     EXPECT_FALSE(CanCreateFilesIn("/proc")); // refused even to root
     EXPECT_FALSE(CanCreateFilesIn(""));
+#endif
+}
+
+TEST_F(SettingsFileTest, PathKeysKeepTheirCaseWhereFileNamesDo)
+{
+    // A file written before path keys kept their case reads as it did.
+    const std::string path = PathOf("Tovel.ini");
+    Spit(path, "[libraries]\r\n/l/Lib.s79=Yes\r\n[TRUSTED]\r\n/l/Tools=Yes\r\n[last]\r\nlibrary=/l/Lib.s79\r\n");
+    SettingsFile file(path);
+    EXPECT_EQ(file.Read(setting::kLibrary), "/l/Lib.s79");
+    ASSERT_TRUE(file.Write("Libraries", "/l/lib.s79", "Yes"));
+    ASSERT_TRUE(file.Write("Trusted", "/l/tools", "Yes"));
+    ASSERT_TRUE(file.Write("Last", "LIBRARY", "/l/lib.s79"));
+    EXPECT_EQ(file.KeyNames("Last"), std::vector<std::string>{"library"});
+    if (!kFileNamesKeepCase) {
+        EXPECT_EQ(file.KeyNames("Libraries"), std::vector<std::string>{"/l/Lib.s79"});
+        return;
+    }
+    EXPECT_EQ(file.KeyNames("Libraries"), (std::vector<std::string>{"/l/Lib.s79", "/l/lib.s79"}));
+    EXPECT_EQ(file.KeyNames("Trusted"), (std::vector<std::string>{"/l/Tools", "/l/tools"}));
+    ASSERT_TRUE(file.DeleteKey("Libraries", "/l/lib.s79"));
+    ASSERT_TRUE(file.ReplaceSection("Trusted", {"/l/Tools", "/l/tools", "/l/Tools"}, "Yes"));
+    EXPECT_EQ(file.KeyNames("Libraries"), std::vector<std::string>{"/l/Lib.s79"});
+    EXPECT_EQ(file.KeyNames("Trusted"), (std::vector<std::string>{"/l/Tools", "/l/tools"}));
+}
+
+TEST_F(SettingsFileTest, TemporaryFilesOfDeadWritersGoAtTheNextWrite)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "the dead writer is a forked child";
+#else
+    // A writer killed between its flush and its rename leaves its temporary
+    // file; its process id then names no running process.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+        ::_exit(0);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    const std::string path = PathOf("Tovel.ini");
+    const std::string dead = "Tovel.ini.tmp-" + std::to_string(child) + "-3";
+    const std::string live = "Tovel.ini.tmp-" + std::to_string(::getpid()) + "-90";
+    Spit(PathOf(dead), "[Last]\r\nIntro=half");
+    Spit(PathOf(live), "being written");
+    Spit(PathOf("Tovel.ini.tmp-notes"), "not a temporary file");
+    Spit(PathOf("Other.ini.tmp-" + std::to_string(child) + "-1"), "another file's");
+    SettingsFile file(path);
+    ASSERT_TRUE(file.Write("Last", "Intro", "No"));
+    EXPECT_EQ(FolderNames(), (std::set<std::string>{"Tovel.ini", live, "Tovel.ini.tmp-notes",
+                                                    "Other.ini.tmp-" + std::to_string(child) + "-1"}));
+    EXPECT_EQ(file.Read("Last", "Intro", "", 100), "No");
 #endif
 }
 

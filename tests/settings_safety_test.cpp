@@ -158,7 +158,7 @@ TEST_F(SettingsSafetyTest, ASectionIsRewrittenInOneReplace)
         EXPECT_EQ(Slurp(path), old);
     }
     SettingsFile::SetWriteFailureForTest(SettingsFile::WriteFailure::None);
-    ASSERT_TRUE(file.ReplaceSection("Libraries", {"/l/a", "/L/A", "/l/c"}, "Yes"));
+    ASSERT_TRUE(file.ReplaceSection("Libraries", {"/l/a", "/l/a", "/l/c"}, "Yes"));
     EXPECT_EQ(Slurp(path), "; boards\r\n[Last]\r\nLibrary=/l/a\r\n[Libraries]\r\n/l/a=Yes\r\n/l/c=Yes\r\n");
 }
 

@@ -148,6 +148,11 @@ std::string CleanValue(std::string_view value)
     return out;
 }
 
+bool SameKey(std::string_view a, std::string_view b, KeyMatch match)
+{
+    return match == KeyMatch::Exact ? a == b : EqualsNoCase(a, b);
+}
+
 std::string_view Unquoted(std::string_view value)
 {
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
@@ -158,7 +163,7 @@ std::string_view Unquoted(std::string_view value)
 } // namespace
 
 std::string ProfileGetString(std::string_view text, std::string_view section, std::string_view key,
-                             std::string_view def, size_t capacity)
+                             std::string_view def, size_t capacity, KeyMatch match)
 {
     section = Trim(section);
     key = Trim(key);
@@ -166,7 +171,7 @@ std::string ProfileGetString(std::string_view text, std::string_view section, st
     std::string_view result = TrimEnd(def);
     Line header;
     ForEachLineOfSection(text, section, header, [&](const Line& line) {
-        if (line.kind == LineKind::Key && EqualsNoCase(line.name, key)) {
+        if (line.kind == LineKind::Key && SameKey(line.name, key, match)) {
             result = Unquoted(line.value);
             return false;
         }
@@ -204,7 +209,7 @@ bool IsValidProfileKey(std::string_view key)
 }
 
 std::string ProfileWriteString(std::string_view text, std::string_view section, std::string_view key,
-                               std::string_view value)
+                               std::string_view value, KeyMatch match)
 {
     if (!IsValidProfileSection(section) || !IsValidProfileKey(key))
         return std::string(text);
@@ -220,7 +225,7 @@ std::string ProfileWriteString(std::string_view text, std::string_view section, 
     const bool hasSection = ForEachLineOfSection(text, section, header, [&](const Line& line) {
         if (line.kind != LineKind::Key)
             return true;
-        if (EqualsNoCase(line.name, key)) {
+        if (SameKey(line.name, key, match)) {
             existing = line;
             found = true;
             return false;
@@ -259,7 +264,7 @@ std::string ProfileWriteString(std::string_view text, std::string_view section, 
     return out;
 }
 
-std::string ProfileDeleteKey(std::string_view text, std::string_view section, std::string_view key)
+std::string ProfileDeleteKey(std::string_view text, std::string_view section, std::string_view key, KeyMatch match)
 {
     section = Trim(section);
     key = Trim(key);
@@ -267,7 +272,7 @@ std::string ProfileDeleteKey(std::string_view text, std::string_view section, st
     size_t kept = 0; // text before kept has been copied or dropped
     Line header;
     ForEachLineOfSection(text, section, header, [&](const Line& line) {
-        if (line.kind == LineKind::Key && EqualsNoCase(line.name, key)) {
+        if (line.kind == LineKind::Key && SameKey(line.name, key, match)) {
             if (out.empty())
                 out.reserve(text.size());
             out.append(text.substr(kept, line.begin - kept));
@@ -302,7 +307,7 @@ std::string ProfileDeleteSection(std::string_view text, std::string_view section
 }
 
 std::string ProfileReplaceSection(std::string_view text, std::string_view section, const std::vector<std::string>& keys,
-                                  std::string_view value)
+                                  std::string_view value, KeyMatch match)
 {
     if (!IsValidProfileSection(section))
         return std::string(text);
@@ -316,8 +321,9 @@ std::string ProfileReplaceSection(std::string_view text, std::string_view sectio
         if (!IsValidProfileKey(key))
             continue;
         std::string folded(Trim(key));
-        for (char& c : folded)
-            c = AsciiLower(c);
+        if (match == KeyMatch::FoldCase)
+            for (char& c : folded)
+                c = AsciiLower(c);
         if (!written.insert(std::move(folded)).second)
             continue;
         if (!headerWritten) {

@@ -22,13 +22,15 @@
 
 namespace tovel {
 
+enum class KeyMatch { FoldCase, Exact };
+
 // The value of key in section, without one outer pair of matching quotes
 // (" or '); def without its trailing blanks when the section or key is
 // missing. A key present with an
 // empty value gives "". The result is cut to capacity - 1 bytes (capacity 0
 // gives "").
 std::string ProfileGetString(std::string_view text, std::string_view section, std::string_view key,
-                             std::string_view def, size_t capacity);
+                             std::string_view def, size_t capacity, KeyMatch match = KeyMatch::FoldCase);
 
 // The key names of section in file order, duplicates included.
 std::vector<std::string> ProfileGetKeyNames(std::string_view text, std::string_view section);
@@ -45,11 +47,12 @@ bool IsValidProfileKey(std::string_view key);
 // of the section (or its header); a new section is appended at the end. An
 // unacceptable section or key name leaves the text unchanged.
 std::string ProfileWriteString(std::string_view text, std::string_view section, std::string_view key,
-                               std::string_view value);
+                               std::string_view value, KeyMatch match = KeyMatch::FoldCase);
 
 // The text without the lines of key in section (every copy of the key in the
 // section that reads search). The header stays.
-std::string ProfileDeleteKey(std::string_view text, std::string_view section, std::string_view key);
+std::string ProfileDeleteKey(std::string_view text, std::string_view section, std::string_view key,
+                             KeyMatch match = KeyMatch::FoldCase);
 
 // The text without section: its header and its lines up to the next header,
 // for every section of that name. Comment lines inside it stay where they
@@ -58,9 +61,9 @@ std::string ProfileDeleteSection(std::string_view text, std::string_view section
 
 // The text with section holding exactly keys, each set to value, in the
 // given order: the section is deleted as above and written anew at the end
-// (not at all when no key is acceptable). A key listed twice, ignoring case,
-// is written once; unacceptable keys are left out.
+// (not at all when no key is acceptable). A key listed twice (as match
+// compares names) is written once; unacceptable keys are left out.
 std::string ProfileReplaceSection(std::string_view text, std::string_view section, const std::vector<std::string>& keys,
-                                  std::string_view value);
+                                  std::string_view value, KeyMatch match = KeyMatch::FoldCase);
 
 } // namespace tovel

@@ -5,8 +5,10 @@
 #include "common/ByteText.h"
 
 #include <atomic>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 
 namespace tovel {
 
@@ -79,6 +81,54 @@ SettingsWrite Failed(std::string reason)
     return {false, std::move(reason)};
 }
 
+// How key names of section compare: byte for byte in the sections of paths
+// where file names keep letter case, with case folded everywhere else.
+KeyMatch KeyMatchFor(std::string_view section)
+{
+    while (!section.empty() && (section.front() == ' ' || section.front() == '\t'))
+        section.remove_prefix(1);
+    while (!section.empty() && (section.back() == ' ' || section.back() == '\t'))
+        section.remove_suffix(1);
+    if (kFileNamesKeepCase)
+        for (std::string_view paths : setting::kPathKeyedSections)
+            if (EqualsNoCase(section, paths))
+                return KeyMatch::Exact;
+    return KeyMatch::FoldCase;
+}
+
+// How long a change waits for the lock before it gives up on the file.
+constexpr int kLockWaitMs = 2000;
+
+// Files whose lock another program held for the whole wait, with the reason:
+// they are not written again in this run, so that a stuck holder costs one
+// wait rather than one for every change.
+std::mutex g_heldMutex;
+std::map<std::string, std::string> g_heldFiles;
+
+// Files whose folder has been cleared of temporary files left by writers
+// that died before their rename; once a run is enough.
+std::mutex g_sweptMutex;
+std::set<std::string> g_sweptFiles;
+
+// Removes the temporary files of target whose writer no longer runs. Called
+// under the lock, so no live writer of this file is between its open and
+// its rename.
+void RemoveStaleTemps(const std::string& target)
+{
+    {
+        std::lock_guard<std::mutex> guard(g_sweptMutex);
+        if (!g_sweptFiles.insert(target).second)
+            return;
+    }
+    const size_t cut = static_cast<size_t>(LastPathSep(target) + 1);
+    const std::string fileName = target.substr(cut);
+    for (const std::string& name : os::FileNamesIn(os::FolderOf(target))) {
+        unsigned long pid = 0;
+        if (os::TempNameOwner(name, fileName, pid) && !os::ProcessRunning(pid))
+            os::RemoveFile(target.substr(0, cut) + name);
+    }
+}
+
 } // namespace
 
 namespace settings_os {
@@ -105,6 +155,22 @@ std::string TempNameFor(const std::string& path)
     return path + ".tmp-" + std::to_string(ProcessId()) + "-" + std::to_string(g_tempCounter.fetch_add(1));
 }
 
+bool TempNameOwner(std::string_view name, std::string_view fileName, unsigned long& pid)
+{
+    const std::string prefix = std::string(fileName) + ".tmp-";
+    if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix)
+        return false;
+    const std::string_view rest = name.substr(prefix.size());
+    const size_t dash = rest.find('-');
+    const auto digits = [](std::string_view t) {
+        return !t.empty() && t.size() <= 19 && t.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    if (dash == std::string_view::npos || !digits(rest.substr(0, dash)) || !digits(rest.substr(dash + 1)))
+        return false;
+    pid = std::stoul(std::string(rest.substr(0, dash)));
+    return true;
+}
+
 std::string PlainReason(std::string message)
 {
     while (!message.empty()
@@ -128,7 +194,7 @@ std::string SettingsFile::Read(std::string_view section, std::string_view key, s
                                size_t capacity) const
 {
     const Snapshot snap = ReadSnapshot(m_path);
-    return ProfileGetString(*snap.text, section, key, def, capacity);
+    return ProfileGetString(*snap.text, section, key, def, capacity, KeyMatchFor(section));
 }
 
 std::string SettingsFile::Read(const SettingKey& key, std::string_view appPath) const
@@ -163,6 +229,11 @@ SettingsWrite SettingsFile::Modify(bool createIfMissing, Change change)
     std::string reason;
     if (!os::ResolveLinks(m_path, target, isLink, reason))
         return Failed(reason);
+    {
+        std::lock_guard<std::mutex> guard(g_heldMutex);
+        if (const auto held = g_heldFiles.find(target); held != g_heldFiles.end())
+            return Failed(held->second);
+    }
     // Only a regular file is ever replaced: never a folder or a device, and
     // nothing (not even the lock file) is created beside one.
     const os::PathState state = os::StateOf(target);
@@ -181,12 +252,21 @@ SettingsWrite SettingsFile::Modify(bool createIfMissing, Change change)
         return Failed(reason);
     }
     os::Lock lock;
-    const bool locked = os::LockFile(LockPathFor(target), lock, reason);
+    const std::string lockPath = LockPathFor(target);
+    const os::LockResult locked = os::LockFile(lockPath, lock, reason, kLockWaitMs);
     struct Unlocker {
         os::Lock& lock;
         ~Unlocker() { os::Unlock(lock); }
     } unlocker{lock};
-    if (!locked)
+    if (locked == os::LockResult::Held) {
+        const std::string holder = os::LockHolder(lockPath);
+        std::string why = "its lock file " + lockPath + " is held by " + (holder.empty() ? "another program" : holder)
+            + ", so Tovel leaves the file as it is until it is started again";
+        std::lock_guard<std::mutex> guard(g_heldMutex);
+        g_heldFiles.emplace(target, why);
+        return Failed(std::move(why));
+    }
+    if (locked == os::LockResult::Failed)
         return Failed("its lock file cannot be used (" + reason + ")");
     std::string text;
     const os::ReadStatus status = os::ReadWhole(target, kSettingsFileLimit, text, reason);
@@ -212,6 +292,7 @@ SettingsWrite SettingsFile::Modify(bool createIfMissing, Change change)
     case WriteFailure::None:
         break;
     }
+    RemoveStaleTemps(target);
     if (!os::ReplaceWith(target, changed, failure, reason))
         return Failed(reason);
     return {};
@@ -221,7 +302,24 @@ SettingsWrite SettingsFile::Write(std::string_view section, std::string_view key
 {
     if (!IsValidProfileSection(section) || !IsValidProfileKey(key))
         return Failed("the name " + std::string(key) + " cannot be kept in a settings file");
-    return Modify(true, [&](const std::string& text) { return ProfileWriteString(text, section, key, value); });
+    return Modify(true, [&](const std::string& text) {
+        return ProfileWriteString(text, section, key, value, KeyMatchFor(section));
+    });
+}
+
+SettingsWrite SettingsFile::WriteUnlessChanged(const SettingKey& key, std::string_view expected, std::string_view value)
+{
+    const KeyMatch match = KeyMatchFor(key.section);
+    return Modify(true, [&](const std::string& text) -> std::string {
+        if (ProfileGetString(text, key.section, key.key, key.def, key.capacity, match) != expected)
+            return text;
+        return ProfileWriteString(text, key.section, key.key, value, match);
+    });
+}
+
+SettingsWrite SettingsFile::WriteIfMissing(std::string_view text)
+{
+    return Modify(true, [&](const std::string& current) { return current.empty() ? std::string(text) : current; });
 }
 
 SettingsWrite SettingsFile::Write(const SettingKey& key, std::string_view value)
@@ -233,7 +331,8 @@ SettingsWrite SettingsFile::DeleteKey(std::string_view section, std::string_view
 {
     if (!IsValidProfileSection(section) || !IsValidProfileKey(key))
         return Failed("the name " + std::string(key) + " cannot be kept in a settings file");
-    return Modify(false, [&](const std::string& text) { return ProfileDeleteKey(text, section, key); });
+    return Modify(false,
+                  [&](const std::string& text) { return ProfileDeleteKey(text, section, key, KeyMatchFor(section)); });
 }
 
 SettingsWrite SettingsFile::DeleteSection(std::string_view section)
@@ -249,8 +348,22 @@ SettingsWrite SettingsFile::ReplaceSection(std::string_view section, const std::
     if (!IsValidProfileSection(section))
         return Failed("the name " + std::string(section) + " cannot be kept in a settings file");
     // Creating a file only to hold an empty section is not needed.
-    return Modify(!keys.empty(),
-                  [&](const std::string& text) { return ProfileReplaceSection(text, section, keys, value); });
+    return Modify(!keys.empty(), [&](const std::string& text) {
+        return ProfileReplaceSection(text, section, keys, value, KeyMatchFor(section));
+    });
+}
+
+SettingsWrite SettingsFile::EditSection(std::string_view section, const SectionEdit& edit, std::string_view value)
+{
+    if (!IsValidProfileSection(section))
+        return Failed("the name " + std::string(section) + " cannot be kept in a settings file");
+    return Modify(false, [&](const std::string& text) -> std::string {
+        const std::vector<std::string> keys = ProfileGetKeyNames(text, section);
+        const std::vector<std::string> edited = edit(keys);
+        if (edited == keys)
+            return text;
+        return ProfileReplaceSection(text, section, edited, value, KeyMatchFor(section));
+    });
 }
 
 void SettingsFile::SetWriteFailureForTest(WriteFailure failure)

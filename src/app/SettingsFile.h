@@ -6,6 +6,7 @@
 #include "app/SettingsKeys.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,7 +45,9 @@ public:
     std::string ReadProblem() const;
 
     // Each change reads the file under a lock beside it (".NAME.lock", a dot file
-    // that pickers do not show), writes the new text to a temporary file in the same folder,
+    // that pickers do not show; a holder that keeps it for two seconds makes
+    // the change fail with a reason naming the holder, and the file is then
+    // not written again in this process), writes the new text to a temporary file in the same folder,
     // flushes it to disk and renames it over the file, so the file is always
     // either the old text or the new one. When the path is a symbolic link,
     // all of this happens at the file the link points to, so the link stays.
@@ -62,6 +65,21 @@ public:
     // replace of the file (see ProfileReplaceSection).
     SettingsWrite ReplaceSection(std::string_view section, const std::vector<std::string>& keys,
                                  std::string_view value);
+
+    // key set to value only when it still reads expected at the moment of the
+    // change: a value chosen from what was read earlier never overwrites what
+    // another program wrote meanwhile.
+    SettingsWrite WriteUnlessChanged(const SettingKey& key, std::string_view expected, std::string_view value);
+    // The whole file made to hold text, when it is missing or empty.
+    SettingsWrite WriteIfMissing(std::string_view text);
+    // The section rewritten (see ProfileReplaceSection) to hold the keys that
+    // edit makes of the keys it holds at the moment of the change, in file
+    // order; nothing is written when edit gives them back unchanged. A file
+    // that is missing is left so. Keys of the sections of paths
+    // (setting::kPathKeyedSections) compare byte for byte where file names
+    // keep letter case, in this and every other change and read.
+    using SectionEdit = std::function<std::vector<std::string>(const std::vector<std::string>&)>;
+    SettingsWrite EditSection(std::string_view section, const SectionEdit& edit, std::string_view value);
 
     // Failures that tests can inject into the next changes.
     enum class WriteFailure {

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace tovel::settings_os {
 
@@ -46,8 +48,21 @@ bool MakeFolders(const std::string& dir, std::string& reason);
 struct Lock {
     std::intptr_t handle = -1;
 };
-bool LockFile(const std::string& lockPath, Lock& lock, std::string& reason);
+enum class LockResult { Locked, Failed, Held };
+// Takes the lock, waiting for another holder at most waitMs milliseconds:
+// Held when it keeps the lock that long, Failed (with a reason) when the
+// lock file cannot be used.
+LockResult LockFile(const std::string& lockPath, Lock& lock, std::string& reason, int waitMs);
 void Unlock(Lock& lock);
+// Who holds the lock of lockPath, as "process PID (NAME)"; "" when the
+// system does not tell.
+std::string LockHolder(const std::string& lockPath);
+
+// The names (not paths) of the entries of folder; empty when it cannot be read.
+std::vector<std::string> FileNamesIn(const std::string& folder);
+// False only when no process pid runs (one of another user's counts as running).
+bool ProcessRunning(unsigned long pid);
+void RemoveFile(const std::string& path);
 
 // How a test makes the next replace fail.
 enum class InjectedFailure { None, HalfWritten, BeforeRename };
@@ -68,8 +83,12 @@ std::string UserConfigDir();
 // path names no folder; the root keeps its separator).
 std::string FolderOf(const std::string& path);
 std::string WithoutTrailingSeps(std::string dir);
-// A name in the same folder as path that no other writer uses at the moment.
+// A name in the same folder as path that no other writer uses at the moment:
+// path + ".tmp-PID-N".
 std::string TempNameFor(const std::string& path);
+// The process id in a name that TempNameFor gave for a file named fileName;
+// false for any other name.
+bool TempNameOwner(std::string_view name, std::string_view fileName, unsigned long& pid);
 // A system message in lower-case words, without a final full stop.
 std::string PlainReason(std::string message);
 

@@ -6,13 +6,19 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <fstream>
+#include <sstream>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -197,21 +203,86 @@ bool MakeFolders(const std::string& dir, std::string& reason)
     return false;
 }
 
-bool LockFile(const std::string& lockPath, Lock& lock, std::string& reason)
+LockResult LockFile(const std::string& lockPath, Lock& lock, std::string& reason, int waitMs)
 {
     const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (fd < 0) {
         reason = ErrnoReason(errno);
-        return false;
+        return LockResult::Failed;
     }
     lock.handle = fd;
-    int rc;
-    do
-        rc = ::flock(fd, LOCK_EX);
-    while (rc != 0 && errno == EINTR);
-    if (rc != 0)
-        reason = ErrnoReason(errno);
-    return rc == 0;
+    // Tried again every few milliseconds rather than waited for without end:
+    // a stopped or stuck holder must not freeze the program.
+    constexpr int kStepMs = 5;
+    for (int waited = 0;; waited += kStepMs) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            return LockResult::Locked;
+        if (errno == EINTR)
+            continue;
+        if (errno != EWOULDBLOCK) {
+            reason = ErrnoReason(errno);
+            return LockResult::Failed;
+        }
+        if (waited >= waitMs)
+            return LockResult::Held;
+        const timespec step{0, kStepMs * 1000000L};
+        ::nanosleep(&step, nullptr);
+    }
+}
+
+std::string LockHolder(const std::string& lockPath)
+{
+    struct stat st {};
+    if (::stat(lockPath.c_str(), &st) != 0)
+        return {};
+    // Each line of /proc/locks: "N: FLOCK  ADVISORY  WRITE PID MAJ:MIN:INODE START END";
+    // lines of waiters hold "->" and are skipped.
+    std::ifstream locks("/proc/locks");
+    std::string line;
+    while (std::getline(locks, line)) {
+        if (line.find("->") != std::string::npos)
+            continue;
+        std::istringstream fields(line);
+        std::string number, kind, mode, access, pid, file;
+        if (!(fields >> number >> kind >> mode >> access >> pid >> file))
+            continue;
+        unsigned fileMajor = 0, fileMinor = 0;
+        unsigned long long inode = 0;
+        if (std::sscanf(file.c_str(), "%x:%x:%llu", &fileMajor, &fileMinor, &inode) != 3)
+            continue;
+        if (inode != static_cast<unsigned long long>(st.st_ino) || fileMajor != major(st.st_dev)
+            || fileMinor != minor(st.st_dev))
+            continue;
+        std::string name;
+        std::ifstream comm("/proc/" + pid + "/comm");
+        std::getline(comm, name);
+        return "process " + pid + (name.empty() ? std::string() : " (" + name + ")");
+    }
+    return {};
+}
+
+std::vector<std::string> FileNamesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return names;
+    while (const dirent* entry = ::readdir(dir))
+        names.emplace_back(entry->d_name);
+    ::closedir(dir);
+    return names;
+}
+
+bool ProcessRunning(unsigned long pid)
+{
+    if (pid == 0 || pid > static_cast<unsigned long>(INT_MAX))
+        return false;
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+void RemoveFile(const std::string& path)
+{
+    (void)::unlink(path.c_str());
 }
 
 void Unlock(Lock& lock)

@@ -159,21 +159,67 @@ bool MakeFolders(const std::string& dir, std::string& reason)
     return false;
 }
 
-bool LockFile(const std::string& lockPath, Lock& lock, std::string& reason)
+LockResult LockFile(const std::string& lockPath, Lock& lock, std::string& reason, int waitMs)
 {
     HANDLE h = CreateFileA(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         reason = ErrorReason(GetLastError());
-        return false;
+        return LockResult::Failed;
     }
     lock.handle = reinterpret_cast<std::intptr_t>(h);
-    OVERLAPPED ov{};
-    if (LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &ov))
-        return true;
-    reason = ErrorReason(GetLastError());
-    return false;
+    // Tried again every few milliseconds rather than waited for without end:
+    // a stuck holder must not freeze the program.
+    constexpr int kStepMs = 5;
+    for (int waited = 0;; waited += kStepMs) {
+        OVERLAPPED ov{};
+        if (LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &ov))
+            return LockResult::Locked;
+        const DWORD err = GetLastError();
+        if (err != ERROR_LOCK_VIOLATION && err != ERROR_IO_PENDING) {
+            reason = ErrorReason(err);
+            return LockResult::Failed;
+        }
+        if (waited >= waitMs)
+            return LockResult::Held;
+        Sleep(kStepMs);
+    }
+}
+
+std::string LockHolder(const std::string& /*lockPath*/)
+{
+    return {};
+}
+
+std::vector<std::string> FileNamesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((WithoutTrailingSeps(folder) + "\\*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        names.emplace_back(found.cFileName);
+    while (FindNextFileA(h, &found));
+    FindClose(h);
+    return names;
+}
+
+bool ProcessRunning(unsigned long pid)
+{
+    HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (!h)
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    DWORD code = 0;
+    const bool running = GetExitCodeProcess(h, &code) && code == STILL_ACTIVE;
+    CloseHandle(h);
+    return running;
+}
+
+void RemoveFile(const std::string& path)
+{
+    DeleteFileA(path.c_str());
 }
 
 void Unlock(Lock& lock)

@@ -3,6 +3,7 @@
 // section, key, default and capacity themselves.
 #pragma once
 
+#include <climits>
 #include <cstddef>
 #include <string_view>
 
@@ -20,6 +21,26 @@ struct SettingKey {
     bool defaultIsAppPath = false;
 };
 
+// Room for the longest path the system opens, counting the terminating NUL:
+// keys that hold a path the user chose read with it, so no such path is cut.
+#ifdef _WIN32
+inline constexpr size_t kPathCapacity = 32768 * 3; // long paths, in UTF-8
+#elif defined(PATH_MAX)
+inline constexpr size_t kPathCapacity = PATH_MAX;
+#else
+inline constexpr size_t kPathCapacity = 4096;
+#endif
+
+// Where file names keep letter case (everywhere but Windows), the sections
+// whose key names are file paths compare those names byte for byte, so two
+// files whose names differ only in case stay two keys. Every other name, and
+// every name on Windows, compares with case folded.
+#ifdef _WIN32
+inline constexpr bool kFileNamesKeepCase = false;
+#else
+inline constexpr bool kFileNamesKeepCase = true;
+#endif
+
 namespace setting {
 
 inline constexpr std::string_view kLastSection = "Last";
@@ -29,9 +50,11 @@ inline constexpr std::string_view kLibraryListed = "Yes";
 // Library folders whose tool programs run without asking: one key a folder.
 inline constexpr std::string_view kTrustedSection = "Trusted";
 inline constexpr std::string_view kTrustedValue = "Yes";
+// The sections whose key names are file paths.
+inline constexpr std::string_view kPathKeyedSections[] = {kLibrariesSection, kTrustedSection};
 
 // The program folder, written at every start; never read.
-inline constexpr SettingKey kAppPath{kLastSection, "AppPath", "", 1024};
+inline constexpr SettingKey kAppPath{kLastSection, "AppPath", "", kPathCapacity};
 // Start-up opens the introduction unless "Intro" says otherwise.
 inline constexpr SettingKey kIntroAtStart{kLastSection, "Intro", "yes", 1023};
 // The help commands and the Setup dialog: a missing "Intro" means intro mode
@@ -45,7 +68,7 @@ inline constexpr SettingKey kBrowser{kLastSection, "Browser",
 #endif
                                      1000};
 inline constexpr SettingKey kUrl{kLastSection, "Url", "", 1000, true};
-inline constexpr SettingKey kLibrary{kLastSection, "Library", "", 1000};
+inline constexpr SettingKey kLibrary{kLastSection, "Library", "", kPathCapacity};
 inline constexpr SettingKey kChoice{kLastSection, "Choice", "", 10000};
 
 } // namespace setting

@@ -1,7 +1,10 @@
 #include "library/LibraryList.h"
 
+#include "app/SettingsKeys.h"
 #include "common/ByteText.h"
 #include "common/NoCaseOrder.h"
+
+#include <algorithm>
 
 namespace tovel {
 
@@ -62,7 +65,9 @@ void SortLibraryList(std::vector<std::string>& paths)
 CurrentLibraryChoice ChooseCurrentLibrary(const std::vector<std::string>& list, std::string_view lastLibrary)
 {
     CurrentLibraryChoice choice;
-    choice.index = FindStringExact(list, lastLibrary);
+    // Two paths that differ only in case may be two files: the exact one wins.
+    const auto exact = std::find(list.begin(), list.end(), lastLibrary);
+    choice.index = exact != list.end() ? static_cast<int>(exact - list.begin()) : FindStringExact(list, lastLibrary);
     choice.isLast = choice.index >= 0;
     if (!choice.isLast && !list.empty())
         choice.index = 0;
@@ -77,6 +82,18 @@ bool IsRegistrableLibraryPath(std::string_view path)
         return false;
     const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
     return !isBlank(path.front()) && !isBlank(path.back());
+}
+
+bool IsTooLongLibraryPath(std::string_view path)
+{
+    return path.size() >= kPathCapacity;
+}
+
+std::string TooLongLibraryMessage(std::string_view path)
+{
+    return Join("Library ", path,
+                " cannot be listed:\nits path is longer than " + std::to_string(kPathCapacity - 1)
+                    + " bytes, the longest the settings file keeps.");
 }
 
 std::string MissingLibraryMessage(std::string_view path)

@@ -35,8 +35,8 @@ std::string AddStartPath(std::string_view selectedLibrary, bool hasSelection, st
 void SortLibraryList(std::vector<std::string>& paths);
 
 // The library that is current once the list is loaded: the first item of the
-// list (in SortLibraryList's order) equal to the "Last" library, case
-// ignored; else the first item, which then becomes the "Last" library;
+// list (in SortLibraryList's order) equal to the "Last" library byte for
+// byte, else the first equal to it with case ignored; else the first item, which then becomes the "Last" library;
 // index -1 when the list is empty. Tovel and tovel-cli both choose so.
 struct CurrentLibraryChoice {
     int index = -1;
@@ -48,6 +48,12 @@ CurrentLibraryChoice ChooseCurrentLibrary(const std::vector<std::string>& list, 
 // not empty; no '=', CR, LF or NUL; not starting with ';' or '['; no blank or
 // tab at either end (key names are trimmed when read).
 bool IsRegistrableLibraryPath(std::string_view path);
+
+// The longest library path the settings keep whole (kPathCapacity - 1
+// bytes): a longer one is refused before it is listed.
+bool IsTooLongLibraryPath(std::string_view path);
+// "Library <path> cannot be listed:\nits path is longer than N bytes, ..."
+std::string TooLongLibraryMessage(std::string_view path);
 
 // "Library <path> not available.\nWill be removed from list."
 std::string MissingLibraryMessage(std::string_view path);

@@ -2,7 +2,9 @@
 // dialog with the recording platform.
 #include "GuiFixture.h"
 
+#include "cli/Cli.h"
 #include "common/ByteText.h"
+#include "library/LibraryList.h"
 #include "platform/ByteTextView.h"
 #include "platform/Text.h"
 #include "ui/ControlIds.h"
@@ -11,8 +13,16 @@
 #include <QLineEdit>
 #include <algorithm>
 #include <cctype>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace tovel::testing {
 namespace {
@@ -84,7 +94,7 @@ protected:
     std::string SelectedLibrary() const { return m_dlg->m_cbLibrary->GetLBText(m_dlg->m_cbLibrary->GetCurSel()); }
     std::string Label(int id) const { return m_dlg->GetDlgItemText(id); }
     std::string Choice() const { return Ini().Read("Last", "Choice", "", 10000); }
-    std::string LastLibrary() const { return Ini().Read("Last", "Library", "", 1000); }
+    std::string LastLibrary() const { return Ini().Read(setting::kLibrary); }
     std::vector<std::string> Registered() const { return Ini().KeyNames("Libraries"); }
     std::string IniBytes() const { return ReadFileBytes(Path("Tovel.ini")); }
 
@@ -853,6 +863,132 @@ TEST_F(LibraryDialogTest, StartUpSortsTheListInOneReplaceKeepingItsComments)
     EXPECT_NE(IniBytes().find("; my boards\r\n"), std::string::npos);
     EXPECT_EQ(SelectedLibrary(), a);
     EXPECT_EQ(m_platform.messages.size(), 1u);
+}
+
+TEST_F(LibraryDialogTest, StartUpKeepsWhatAnotherWindowWroteBeforeItsListWasWrittenBack)
+{
+    const std::string l1 = MakeLibrary("l1.s79", kAsmLibrary);
+    const std::string l2 = MakeLibrary("l2.s79", kAsmLibrary);
+    const std::string gone = Path("gone.s79");
+    RegisterLibrary(gone, false);
+    RegisterLibrary(l1);
+    // Another window adds l2 and makes it current after this one has read
+    // the list and before its box about the missing library is answered.
+    m_platform.fileExists = [&](const std::string& path) {
+        if (path == gone) {
+            EXPECT_TRUE(Ini().Write("Libraries", l2, "Yes"));
+            EXPECT_TRUE(Ini().Write("Last", "Library", l2));
+        }
+        return std::filesystem::exists(path);
+    };
+    OpenDialog();
+    ASSERT_EQ(m_platform.messages.size(), 1u);
+    EXPECT_EQ(Registered(), (std::vector<std::string>{l1, l2}));
+    EXPECT_EQ(LastLibrary(), l2);
+    EXPECT_EQ(Libraries(), (std::vector<std::string>{l1, l2}));
+    EXPECT_EQ(SelectedLibrary(), l2);
+}
+
+TEST_F(LibraryDialogTest, LibrariesWhoseNamesDifferOnlyInCaseStayTwo)
+{
+    if (!kFileNamesKeepCase)
+        GTEST_SKIP() << "file names ignore letter case on this system";
+    const std::string upper = StartOn("Lib.s79", kAsmLibrary);
+    const std::string lower = MakeLibrary("lib.s79", "; C Function prototype: int f(int a)\n");
+    m_platform.SetNextFileName(lower);
+    m_dlg->SendCommand(IDC_ADD);
+    EXPECT_EQ(Registered(), (std::vector<std::string>{upper, lower}));
+
+    // After a restart the one added last is current; Unlist takes only it.
+    OpenDialog();
+    EXPECT_EQ(Libraries(), (std::vector<std::string>{upper, lower}));
+    EXPECT_EQ(SelectedLibrary(), lower);
+    m_platform.SetNextAnswer(IDYES);
+    m_dlg->SendCommand(IDC_UNLIST);
+    EXPECT_EQ(Registered(), std::vector<std::string>{upper});
+    EXPECT_EQ(Libraries(), std::vector<std::string>{upper});
+    EXPECT_EQ(LastLibrary(), upper);
+}
+
+TEST_F(LibraryDialogTest, ALongLibraryPathStaysCurrentForTheWindowAndTheCli)
+{
+    std::string folder;
+    while ((m_appPath + folder).size() < 1100)
+        folder += std::string(60, 'd') + "/";
+    const std::string first = StartOn("a.s79", kAsmLibrary);
+    const std::string deep = MakeLibrary(folder + "deep.s79", kAsmLibrary);
+    m_platform.SetNextFileName(deep);
+    m_dlg->SendCommand(IDC_ADD);
+    EXPECT_TRUE(m_platform.messages.empty());
+
+    OpenDialog();
+    EXPECT_EQ(Libraries(), (std::vector<std::string>{first, deep}));
+    EXPECT_EQ(SelectedLibrary(), deep);
+    EXPECT_EQ(LastLibrary(), deep);
+    const cli::DefaultLibrary cliDefault = cli::ResolveDefaultLibrary(Path("Tovel.ini"));
+    EXPECT_EQ(cliDefault.path, deep);
+    EXPECT_TRUE(cliDefault.note.empty()) << cliDefault.note;
+
+    // A path longer than any the system opens is refused, not cut.
+    const std::string before = IniBytes();
+    const std::string tooLong = m_appPath + std::string(kPathCapacity, 'x');
+    m_platform.SetNextFileName(tooLong);
+    m_dlg->SendCommand(IDC_ADD);
+    ASSERT_EQ(m_platform.messages.size(), 1u);
+    EXPECT_EQ(m_platform.messages[0].text, TooLongLibraryMessage(tooLong));
+    EXPECT_EQ(Libraries(), (std::vector<std::string>{first, deep}));
+    EXPECT_EQ(IniBytes(), before);
+}
+
+TEST_F(LibraryDialogTest, AHeldSettingsLockLetsTheWindowOpenAndTellsWhoHoldsIt)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "the holder is a forked child";
+#else
+    const std::string lib = MakeLibrary("a.s79", kAsmLibrary);
+    RegisterLibrary(lib);
+    const std::string before = IniBytes();
+    // A writer that took the lock and was then stopped.
+    const std::string lockPath = Path(".Tovel.ini.lock");
+    const pid_t holder = ::fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT, 0666);
+        if (fd < 0 || ::flock(fd, LOCK_EX) != 0)
+            ::_exit(1);
+        ::raise(SIGSTOP);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(holder, &status, WUNTRACED), holder);
+    ASSERT_TRUE(WIFSTOPPED(status));
+
+    int ran = 0;
+    theApp().runModal = [&](CCallWizardDlg& dlg) {
+        ++ran;
+        dlg.CreateAndInitialize();
+        return 1;
+    };
+    EXPECT_FALSE(theApp().InitInstance(m_appPath + "Tovel"));
+    theApp().runModal = nullptr;
+    ::kill(holder, SIGKILL);
+    ASSERT_EQ(::waitpid(holder, &status, 0), holder);
+
+    EXPECT_EQ(ran, 1);
+    ASSERT_EQ(m_platform.messages.size(), 1u);
+    const std::string& text = m_platform.messages[0].text;
+    EXPECT_NE(text.find(lockPath), std::string::npos) << text;
+    EXPECT_NE(text.find("process " + std::to_string(holder)), std::string::npos) << text;
+    EXPECT_EQ(IniBytes(), before);
+
+    // The rest of the run reads the file and leaves it alone, without
+    // waiting or telling again.
+    OpenDialog();
+    EXPECT_EQ(SelectedLibrary(), lib);
+    ChooseLibrary(0);
+    EXPECT_EQ(m_platform.messages.size(), 1u);
+    EXPECT_EQ(IniBytes(), before);
+#endif
 }
 
 } // namespace

@@ -48,13 +48,19 @@ void CCallWizardApp::SetAppPath(const std::string& appPath)
 {
     m_strAppPath = appPath;
     m_settingsFailureShown = false;
-    m_settingsFolder = SettingsFolder(appPath, CanCreateFilesIn(appPath), UserConfigDir());
+    SettingsPlace place = PlaceSettings(appPath, CanCreateFilesIn(appPath), UserConfigDir());
+    m_settingsPath = std::move(place.path);
+    m_settingsNotice = std::move(place.notice);
 }
 
 bool CCallWizardApp::InitInstance(const std::string& executablePath)
 {
     CCallWizardDlg dlg;
     SetAppPath(AppPathFromExecutable(executablePath));
+    if (!m_settingsNotice.empty()) {
+        CurrentPlatform().MessageBox(nullptr, m_settingsNotice, MB_OK | MB_ICONINFORMATION);
+        m_settingsNotice.clear();
+    }
     ReportSettingsWrite(Settings().Write(setting::kAppPath, m_strAppPath));
     const std::string intro = Settings().Read(setting::kIntroAtStart);
     if (EqualsNoCase(intro, "yes"))

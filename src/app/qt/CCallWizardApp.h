@@ -20,11 +20,15 @@ public:
     bool InitInstance(const std::string& executablePath);
 
     // The settings file, built anew at each use.
-    std::string SettingsPath() const { return m_settingsFolder + "Tovel.ini"; }
+    const std::string& SettingsPath() const { return m_settingsPath; }
     SettingsFile Settings() const;
 
-    // Points the application at a folder (start-up does it; tests too).
+    // Points the application at a folder (start-up does it; tests too) and
+    // chooses the settings file (see PlaceSettings).
     void SetAppPath(const std::string& appPath);
+    // What start-up tells the user about where settings go, once; "" when
+    // there is nothing to tell.
+    std::string m_settingsNotice;
 
     // Runs the dialog modally; tests replace it so nothing blocks.
     std::function<int(CCallWizardDlg&)> runModal;
@@ -36,7 +40,7 @@ public:
     bool m_settingsFailureShown = false;
 
 private:
-    std::string m_settingsFolder;
+    std::string m_settingsPath;
 };
 
 CCallWizardApp& theApp();

@@ -11,6 +11,8 @@
 #include "platform/Platform.h"
 #include "ui/CCallWizardDlg.h"
 
+#include <unordered_set>
+
 namespace tovel {
 
 namespace {
@@ -46,18 +48,35 @@ int CCallWizardDlg::LoadLibraryList()
     // One message for all that are gone, however many there are.
     if (!missing.empty())
         CurrentPlatform().MessageBox(this, MissingLibrariesMessage(missing), MB_OK | MB_ICONHAND);
-    m_cbLibrary->SetItems(std::move(kept));
-    // The section is written back to hold exactly the listed libraries, in
-    // the list's order, in one replace of the file (a kill leaves the old
-    // list or the new one); when it already does, the file is left alone.
-    if (m_cbLibrary->Items() != names)
-        ReportSettingsWrite(
-            settings.ReplaceSection(setting::kLibrariesSection, m_cbLibrary->Items(), setting::kLibraryListed));
+    // The box may have stood open for a long time, and another window may
+    // have changed the list meanwhile: the section is edited as it stands at
+    // the moment of the change, under the settings lock. Only the libraries
+    // named in the box go, the rest is sorted into the list's order, in one
+    // replace of the file (a kill leaves the old list or the new one); when
+    // it already holds that, the file is left alone.
+    std::vector<std::string> listed = std::move(kept);
+    const std::unordered_set<std::string> gone(missing.begin(), missing.end());
+    const SettingsWrite edit = settings.EditSection(
+        setting::kLibrariesSection,
+        [&](const std::vector<std::string>& current) {
+            std::vector<std::string> keys;
+            for (const std::string& key : current)
+                if (!gone.contains(key))
+                    keys.push_back(key);
+            SortLibraryList(keys);
+            listed = keys;
+            return keys;
+        },
+        setting::kLibraryListed);
+    ReportSettingsWrite(edit);
+    m_cbLibrary->SetItems(std::move(listed));
     const std::string last = settings.Read(setting::kLibrary);
     const CurrentLibraryChoice choice = ChooseCurrentLibrary(m_cbLibrary->Items(), last);
     m_cbLibrary->SetCurSel(choice.index);
+    // Written only while "Library" still holds what was read: a choice made
+    // meanwhile in another window stays.
     if (choice.index >= 0 && !choice.isLast)
-        ReportSettingsWrite(settings.Write(setting::kLibrary, m_cbLibrary->GetLBText(choice.index)));
+        ReportSettingsWrite(settings.WriteUnlessChanged(setting::kLibrary, last, m_cbLibrary->GetLBText(choice.index)));
     return choice.index + 1;
 }
 
@@ -120,6 +139,8 @@ void CCallWizardDlg::OnAddLibrary()
         const std::string path = browse.GetPathName();
         if (!IsRegistrableLibraryPath(path)) {
             CurrentPlatform().MessageBox(this, UnlistableLibraryMessage(path), MB_OK | MB_ICONEXCLAMATION);
+        } else if (IsTooLongLibraryPath(path)) {
+            CurrentPlatform().MessageBox(this, TooLongLibraryMessage(path), MB_OK | MB_ICONEXCLAMATION);
         } else {
             const int pos = m_cbLibrary->AddString(path);
             m_cbLibrary->SetCurSel(pos);
