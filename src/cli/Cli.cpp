@@ -132,7 +132,8 @@ put '--' before values that begin with '--'.
 
 Options:
   --copy                  also put the call on the clipboard (wl-copy, xclip
-                          or xsel, on a desktop)
+                          or xsel, on a desktop); one that has not finished
+                          within 5 seconds is ended (exit status 3)
   --presets               fill missing values with the slots' presets
   -l, --library LIBRARY   the library (instead of the one current in Tovel)
   -h, --help              this text
