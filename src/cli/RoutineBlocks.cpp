@@ -80,11 +80,12 @@ public:
                         m_scanFrom = 0;
             const uint64_t key = Key(HashOf(p.data(), anchor + 1), paren);
             m_filter[FilterBit(key) / 64] |= uint64_t{1} << (FilterBit(key) % 64);
-            Group& group = m_groups[key];
-            if (std::find(group.lengths.begin(), group.lengths.end(), p.size()) == group.lengths.end())
-                group.lengths.push_back(p.size());
-            group.ids.emplace(HashOf(p.data(), p.size()), id);
+            m_entries.push_back(
+                {key, HashOf(p.data(), p.size()), static_cast<uint32_t>(p.size()), static_cast<uint32_t>(id)});
         }
+        // One sorted array instead of a map of groups: a few words per
+        // prototype, for libraries of many.
+        std::sort(m_entries.begin(), m_entries.end());
     }
 
     // Calls found(id, start) for each occurrence of a prototype in the line.
@@ -107,16 +108,19 @@ public:
                     const uint64_t key = Key(Hash(start, j + 1 - start), paren);
                     if ((m_filter[FilterBit(key) / 64] >> (FilterBit(key) % 64) & 1) == 0)
                         continue; // most candidates end here, without a look into the map
-                    const auto group = m_groups.find(key);
-                    if (group == m_groups.end())
-                        continue;
-                    for (const size_t length : group->second.lengths) {
-                        if (start + length > n)
-                            continue;
-                        const auto range = group->second.ids.equal_range(Hash(start, length));
-                        for (auto it = range.first; it != range.second; ++it)
-                            if (line.compare(start, length, prototypes[it->second]) == 0)
-                                found(it->second, start);
+                    // The entries of the key come in runs of one length each.
+                    auto at = std::lower_bound(m_entries.begin(), m_entries.end(), Entry{key, 0, 0, 0});
+                    while (at != m_entries.end() && at->key == key) {
+                        const uint32_t length = at->length;
+                        const auto runEnd = std::lower_bound(at, m_entries.end(), Entry{key, 0, length + 1, 0});
+                        if (start + length <= n) {
+                            const uint64_t whole = Hash(start, length);
+                            for (auto it = std::lower_bound(at, runEnd, Entry{key, whole, length, 0});
+                                 it != runEnd && it->whole == whole; ++it)
+                                if (line.compare(start, length, prototypes[it->id]) == 0)
+                                    found(it->id, start);
+                        }
+                        at = runEnd;
                     }
                 }
                 from = j + 1;
@@ -132,9 +136,19 @@ private:
     static constexpr uint64_t kModulus = (uint64_t{1} << 61) - 1;
     static constexpr unsigned kFilterBits = 20; // a bit per group key, 128 KB
 
-    struct Group {
-        std::vector<size_t> lengths;                   // distinct lengths of its prototypes
-        std::unordered_multimap<uint64_t, size_t> ids; // whole hash -> prototype
+    struct Entry {
+        uint64_t key;    // the hash of its head, through its anchor
+        uint64_t whole;  // the hash of its whole text
+        uint32_t length; // of its whole text
+        uint32_t id;     // its place among the prototypes
+        // By key, then length, then whole hash: a key's lengths are runs.
+        bool operator<(const Entry& other) const
+        {
+            return key != other.key      ? key < other.key
+                : length != other.length ? length < other.length
+                : whole != other.whole   ? whole < other.whole
+                                         : id < other.id;
+        }
     };
 
     static uint64_t MulMod(uint64_t a, uint64_t b)
@@ -174,7 +188,7 @@ private:
     uint64_t m_base = 0;
     std::vector<uint64_t> m_powers;
     std::vector<uint64_t> m_prefix;
-    std::unordered_map<uint64_t, Group> m_groups;
+    std::vector<Entry> m_entries;
     std::vector<uint64_t> m_filter = std::vector<uint64_t>((size_t{1} << kFilterBits) / 64, 0);
     std::vector<size_t> m_unanchored;
     bool m_anchored[2] = {false, false};        // some prototype has a '(', some has only a ')'
