@@ -343,30 +343,32 @@ private:
     // the routine: a declaration, a definition, a macro definition or a member.
     bool IsDeclarationContext() const
     {
-        const Token& last = m_last[0];
+        const Token& last = Last(0);
         if (m_seen == 0)
             return false;
         if (last.kind == TokenKind::Name)
             return !IsStatementWord(last.text);
         if (last.kind == TokenKind::Punct && (last.text == "." || last.text == "->"))
             return true;
-        if (last.kind == TokenKind::Punct && last.text == "*" && m_seen > 1 && m_last[1].kind == TokenKind::Name
-            && !IsStatementWord(m_last[1].text)) {
+        if (last.kind == TokenKind::Punct && last.text == "*" && m_seen > 1 && Last(1).kind == TokenKind::Name
+            && !IsStatementWord(Last(1).text)) {
             // "type *Name(" at the start of a declaration; "x * Name(" inside an expression.
             if (m_seen == 2)
                 return true;
-            const Token& before = m_last[2];
+            const Token& before = Last(2);
             return before.kind == TokenKind::Name || before.text == ";" || before.text == "{" || before.text == "}"
                 || before.text == ")";
         }
         return false;
     }
 
+    // The token `back` places before the current one (0: the last), of the
+    // last three, kept in turn in a ring.
+    const Token& Last(size_t back) const { return m_last[(m_seen + 2 - back) % 3]; }
+
     void Remember(const Token& token)
     {
-        m_last[2] = m_last[1];
-        m_last[1] = m_last[0];
-        m_last[0] = token;
+        m_last[m_seen % 3] = token;
         ++m_seen;
     }
 
