@@ -48,7 +48,7 @@ Commands:
   call   [LIBRARY] FUNCTION [VALUE...]
                                      the call text that Copy composes (--copy)
   check  LIBRARY                     diagnostics for library authors
-  snippets [LIBRARY] [--format vscode|ultisnips|lsp] [--output FILE]
+  snippets [LIBRARY] [--format vscode|ultisnips|lsp] [-o FILE]
                                      editor snippets, one per routine
   lint   [-l LIBRARY] FILE...        warnings for the library's calls in C files
 
@@ -158,7 +158,8 @@ Options:
 )";
 
 constexpr std::string_view kSnippetsHelp =
-    R"(Usage: tovel-cli snippets [LIBRARY] [--format vscode|ultisnips|lsp] [--output FILE]
+    R"(Usage: tovel-cli snippets [LIBRARY] [--format vscode|ultisnips|lsp]
+                         [--output FILE]
 
 Prints editor snippets for the library's routines, one per routine: the
 trigger is the routine name, the body the call that Copy composes, with a
@@ -221,7 +222,11 @@ public:
         for (int attempt = 0; attempt < 8 && !m_file; ++attempt) {
             m_temp = m_path + ".tmp-" + std::to_string(random() % 1000000000u);
             errno = 0;
-            m_file = std::fopen(m_temp.c_str(), "wbx");
+#ifdef _WIN32
+            m_file = std::fopen(m_temp.c_str(), "wb"); // not every C runtime there knows "x"
+#else
+            m_file = std::fopen(m_temp.c_str(), "wbx"); // never one that is there already
+#endif
         }
         if (!m_file)
             m_problem = m_temp + ": " + (errno ? std::strerror(errno) : "it cannot be created");
@@ -236,7 +241,10 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    const std::string& Problem() const { return m_problem; }
+    const std::string& Problem() const
+    {
+        return m_problem;
+    }
 
     std::string Write(std::string_view text)
     {
@@ -269,7 +277,10 @@ public:
     }
 
 private:
-    std::string Failed() { return m_path + ": " + (errno ? std::strerror(errno) : "it cannot be written"); }
+    std::string Failed()
+    {
+        return m_path + ": " + (errno ? std::strerror(errno) : "it cannot be written");
+    }
 
     std::string m_path, m_temp, m_problem;
     std::FILE* m_file = nullptr;
