@@ -69,7 +69,11 @@ for size in "$n" $((2 * n)); do
     mkdir -p "$data/hdr-$size"
     awk -v n="$size" 'BEGIN { for (i = 0; i < n; i++) printf "int F(int a%d);\n", i }' >"$data/hdr-$size/lib.h"
     awk -v n="$size" 'BEGIN { for (i = 0; i < n; i++) printf "; C Function prototype: int F(int a%d);\n; a%d:{0-9}\n END\n", i, i }' >"$data/hdr-$size/F.s"
+    # Prototypes that differ only in letter case, in turn (equal ones are
+    # never neighbours in the sorted list).
+    awk -v n="$size" 'BEGIN { for (i = 0; i < n; i++) printf "; C Function prototype: void %s(char a)\n; a:{0-9}\n END\n", (i % 2 ? "f" : "F") }' >"$data/alike-$size.s79"
 done
+printf 'void g(void) { F(1); f(2); F(10); }\n' >"$data/calls.c"
 big=$((2 * n))
 
 echo "== Growth from $n to $big routines" >&2
@@ -80,6 +84,9 @@ measure "check, header with one shared source" "$n" "$cli" check "$data/hdr-$n/l
 measure "show, unknown name" "$n" "$cli" show "$data/asm-$n.s79" NoSuchRoutine -- "$cli" show "$data/asm-$big.s79" NoSuchRoutine
 measure "show, ambiguous name" "$n" "$cli" show "$data/same-$n.s79" F -- "$cli" show "$data/same-$big.s79" F
 measure "snippets" "$n" "$cli" snippets "$data/asm-$n.s79" -- "$cli" snippets "$data/asm-$big.s79"
+measure "snippets, F and f in turn" "$n" "$cli" snippets "$data/alike-$n.s79" -- "$cli" snippets "$data/alike-$big.s79"
+measure "lint, F and f in turn" "$n" "$cli" lint -l "$data/alike-$n.s79" "$data/calls.c" -- "$cli" lint -l "$data/alike-$big.s79" "$data/calls.c"
+measure "lint, every routine named F" "$n" "$cli" lint -l "$data/same-$n.s79" "$data/calls.c" -- "$cli" lint -l "$data/same-$big.s79" "$data/calls.c"
 
 if [ -x "$build/Tovel" ]; then
     # Start-up with many libraries listed, each a small present file.

@@ -1,5 +1,5 @@
 # bash completion of tovel-cli: its commands and options, library files after
-# -l and in the LIBRARY place, and the routine names of the library (asked
+# -l and in the LIBRARY place, files after --output, and the routine names of the library (asked
 # from "tovel-cli list --names") in the FUNCTION place.
 
 # The library named on the command line so far (by -l, --library, or a
@@ -35,7 +35,7 @@ _tovel_cli_positionals()
     for ((i = 2; i < COMP_CWORD; i++)); do
         word=${COMP_WORDS[i]}
         case $word in
-        -l | --library | --format) ((i++)) ;;
+        -l | --library | --format | -o | --output) ((i++)) ;;
         -*) ;;
         *) ((count++)) ;;
         esac
@@ -72,7 +72,7 @@ _tovel_cli()
 
     local command=${COMP_WORDS[1]}
     case $previous in
-    -l | --library)
+    -l | --library | -o | --output)
         _tovel_cli_files "$current"
         return
         ;;
@@ -89,7 +89,7 @@ _tovel_cli()
         show) options+=" --library" ;;
         params) options+=" --library --json" ;;
         call) options+=" --library --copy --presets" ;;
-        snippets) options+=" --library --format" ;;
+        snippets) options+=" --library --format --output" ;;
         lint) options+=" --library" ;;
         esac
         COMPREPLY=($(compgen -W "$options" -- "$current"))

@@ -7,6 +7,7 @@
 #include "cli/RoutineBlocks.h"
 #include "cli/Snippets.h"
 #include "common/ByteText.h"
+#include "composer/Routine.h"
 #include "library/LibraryList.h"
 #include "library/LineReader.h"
 #include "library/Scanner.h"
@@ -17,9 +18,11 @@
 #include <cstring>
 #include <filesystem>
 #include <optional>
+#include <random>
 #include <string_view>
 #include <system_error>
 #include <unordered_set>
+#include <utility>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -45,7 +48,7 @@ Commands:
   call   [LIBRARY] FUNCTION [VALUE...]
                                      the call text that Copy composes (--copy)
   check  LIBRARY                     diagnostics for library authors
-  snippets [LIBRARY] [--format vscode|ultisnips|lsp]
+  snippets [LIBRARY] [--format vscode|ultisnips|lsp] [-o FILE]
                                      editor snippets, one per routine
   lint   [-l LIBRARY] FILE...        warnings for the library's calls in C files
 
@@ -55,8 +58,8 @@ a routine name that only one routine has.
 
 Exit status: 0 done; 1 a value out of range (call), diagnostics (check) or
 warnings (lint); 2 bad arguments, no or unreadable library or file, unknown
-or ambiguous FUNCTION; 3 the call was printed but could not be put on the
-clipboard.
+or ambiguous FUNCTION, output that cannot be written; 3 the call was printed
+but could not be put on the clipboard.
 
 'tovel-cli COMMAND --help' tells more about one command.
 )";
@@ -129,7 +132,8 @@ put '--' before values that begin with '--'.
 
 Options:
   --copy                  also put the call on the clipboard (wl-copy, xclip
-                          or xsel, on a desktop)
+                          or xsel, on a desktop); one that has not finished
+                          within 5 seconds is ended (exit status 3)
   --presets               fill missing values with the slots' presets
   -l, --library LIBRARY   the library (instead of the one current in Tovel)
   -h, --help              this text
@@ -153,7 +157,9 @@ Options:
   -h, --help              this text
 )";
 
-constexpr std::string_view kSnippetsHelp = R"(Usage: tovel-cli snippets [LIBRARY] [--format vscode|ultisnips|lsp]
+constexpr std::string_view kSnippetsHelp =
+    R"(Usage: tovel-cli snippets [LIBRARY] [--format vscode|ultisnips|lsp]
+                         [--output FILE]
 
 Prints editor snippets for the library's routines, one per routine: the
 trigger is the routine name, the body the call that Copy composes, with a
@@ -171,11 +177,14 @@ Formats:
   lsp         a JSON array of completion items with snippet text, for
               editors and language-server set-ups that take snippet lists
 
-A routine whose prototype comment line is not found gets no snippet (a
-note on standard error says so).
+A routine whose prototype comment line is not found, or whose prototype
+names no routine, gets no snippet (a note on standard error says so).
 
 Options:
   --format FORMAT         vscode, ultisnips or lsp
+  -o, --output FILE       write the snippets to FILE instead of standard
+                          output; FILE is replaced only once the whole text
+                          is written, so a failure leaves it as it was
   -l, --library LIBRARY   the library (instead of the one current in Tovel)
   -h, --help              this text
 )";
@@ -203,6 +212,80 @@ Options:
   -h, --help              this text
 )";
 
+// A file written through a temporary file beside it, which replaces it
+// only once the whole text is written and closed.
+class OutputFile {
+public:
+    explicit OutputFile(std::string path) : m_path(std::move(path))
+    {
+        std::random_device random;
+        for (int attempt = 0; attempt < 8 && !m_file; ++attempt) {
+            m_temp = m_path + ".tmp-" + std::to_string(random() % 1000000000u);
+            errno = 0;
+#ifdef _WIN32
+            m_file = std::fopen(m_temp.c_str(), "wb"); // not every C runtime there knows "x"
+#else
+            m_file = std::fopen(m_temp.c_str(), "wbx"); // never one that is there already
+#endif
+        }
+        if (!m_file)
+            m_problem = m_temp + ": " + (errno ? std::strerror(errno) : "it cannot be created");
+    }
+    ~OutputFile()
+    {
+        if (m_file) {
+            std::fclose(m_file);
+            std::remove(m_temp.c_str());
+        }
+    }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    const std::string& Problem() const
+    {
+        return m_problem;
+    }
+
+    std::string Write(std::string_view text)
+    {
+        errno = 0;
+        if (m_file && std::fwrite(text.data(), 1, text.size(), m_file) != text.size())
+            return Failed();
+        return {};
+    }
+
+    // Closes the temporary file and puts it in the place of the file.
+    std::string Commit()
+    {
+        errno = 0;
+        const bool flushed = std::fflush(m_file) == 0 && !std::ferror(m_file);
+        if (!flushed)
+            return Failed();
+        std::FILE* file = std::exchange(m_file, nullptr);
+        errno = 0;
+        if (std::fclose(file) != 0) {
+            std::remove(m_temp.c_str());
+            return m_path + ": " + (errno ? std::strerror(errno) : "it cannot be written");
+        }
+        std::error_code error;
+        std::filesystem::rename(m_temp, m_path, error);
+        if (error) {
+            std::remove(m_temp.c_str());
+            return m_path + ": " + error.message();
+        }
+        return {};
+    }
+
+private:
+    std::string Failed()
+    {
+        return m_path + ": " + (errno ? std::strerror(errno) : "it cannot be written");
+    }
+
+    std::string m_path, m_temp, m_problem;
+    std::FILE* m_file = nullptr;
+};
+
 struct Command {
     std::string_view name;
     std::string_view help;
@@ -228,6 +311,7 @@ struct Arguments {
     bool presets = false;
     bool names = false;
     std::optional<std::string> format;
+    std::optional<std::string> output;
     std::optional<std::string> library;
     std::vector<std::string> positionals;
 };
@@ -243,6 +327,16 @@ bool IsIdentifier(std::string_view text)
     return true;
 }
 
+bool HasRoutineName(std::string_view prototype)
+{
+    return !RoutineNameOf(prototype).empty();
+}
+
+std::string NoRoutineNameMessage(std::string_view prototype)
+{
+    return "no routine name in '" + ListLine(prototype) + "'";
+}
+
 bool LooksLikeLibrary(std::string_view text)
 {
     return text.find_first_of("()") == std::string_view::npos && !IsIdentifier(text)
@@ -252,7 +346,7 @@ bool LooksLikeLibrary(std::string_view text)
 class Run {
 public:
     Run(const CliEnvironment& environment, std::string& out, std::string& err)
-        : m_env(environment), m_out(out), m_err(err)
+        : m_env(environment), m_out(out), m_err(err), m_sink(environment.writeOut)
     {
     }
 
@@ -279,18 +373,37 @@ public:
             m_out += m_command->help;
             return kExitDone;
         }
-        if (name == "list")
-            return List(a);
-        if (name == "check")
-            return Check(a);
-        if (name == "snippets")
-            return Snippets(a);
-        if (name == "lint")
-            return Lint(a);
-        return Routine(a);
+        const int status = name == "list" ? List(a)
+            : name == "check"             ? Check(a)
+            : name == "snippets"          ? Snippets(a)
+            : name == "lint"              ? Lint(a)
+                                          : Routine(a);
+        if (!m_writeProblem.empty())
+            return WriteFailed();
+        return status;
     }
 
 private:
+    // Hands what is printed so far on when it has grown (or, with all, in
+    // any case) and the environment takes output in pieces. False once a
+    // write has failed.
+    bool Drain(bool all = false)
+    {
+        if (!m_writeProblem.empty())
+            return false;
+        if (!m_sink || m_out.empty() || (!all && m_out.size() < kDrainBytes))
+            return true;
+        m_writeProblem = m_sink(m_out);
+        m_out.clear();
+        return m_writeProblem.empty();
+    }
+
+    int WriteFailed()
+    {
+        m_out.clear();
+        return Fail(CannotWriteMessage(m_writeProblem));
+    }
+
     int Fail(const std::string& message, int status = kExitFailed)
     {
         m_err += "tovel-cli: " + message + "\n";
@@ -331,6 +444,16 @@ private:
                     a.format = args[++i];
                 } else {
                     Usage("--format needs vscode, ultisnips or lsp");
+                    return false;
+                }
+            } else if ((arg == "-o" || arg == "--output" || arg.compare(0, 9, "--output=") == 0)
+                       && name == "snippets") {
+                if (arg.size() > 8 && arg[8] == '=')
+                    a.output = arg.substr(9);
+                else if (i + 1 < args.size())
+                    a.output = args[++i];
+                if (!a.output || a.output->empty()) {
+                    Usage(arg + " needs a FILE");
                     return false;
                 }
             } else if ((arg == "-l" || arg == "--library" || arg.compare(0, 10, "--library=") == 0)
@@ -422,6 +545,8 @@ private:
         for (const std::string& item : *items) {
             m_out += ListLine(item);
             m_out += '\n';
+            if (!Drain())
+                return kExitFailed;
         }
         if (items->empty())
             m_err += "tovel-cli: " + *library + " lists no routine\n";
@@ -458,18 +583,54 @@ private:
         const auto library = Library(named);
         if (!library)
             return kExitFailed;
-        const auto panels = ReadRoutinePanels(*library);
-        if (!panels)
-            return Unreadable(*library);
-        std::vector<Snippet> snippets;
-        for (const RoutinePanel& routine : *panels) {
-            if (auto snippet = MakeSnippet(*library, routine))
-                snippets.push_back(std::move(*snippet));
-            else
+
+        // With --output the text goes to a temporary file beside FILE, which
+        // replaces FILE only once it is whole.
+        std::optional<OutputFile> file;
+        if (a.output) {
+            file.emplace(*a.output);
+            if (!file->Problem().empty())
+                return Fail(CannotWriteMessage(file->Problem()));
+        }
+        if (file)
+            m_sink = [&](std::string_view text) { return file->Write(text); };
+        // Each snippet is written as it is made: the library's routines are
+        // never held as snippets, nor the output whole.
+        bool any = false;
+        m_out += SnippetsHead(*format);
+        const bool read = VisitRoutinePanels(*library, [&](const RoutinePanel& routine, bool firstOfItsLine) {
+            if (!m_writeProblem.empty())
+                return;
+            if (!HasRoutineName(routine.prototype)) {
+                m_err += "tovel-cli: no snippet: " + NoRoutineNameMessage(routine.prototype) + "\n";
+                return;
+            }
+            const auto snippet = MakeSnippet(*library, routine);
+            if (!snippet) {
                 m_err += "tovel-cli: no snippet for '" + ListLine(routine.prototype)
                     + "': its prototype comment line is not found\n";
+                return;
+            }
+            if (!firstOfItsLine)
+                return;
+            m_out += SnippetEntry(*snippet, *format, !any);
+            any = true;
+            Drain();
+        });
+        if (!read) {
+            m_out.clear();
+            m_sink = m_env.writeOut;
+            return Unreadable(*library);
         }
-        m_out += WriteSnippets(snippets, *format);
+        m_out += SnippetsTail(*format, any);
+        Drain(true);
+        m_sink = m_env.writeOut;
+        if (file) {
+            if (m_writeProblem.empty())
+                m_writeProblem = file->Commit();
+            if (!m_writeProblem.empty())
+                return WriteFailed();
+        }
         return kExitDone;
     }
 
@@ -487,36 +648,21 @@ private:
         int status = kExitDone;
         bool unreadable = false;
         for (const std::string& file : a.positionals) {
-            std::string text;
-            if (!ReadWholeFile(file, text)) {
+            const auto findings = LintFile(file, routines);
+            if (!findings) {
                 Fail("cannot read " + file + ": " + WhyUnreadable(file));
                 unreadable = true;
                 continue;
             }
-            for (const LintFinding& finding : LintText(text, routines)) {
+            for (const LintFinding& finding : *findings) {
                 m_out += FormatLintFinding(file, finding);
                 m_out += '\n';
                 status = kExitFindings;
+                if (!Drain())
+                    return kExitFailed;
             }
         }
         return unreadable ? kExitFailed : status;
-    }
-
-    // A C source read whole, in blocks; only regular files.
-    static bool ReadWholeFile(const std::string& path, std::string& text)
-    {
-        if (!CanOpenForReading(path))
-            return false;
-        std::FILE* file = std::fopen(path.c_str(), "rb");
-        if (!file)
-            return false;
-        char block[64 * 1024];
-        size_t got = 0;
-        while ((got = std::fread(block, 1, sizeof block, file)) > 0)
-            text.append(block, got);
-        const bool failed = std::ferror(file) != 0;
-        std::fclose(file);
-        return !failed;
     }
 
     // show, params and call: a library, a routine, and for call its values.
@@ -555,6 +701,8 @@ private:
         if (match.result != FunctionMatch::Result::Found)
             return NotFound(match, query, *library);
 
+        if (!HasRoutineSource(*library, match.prototype))
+            return Fail(NoRoutineNameMessage(match.prototype));
         // Only show prints the block: params and call leave it unbuilt.
         const RoutineView routine = LoadRoutine(*library, match.prototype, name == "show");
         if (!routine.sourceFound)
@@ -613,9 +761,17 @@ private:
     std::string& m_out;
     std::string& m_err;
     const Command* m_command = nullptr;
+    std::function<std::string(std::string_view)> m_sink; // where Drain hands the output
+    std::string m_writeProblem;                          // why the output could not be written
+    static constexpr size_t kDrainBytes = 64 * 1024;
 };
 
 } // namespace
+
+std::string CannotWriteMessage(const std::string& reason)
+{
+    return "cannot write the output: " + reason;
+}
 
 int RunCli(const std::vector<std::string>& args, const CliEnvironment& environment, std::string& out, std::string& err)
 {

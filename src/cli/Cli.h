@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tovel::cli {
@@ -19,7 +20,14 @@ struct CliEnvironment {
     std::function<std::string()> settingsPath;
     // Puts the text on the clipboard: empty when done, otherwise why not.
     std::function<std::string(const std::string&)> copyToClipboard;
+    // Takes what a command has printed so far, when set: a long output is
+    // handed over in pieces as it grows rather than held whole. Empty when
+    // written, otherwise why not; the command then stops and fails.
+    std::function<std::string(std::string_view)> writeOut;
 };
+
+// "cannot write the output: REASON", the message of a failed write.
+std::string CannotWriteMessage(const std::string& reason);
 
 // Runs one command line (without the program's name). What it prints goes
 // to out and err; the result is the exit status.

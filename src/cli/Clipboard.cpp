@@ -91,9 +91,13 @@ std::string CopyToClipboard(const std::string& text, const ClipboardEnvironment&
     ProcessOptions options;
     options.input = text;
     options.captureOutput = false;
+    options.timeoutMs = environment.timeoutMs;
     const ProcessResult run = RunProcess(command.argv, options);
     if (!run.started)
         return run.problem;
+    if (run.timedOut)
+        return command.argv[0] + " did not finish within " + std::to_string(environment.timeoutMs)
+            + " ms (the display does not answer) and was ended";
     if (run.exitStatus != 0)
         return command.argv[0] + " failed (exit status " + std::to_string(run.exitStatus) + ")";
     return {};

@@ -10,6 +10,7 @@ struct ClipboardEnvironment {
     std::string waylandDisplay; // WAYLAND_DISPLAY
     std::string display;        // DISPLAY
     std::string path;           // PATH
+    int timeoutMs = 5000;       // how long the clipboard program may take before it is ended
 };
 
 ClipboardEnvironment CurrentClipboardEnvironment();
@@ -24,7 +25,8 @@ struct ClipboardCommand {
 ClipboardCommand ChooseClipboardCommand(const ClipboardEnvironment& environment);
 
 // Hands the bytes, unchanged, to the clipboard program chosen for the
-// environment and waits for it. Empty when done, otherwise one line that
+// environment and waits for it, at most timeoutMs (a display that does not
+// answer must not hold the caller for ever). Empty when done, otherwise one line that
 // tells why the text is not on the clipboard.
 std::string CopyToClipboard(const std::string& text, const ClipboardEnvironment& environment);
 

@@ -1,9 +1,14 @@
 #include "cli/Lint.h"
 
 #include "composer/ValueEditors.h"
+#include "library/LineReader.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <deque>
 #include <optional>
+#include <unordered_set>
 
 namespace tovel::cli {
 
@@ -26,11 +31,16 @@ bool IsDigit(char c)
 
 enum class TokenKind { Name, Number, Literal, Punct };
 
+// The bytes of a token that are kept: a routine name, an option name or a
+// number longer than a library's line could hold is never one to judge.
+constexpr size_t kTokenTextKept = 256;
+
 struct Token {
     TokenKind kind = TokenKind::Punct;
-    std::string_view text;
-    int line = 0;
-    int column = 0;
+    std::string text; // its first kTokenTextKept bytes
+    bool cut = false; // the token is longer
+    int64_t line = 0;
+    int64_t column = 0;
 };
 
 // An argument as far as it can be judged: its first tokens.
@@ -41,12 +51,66 @@ struct Argument {
     bool complex = false; // holds parentheses, brackets or too many tokens
 };
 
+// Open calls kept at most: in deeper nesting the outermost are dropped
+// unjudged, so nested text cannot make the open calls fill the memory.
+constexpr size_t kOpenCallsKept = 256;
+
 struct OpenCall {
     const std::vector<LintRoutine>* routines;
-    std::string_view name;
-    int line, column;
-    int depth; // the bracket depth inside its parentheses
-    std::vector<Argument> arguments;
+    std::string name;
+    int64_t line, column;
+    int64_t depth;                   // the bracket depth inside its parentheses
+    size_t kept;                     // how many arguments are kept: as many as its routines have slots, at least one
+    size_t given = 1;                // the arguments seen so far
+    std::vector<Argument> arguments; // the first `kept` of them
+};
+
+// The bytes of a C source, from memory or read from a file in blocks.
+class LintSource {
+public:
+    explicit LintSource(std::string_view text) : m_data(text.data()), m_end(text.size()) {}
+    explicit LintSource(std::FILE* file) : m_file(file), m_block(kBlockSize + 2) { Fill(); }
+
+    // The byte `ahead` places on, or -1 past the end.
+    int Peek(size_t ahead = 0)
+    {
+        if (m_pos + ahead >= m_end)
+            Fill();
+        return m_pos + ahead < m_end ? static_cast<unsigned char>(m_data[m_pos + ahead]) : -1;
+    }
+    void Skip() { ++m_pos; }
+    bool Failed() const { return m_failed; }
+
+private:
+    static constexpr size_t kBlockSize = 64 * 1024;
+
+    // Keeps the unread bytes and reads on behind them.
+    void Fill()
+    {
+        if (!m_file || m_eof)
+            return;
+        const size_t rest = m_end - m_pos;
+        std::memmove(m_block.data(), m_block.data() + m_pos, rest);
+        m_pos = 0;
+        m_end = rest;
+        while (!m_eof && m_end < 3) {
+            const size_t got = std::fread(m_block.data() + m_end, 1, m_block.size() - m_end, m_file);
+            m_end += got;
+            if (got == 0) {
+                m_eof = true;
+                m_failed = std::ferror(m_file) != 0;
+            }
+        }
+        m_data = m_block.data();
+    }
+
+    std::FILE* m_file = nullptr;
+    std::vector<char> m_block;
+    const char* m_data = nullptr;
+    size_t m_pos = 0;
+    size_t m_end = 0;
+    bool m_eof = false;
+    bool m_failed = false;
 };
 
 // An integer literal as C writes it, with an optional sign: the digits
@@ -59,7 +123,7 @@ std::string IntegerLiteral(const std::vector<Token>& tokens)
         sign = std::string(tokens[0].text);
         i = 1;
     }
-    if (tokens.size() != i + 1 || tokens[i].kind != TokenKind::Number)
+    if (tokens.size() != i + 1 || tokens[i].kind != TokenKind::Number || tokens[i].cut)
         return {};
     std::string_view t = tokens[i].text;
     while (!t.empty() && (t.back() == 'u' || t.back() == 'U' || t.back() == 'l' || t.back() == 'L'))
@@ -88,7 +152,7 @@ std::vector<std::string_view> JoinedNames(const std::vector<Token>& tokens)
         return {};
     for (size_t i = 0; i < tokens.size(); ++i) {
         if (i % 2 == 0) {
-            if (tokens[i].kind != TokenKind::Name)
+            if (tokens[i].kind != TokenKind::Name || tokens[i].cut)
                 return {};
             names.push_back(tokens[i].text);
         } else if (tokens[i].text != "|") {
@@ -105,7 +169,7 @@ bool IsStatementWord(std::string_view word)
 
 class Linter {
 public:
-    Linter(std::string_view text, const LintRoutines& routines) : m_text(text), m_routines(routines) {}
+    Linter(LintSource& source, const LintRoutines& routines) : m_source(source), m_routines(routines) {}
 
     std::vector<LintFinding> Run()
     {
@@ -116,87 +180,100 @@ public:
     }
 
 private:
+    int Peek(size_t ahead = 0) { return m_source.Peek(ahead); }
+
+    // Moves on by one byte, counting lines.
+    void Advance()
+    {
+        if (Peek() == '\n') {
+            ++m_line;
+            m_lineStart = m_pos + 1;
+        }
+        m_source.Skip();
+        ++m_pos;
+    }
+
+    // Moves on by one byte that belongs to the token.
+    void Keep(Token& token)
+    {
+        const int c = Peek();
+        if (token.text.size() < kTokenTextKept)
+            token.text += static_cast<char>(c);
+        else
+            token.cut = true;
+        Advance();
+    }
+
     // The next token; comments are skipped, a string or character literal
     // is one token.
     bool NextToken(Token& token)
     {
         for (;;) {
-            if (m_pos >= m_text.size())
+            const int c = Peek();
+            if (c < 0)
                 return false;
-            const char c = m_text[m_pos];
-            if (c == '\n') {
-                Advance(1);
+            if (c == '\n' || c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v') {
+                Advance();
                 continue;
             }
-            if (c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v') {
-                Advance(1);
+            if (c == '/' && Peek(1) == '/') {
+                while (Peek() >= 0 && Peek() != '\n')
+                    Advance();
                 continue;
             }
-            if (c == '/' && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == '/') {
-                while (m_pos < m_text.size() && m_text[m_pos] != '\n')
-                    Advance(1);
-                continue;
-            }
-            if (c == '/' && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == '*') {
-                Advance(2);
-                while (m_pos < m_text.size()
-                       && !(m_text[m_pos] == '*' && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == '/'))
-                    Advance(1);
-                Advance(m_pos < m_text.size() ? 2 : 0);
+            if (c == '/' && Peek(1) == '*') {
+                Advance();
+                Advance();
+                while (Peek() >= 0 && !(Peek() == '*' && Peek(1) == '/'))
+                    Advance();
+                if (Peek() >= 0) {
+                    Advance();
+                    Advance();
+                }
                 continue;
             }
             break;
         }
-        const size_t start = m_pos;
+        token.text.clear();
+        token.cut = false;
         token.line = m_line;
-        token.column = static_cast<int>(m_pos - m_lineStart) + 1;
-        const char c = m_text[m_pos];
+        token.column = static_cast<int64_t>(m_pos - m_lineStart) + 1;
+        const int c = Peek();
         if (c == '"' || c == '\'') {
             token.kind = TokenKind::Literal;
-            Advance(1);
-            while (m_pos < m_text.size() && m_text[m_pos] != c && m_text[m_pos] != '\n') {
-                if (m_text[m_pos] == '\\' && m_pos + 1 < m_text.size())
-                    Advance(1);
-                Advance(1);
+            Keep(token);
+            while (Peek() >= 0 && Peek() != c && Peek() != '\n') {
+                if (Peek() == '\\' && Peek(1) >= 0)
+                    Keep(token);
+                Keep(token);
             }
-            if (m_pos < m_text.size() && m_text[m_pos] == c)
-                Advance(1);
-        } else if (IsIdentStart(c)) {
+            if (Peek() == c)
+                Keep(token);
+        } else if (IsIdentStart(static_cast<char>(c))) {
             token.kind = TokenKind::Name;
-            while (m_pos < m_text.size() && IsIdentChar(m_text[m_pos]))
-                ++m_pos;
-        } else if (IsDigit(c) || (c == '.' && m_pos + 1 < m_text.size() && IsDigit(m_text[m_pos + 1]))) {
+            while (Peek() >= 0 && IsIdentChar(static_cast<char>(Peek())))
+                Keep(token);
+        } else if (IsDigit(static_cast<char>(c)) || (c == '.' && Peek(1) >= 0 && IsDigit(static_cast<char>(Peek(1))))) {
             token.kind = TokenKind::Number;
-            ++m_pos;
-            while (m_pos < m_text.size()) {
-                const char d = m_text[m_pos];
-                const char prev = m_text[m_pos - 1];
+            int prev = c;
+            Keep(token);
+            while (Peek() >= 0) {
+                const char d = static_cast<char>(Peek());
                 if (IsIdentChar(d) || d == '.'
-                    || ((d == '+' || d == '-') && (prev == 'e' || prev == 'E' || prev == 'p' || prev == 'P')))
-                    ++m_pos;
-                else
+                    || ((d == '+' || d == '-') && (prev == 'e' || prev == 'E' || prev == 'p' || prev == 'P'))) {
+                    prev = d;
+                    Keep(token);
+                } else {
                     break;
+                }
             }
         } else {
             token.kind = TokenKind::Punct;
-            ++m_pos;
-            if (c == '-' && m_pos < m_text.size() && m_text[m_pos] == '>')
-                ++m_pos;
+            Keep(token);
+            if (c == '-' && Peek() == '>')
+                Keep(token);
         }
-        token.text = m_text.substr(start, m_pos - start);
         return true;
-    }
-
-    // Moves on by n bytes, counting lines.
-    void Advance(size_t n)
-    {
-        for (size_t i = 0; i < n && m_pos < m_text.size(); ++i) {
-            if (m_text[m_pos] == '\n') {
-                ++m_line;
-                m_lineStart = m_pos + 1;
-            }
-            ++m_pos;
-        }
     }
 
     void Take(const Token& token)
@@ -213,7 +290,13 @@ private:
             if (token.text == "(") {
                 NoteInArgument(token, true);
                 ++m_depth;
-                m_calls.push_back({candidate.routines, candidate.name, candidate.line, candidate.column, m_depth, {}});
+                if (m_calls.size() == kOpenCallsKept)
+                    m_calls.pop_front();
+                size_t kept = 1;
+                for (const LintRoutine& routine : *candidate.routines)
+                    kept = std::max(kept, routine.slotList.size());
+                m_calls.push_back(
+                    {candidate.routines, candidate.name, candidate.line, candidate.column, m_depth, kept, 1, {}});
                 m_calls.back().arguments.emplace_back();
                 Remember(token);
                 return;
@@ -241,13 +324,15 @@ private:
             return;
         }
         if (token.text == "," && !m_calls.empty() && m_calls.back().depth == m_depth) {
-            m_calls.back().arguments.emplace_back();
+            OpenCall& call = m_calls.back();
+            if (++call.given <= call.kept)
+                call.arguments.emplace_back();
             Remember(token);
             return;
         }
         NoteInArgument(token, false);
-        if (token.kind == TokenKind::Name) {
-            const auto found = m_routines.find(std::string(token.text));
+        if (token.kind == TokenKind::Name && !token.cut) {
+            const auto found = m_routines.find(token.text);
             if (found != m_routines.end() && !IsDeclarationContext())
                 m_candidate = Candidate{&found->second, token.text, token.line, token.column};
         }
@@ -258,37 +343,39 @@ private:
     // the routine: a declaration, a definition, a macro definition or a member.
     bool IsDeclarationContext() const
     {
-        const Token& last = m_last[0];
+        const Token& last = Last(0);
         if (m_seen == 0)
             return false;
         if (last.kind == TokenKind::Name)
             return !IsStatementWord(last.text);
         if (last.kind == TokenKind::Punct && (last.text == "." || last.text == "->"))
             return true;
-        if (last.kind == TokenKind::Punct && last.text == "*" && m_seen > 1 && m_last[1].kind == TokenKind::Name
-            && !IsStatementWord(m_last[1].text)) {
+        if (last.kind == TokenKind::Punct && last.text == "*" && m_seen > 1 && Last(1).kind == TokenKind::Name
+            && !IsStatementWord(Last(1).text)) {
             // "type *Name(" at the start of a declaration; "x * Name(" inside an expression.
             if (m_seen == 2)
                 return true;
-            const Token& before = m_last[2];
+            const Token& before = Last(2);
             return before.kind == TokenKind::Name || before.text == ";" || before.text == "{" || before.text == "}"
                 || before.text == ")";
         }
         return false;
     }
 
+    // The token `back` places before the current one (0: the last), of the
+    // last three, kept in turn in a ring.
+    const Token& Last(size_t back) const { return m_last[(m_seen + 2 - back) % 3]; }
+
     void Remember(const Token& token)
     {
-        m_last[2] = m_last[1];
-        m_last[1] = m_last[0];
-        m_last[0] = token;
+        m_last[m_seen % 3] = token;
         ++m_seen;
     }
 
     // The token belongs to the innermost open call's current argument.
     void NoteInArgument(const Token& token, bool opensBracket)
     {
-        if (m_calls.empty() || m_calls.back().depth != m_depth)
+        if (m_calls.empty() || m_calls.back().depth != m_depth || m_calls.back().given > m_calls.back().kept)
             return;
         Argument& argument = m_calls.back().arguments.back();
         if (opensBracket || argument.tokens.size() >= kTokensKept)
@@ -299,10 +386,9 @@ private:
 
     void Finish(const OpenCall& call)
     {
-        std::vector<Argument> arguments = call.arguments;
-        if (arguments.size() == 1 && arguments[0].tokens.empty() && !arguments[0].complex)
-            arguments.clear();
-        const int given = static_cast<int>(arguments.size());
+        const std::vector<Argument>& arguments = call.arguments;
+        const bool none = call.given == 1 && arguments[0].tokens.empty() && !arguments[0].complex;
+        const int64_t given = none ? 0 : static_cast<int64_t>(call.given);
         const LintRoutine* match = nullptr;
         for (const LintRoutine& routine : *call.routines)
             if (routine.parameters == given || (routine.variadic && given >= routine.parameters - 1)) {
@@ -318,7 +404,7 @@ private:
                                       + std::to_string(given) + " given (" + routine.prototype + ")"});
             return;
         }
-        for (size_t k = 0; k < arguments.size() && k < match->slotList.size(); ++k)
+        for (size_t k = 0; !none && k < arguments.size() && k < match->slotList.size(); ++k)
             Judge(name, k, match->slotList[k], arguments[k]);
     }
 
@@ -347,20 +433,20 @@ private:
 
     struct Candidate {
         const std::vector<LintRoutine>* routines;
-        std::string_view name;
-        int line, column;
+        std::string name;
+        int64_t line, column;
     };
 
-    std::string_view m_text;
+    LintSource& m_source;
     const LintRoutines& m_routines;
-    size_t m_pos = 0;
-    int m_line = 1;
-    size_t m_lineStart = 0;
-    int m_depth = 0;
+    uint64_t m_pos = 0;
+    int64_t m_line = 1;
+    uint64_t m_lineStart = 0;
+    int64_t m_depth = 0;
     Token m_last[3];
     size_t m_seen = 0;
     std::optional<Candidate> m_candidate;
-    std::vector<OpenCall> m_calls;
+    std::deque<OpenCall> m_calls;
     std::vector<LintFinding> m_findings;
 };
 
@@ -369,6 +455,7 @@ private:
 LintRoutines MakeLintRoutines(const std::string& libraryPath, const std::vector<RoutinePanel>& panels)
 {
     LintRoutines routines;
+    std::unordered_set<std::string> kept;
     for (const RoutinePanel& routine : panels) {
         const std::string name = RoutineNameOf(routine.prototype);
         if (!routine.found || name.empty() || routine.panel.function != name)
@@ -385,11 +472,10 @@ LintRoutines MakeLintRoutines(const std::string& libraryPath, const std::vector<
             const auto i = static_cast<size_t>(k);
             lint.slotList.push_back(DescribeSlot(libraryPath, panel.names[i], panel.hints[i], panel.values[i]));
         }
-        auto& list = routines[name];
-        const bool known = std::any_of(list.begin(), list.end(),
-                                       [&](const LintRoutine& other) { return other.prototype == lint.prototype; });
-        if (!known)
-            list.push_back(std::move(lint));
+        // A prototype is kept once: a set of the kept texts answers at once,
+        // however many prototypes share the name.
+        if (kept.insert(lint.prototype).second)
+            routines[name].push_back(std::move(lint));
     }
     return routines;
 }
@@ -398,7 +484,29 @@ std::vector<LintFinding> LintText(std::string_view text, const LintRoutines& rou
 {
     if (routines.empty())
         return {};
-    return Linter(text, routines).Run();
+    LintSource source(text);
+    return Linter(source, routines).Run();
+}
+
+std::optional<std::vector<LintFinding>> LintFile(const std::string& path, const LintRoutines& routines)
+{
+    if (!CanOpenForReading(path))
+        return std::nullopt;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return std::nullopt;
+    LintSource source(file);
+    std::vector<LintFinding> findings;
+    if (!routines.empty())
+        findings = Linter(source, routines).Run();
+    else
+        while (source.Peek() >= 0)
+            source.Skip(); // the file is still read, to tell whether it can be
+    const bool failed = source.Failed();
+    std::fclose(file);
+    if (failed)
+        return std::nullopt;
+    return findings;
 }
 
 std::string FormatLintFinding(const std::string& file, const LintFinding& finding)

@@ -5,6 +5,8 @@
 #include "cli/Routine.h"
 #include "cli/RoutineBlocks.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -26,8 +28,8 @@ using LintRoutines = std::unordered_map<std::string, std::vector<LintRoutine>>;
 LintRoutines MakeLintRoutines(const std::string& libraryPath, const std::vector<RoutinePanel>& panels);
 
 struct LintFinding {
-    int line = 0;   // from 1
-    int column = 0; // byte column, from 1
+    int64_t line = 0;   // from 1
+    int64_t column = 0; // byte column, from 1
     std::string message;
 };
 
@@ -36,7 +38,13 @@ struct LintFinding {
 // name outside its slot's option list. Comments, string and character
 // literals, member calls and declarations or definitions of the routines
 // are skipped; arguments that are expressions are not judged.
+// Calls nested deeper than a few hundred are judged from the innermost out;
+// the outermost are dropped.
 std::vector<LintFinding> LintText(std::string_view text, const LintRoutines& routines);
+
+// The same for a regular file, read in blocks as it is judged; nothing when
+// it cannot be opened or read.
+std::optional<std::vector<LintFinding>> LintFile(const std::string& path, const LintRoutines& routines);
 
 // "FILE:LINE:COLUMN: warning: message"
 std::string FormatLintFinding(const std::string& file, const LintFinding& finding);

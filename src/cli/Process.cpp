@@ -2,6 +2,7 @@
 
 #ifndef _WIN32
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
@@ -178,8 +179,17 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
         CloseIfOpen(in.write);
     else
         ::fcntl(in.write, F_SETFL, ::fcntl(in.write, F_GETFL) | O_NONBLOCK);
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(options.timeoutMs.value_or(0));
+    // Milliseconds left until the deadline, or -1 (for ever) without one.
+    const auto left = [&]() -> int {
+        if (!options.timeoutMs)
+            return -1;
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        return ms > 0 ? static_cast<int>(ms) : 0;
+    };
     char buffer[65536];
-    while (in.write >= 0 || out.read >= 0 || err.read >= 0) {
+    while ((in.write >= 0 || out.read >= 0 || err.read >= 0) && !result.timedOut) {
         pollfd fds[3];
         nfds_t count = 0;
         auto watch = [&](int fd, short events) {
@@ -189,9 +199,14 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
         watch(in.write, POLLOUT);
         watch(out.read, POLLIN);
         watch(err.read, POLLIN);
-        if (::poll(fds, count, -1) < 0) {
+        const int ready = ::poll(fds, count, left());
+        if (ready < 0) {
             if (errno == EINTR)
                 continue;
+            break;
+        }
+        if (ready == 0 && left() == 0) {
+            result.timedOut = true;
             break;
         }
         for (nfds_t i = 0; i < count; ++i) {
@@ -220,7 +235,35 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
     sigaction(SIGPIPE, &previous, nullptr);
 
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    if (options.timeoutMs) {
+        // Wait until the deadline, then end it: asked first, killed after a grace.
+        bool ended = false;
+        while (!ended && !result.timedOut) {
+            const pid_t got = ::waitpid(pid, &status, WNOHANG);
+            if (got == pid || (got < 0 && errno != EINTR)) {
+                ended = true;
+            } else if (left() == 0) {
+                result.timedOut = true;
+            } else {
+                ::usleep(10 * 1000);
+            }
+        }
+        if (result.timedOut && !ended) {
+            ::kill(pid, SIGTERM);
+            for (int i = 0; i < 50 && !ended; ++i) {
+                ended = ::waitpid(pid, &status, WNOHANG) == pid;
+                if (!ended)
+                    ::usleep(10 * 1000);
+            }
+            if (!ended)
+                ::kill(pid, SIGKILL);
+        }
+        if (!ended)
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+    } else {
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
     }
     if (WIFEXITED(status))
         result.exitStatus = WEXITSTATUS(status);

@@ -13,13 +13,17 @@ struct ProcessOptions {
     bool captureOutput = true; // otherwise its output goes to the null device
     // "NAME=value" entries replacing the environment; inherited when absent.
     std::optional<std::vector<std::string>> environment;
+    // When set, a program that has not ended after this many milliseconds is
+    // ended (asked first, then killed) and the result tells it timed out.
+    std::optional<int> timeoutMs;
 };
 
 struct ProcessResult {
     bool started = false;
-    int exitStatus = -1;  // its exit status; 128 + the signal's number when a signal ended it
-    std::string out, err; // what it wrote, when captured
-    std::string problem;  // why it could not be started
+    int exitStatus = -1;   // its exit status; 128 + the signal's number when a signal ended it
+    std::string out, err;  // what it wrote, when captured
+    std::string problem;   // why it could not be started
+    bool timedOut = false; // it was ended because it ran past options.timeoutMs
 };
 
 // Runs argv[0] (a path, or a name looked up on the PATH of the environment

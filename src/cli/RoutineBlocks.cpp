@@ -2,6 +2,7 @@
 
 #include "cli/Routine.h"
 #include "common/ByteText.h"
+#include "composer/Routine.h"
 #include "library/LineReader.h"
 #include "library/Scanner.h"
 #include "library/SourceView.h"
@@ -12,6 +13,8 @@
 #include <deque>
 #include <map>
 #include <random>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace tovel::cli {
 
@@ -31,6 +34,8 @@ public:
             out.clear();
     }
 
+    size_t Read() const { return m_next; } // the lines handed out so far
+
 private:
     const std::vector<LinePiece>& m_pieces;
     size_t m_next = 0;
@@ -46,7 +51,7 @@ private:
 // text is then compared only when its whole hash matches too.
 class PrototypeMatcher {
 public:
-    explicit PrototypeMatcher(const std::vector<std::string>& prototypes)
+    explicit PrototypeMatcher(const std::vector<std::string_view>& prototypes)
     {
         std::random_device random;
         m_base = (static_cast<uint64_t>(random()) << 32 | random()) % (kModulus - 256) + 256;
@@ -55,7 +60,7 @@ public:
         for (size_t i = 1; i < m_powers.size(); ++i)
             m_powers[i] = MulMod(m_powers[i - 1], m_base);
         for (size_t id = 0; id < prototypes.size(); ++id) {
-            const std::string& p = prototypes[id];
+            const std::string_view p = prototypes[id];
             if (p.empty() || p.size() > kMaxLinePiece)
                 continue; // a line piece cannot hold it
             const size_t open = p.find('(');
@@ -75,16 +80,17 @@ public:
                         m_scanFrom = 0;
             const uint64_t key = Key(HashOf(p.data(), anchor + 1), paren);
             m_filter[FilterBit(key) / 64] |= uint64_t{1} << (FilterBit(key) % 64);
-            Group& group = m_groups[key];
-            if (std::find(group.lengths.begin(), group.lengths.end(), p.size()) == group.lengths.end())
-                group.lengths.push_back(p.size());
-            group.ids.emplace(HashOf(p.data(), p.size()), id);
+            m_entries.push_back(
+                {key, HashOf(p.data(), p.size()), static_cast<uint32_t>(p.size()), static_cast<uint32_t>(id)});
         }
+        // One sorted array instead of a map of groups: a few words per
+        // prototype, for libraries of many.
+        std::sort(m_entries.begin(), m_entries.end());
     }
 
     // Calls found(id, start) for each occurrence of a prototype in the line.
     template <typename Found>
-    void Scan(std::string_view line, const std::vector<std::string>& prototypes, Found&& found)
+    void Scan(std::string_view line, const std::vector<std::string_view>& prototypes, Found&& found)
     {
         const size_t n = line.size();
         m_prefix.assign(n + 1, 0);
@@ -102,16 +108,19 @@ public:
                     const uint64_t key = Key(Hash(start, j + 1 - start), paren);
                     if ((m_filter[FilterBit(key) / 64] >> (FilterBit(key) % 64) & 1) == 0)
                         continue; // most candidates end here, without a look into the map
-                    const auto group = m_groups.find(key);
-                    if (group == m_groups.end())
-                        continue;
-                    for (const size_t length : group->second.lengths) {
-                        if (start + length > n)
-                            continue;
-                        const auto range = group->second.ids.equal_range(Hash(start, length));
-                        for (auto it = range.first; it != range.second; ++it)
-                            if (line.compare(start, length, prototypes[it->second]) == 0)
-                                found(it->second, start);
+                    // The entries of the key come in runs of one length each.
+                    auto at = std::lower_bound(m_entries.begin(), m_entries.end(), Entry{key, 0, 0, 0});
+                    while (at != m_entries.end() && at->key == key) {
+                        const uint32_t length = at->length;
+                        const auto runEnd = std::lower_bound(at, m_entries.end(), Entry{key, 0, length + 1, 0});
+                        if (start + length <= n) {
+                            const uint64_t whole = Hash(start, length);
+                            for (auto it = std::lower_bound(at, runEnd, Entry{key, whole, length, 0});
+                                 it != runEnd && it->whole == whole; ++it)
+                                if (line.compare(start, length, prototypes[it->id]) == 0)
+                                    found(it->id, start);
+                        }
+                        at = runEnd;
                     }
                 }
                 from = j + 1;
@@ -127,9 +136,19 @@ private:
     static constexpr uint64_t kModulus = (uint64_t{1} << 61) - 1;
     static constexpr unsigned kFilterBits = 20; // a bit per group key, 128 KB
 
-    struct Group {
-        std::vector<size_t> lengths;                   // distinct lengths of its prototypes
-        std::unordered_multimap<uint64_t, size_t> ids; // whole hash -> prototype
+    struct Entry {
+        uint64_t key;    // the hash of its head, through its anchor
+        uint64_t whole;  // the hash of its whole text
+        uint32_t length; // of its whole text
+        uint32_t id;     // its place among the prototypes
+        // By key, then length, then whole hash: a key's lengths are runs.
+        bool operator<(const Entry& other) const
+        {
+            return key != other.key      ? key < other.key
+                : length != other.length ? length < other.length
+                : whole != other.whole   ? whole < other.whole
+                                         : id < other.id;
+        }
     };
 
     static uint64_t MulMod(uint64_t a, uint64_t b)
@@ -169,7 +188,7 @@ private:
     uint64_t m_base = 0;
     std::vector<uint64_t> m_powers;
     std::vector<uint64_t> m_prefix;
-    std::unordered_map<uint64_t, Group> m_groups;
+    std::vector<Entry> m_entries;
     std::vector<uint64_t> m_filter = std::vector<uint64_t>((size_t{1} << kFilterBits) / 64, 0);
     std::vector<size_t> m_unanchored;
     bool m_anchored[2] = {false, false};        // some prototype has a '(', some has only a ')'
@@ -244,6 +263,12 @@ bool PieceReader::Next(LinePiece& piece)
 }
 
 std::optional<LocatedFile> LocateStartLines(const std::string& path, const std::vector<std::string>& prototypes,
+                                            const StartFound& found)
+{
+    return LocateStartLines(path, std::vector<std::string_view>(prototypes.begin(), prototypes.end()), found);
+}
+
+std::optional<LocatedFile> LocateStartLines(const std::string& path, const std::vector<std::string_view>& prototypes,
                                             const StartFound& found)
 {
     PieceReader reader;
@@ -335,64 +360,150 @@ ParameterPanelModel ParseStartLine(const StartLine& start, const std::string& pr
     return ParsePrototypeSource(ParameterPanelModel{}, prototype, &source);
 }
 
-std::optional<std::vector<RoutinePanel>> ReadRoutinePanels(const std::string& libraryPath)
+namespace {
+
+// The lines the panel parser reads from a start line on, packed behind each
+// other into one string (each piece's length in two bytes, then its text),
+// so a library's routines wait for their turn in a fraction of the memory
+// their parsed panels would take. The parser is run once to learn how many
+// lines it reads.
+void PackStartLine(const StartLine& start, std::string_view prototype, std::string& packed)
 {
+    CapturedSource source(start.lines);
+    ParsePrototypeSource(ParameterPanelModel{}, prototype, &source);
+    for (size_t i = 0; i < source.Read() && i < start.lines.size(); ++i) {
+        const LinePiece& piece = start.lines[i];
+        const size_t length = std::min(piece.text.size(), size_t{0xFFFF});
+        packed += static_cast<char>(length & 0xFF);
+        packed += static_cast<char>(length >> 8);
+        packed.append(piece.text, 0, length);
+    }
+}
+
+StartLine UnpackStartLine(std::string_view packed)
+{
+    StartLine start;
+    size_t at = 0;
+    while (at + 2 <= packed.size()) {
+        const size_t length = static_cast<unsigned char>(packed[at])
+            | static_cast<size_t>(static_cast<unsigned char>(packed[at + 1])) << 8;
+        LinePiece piece;
+        piece.text.assign(packed.substr(at + 2, length));
+        start.lines.push_back(std::move(piece));
+        at += 2 + length;
+    }
+    return start;
+}
+
+} // namespace
+
+bool VisitRoutinePanels(const std::string& libraryPath, const PanelVisit& visit, PanelReadStats* stats)
+{
+    constexpr size_t kPackBlock = 1024 * 1024;
     const auto items = ReadFunctionList(libraryPath);
     if (!items)
-        return std::nullopt;
+        return false;
 
     // Each item's source file, and the distinct prototypes looked up in each.
-    std::vector<std::string> sourceOf(items->size());
-    std::map<std::string, std::vector<std::string>> wanted;
-    std::map<std::string, bool> readable;
-    const auto canRead = [&](const std::string& path) {
-        auto known = readable.find(path);
-        if (known == readable.end())
-            known = readable.emplace(path, CanOpenForReading(path)).first;
-        return known->second;
+    // Equal items need not be neighbours in the list (it ignores letter
+    // case), so each source keeps a hash set of the exact texts.
+    struct Source {
+        std::string path;
+        bool readable = false;
+        bool opened = false;
+        std::vector<std::string_view> prototypes;           // distinct, into items
+        std::unordered_map<std::string_view, uint32_t> ids; // prototype -> its place in prototypes
+        std::vector<std::string> packed;                    // the start lines, packed, in blocks of kPackBlock
+        std::vector<uint64_t> packedAt;                     // block << 32 | offset of each one's lines, or none
+        std::vector<uint32_t> packedSize;
     };
+    std::vector<Source> sources;
+    std::unordered_map<std::string, uint32_t> sourceIds;
+    std::vector<uint32_t> sourceOf(items->size()), idOf(items->size());
     for (size_t i = 0; i < items->size(); ++i) {
         const std::string& prototype = (*items)[i];
-        std::string source = SourcePathFor(libraryPath, prototype);
-        if (!canRead(source))
-            source = CVariantPath(source);
-        sourceOf[i] = source;
-        auto& list = wanted[source];
-        if (list.empty() || list.back() != prototype) // the list is sorted, so equal items are neighbours
-            list.push_back(prototype);
-    }
-    // Each source file is read once; a prototype's panel is parsed as soon
-    // as its start line is known.
-    std::map<std::pair<std::string, std::string>, ParameterPanelModel> parsed; // (source, prototype)
-    std::map<std::string, bool> opened;
-    for (const auto& entry : wanted) {
-        const std::string& source = entry.first;
-        const std::vector<std::string>& prototypes = entry.second;
-        const auto file = canRead(source)
-            ? LocateStartLines(source, prototypes,
-                               [&](size_t k, const StartLine& start) {
-                                   parsed[{source, prototypes[k]}] = ParseStartLine(start, prototypes[k]);
-                               })
-            : std::nullopt;
-        opened[source] = file.has_value();
+        if (!HasRoutineSource(libraryPath, prototype)) {
+            sourceOf[i] = UINT32_MAX;
+            continue;
+        }
+        std::string path = SourcePathFor(libraryPath, prototype);
+        for (int variant = 0; variant < 2; ++variant) {
+            auto known = sourceIds.find(path);
+            if (known == sourceIds.end()) {
+                known = sourceIds.emplace(path, static_cast<uint32_t>(sources.size())).first;
+                sources.emplace_back();
+                sources.back().path = path;
+                sources.back().readable = CanOpenForReading(path);
+            }
+            sourceOf[i] = known->second;
+            if (sources[known->second].readable || variant == 1)
+                break;
+            path = CVariantPath(path);
+        }
+        Source& source = sources[sourceOf[i]];
+        const auto id = source.ids.emplace(prototype, static_cast<uint32_t>(source.prototypes.size()));
+        if (id.second)
+            source.prototypes.push_back(prototype);
+        idOf[i] = id.first->second;
     }
 
-    std::vector<RoutinePanel> panels;
-    panels.reserve(items->size());
+    // Each source file is read once; a prototype's start line is kept,
+    // packed, until its item's turn comes.
+    for (Source& source : sources) {
+        if (stats)
+            stats->prototypesSought += source.prototypes.size();
+        source.ids = {};
+        if (!source.readable || source.prototypes.empty())
+            continue;
+        source.packedAt.assign(source.prototypes.size(), UINT64_MAX);
+        source.packedSize.assign(source.prototypes.size(), 0);
+        std::string lines;
+        source.opened = LocateStartLines(source.path, source.prototypes, [&](size_t k, const StartLine& start) {
+                            lines.clear();
+                            PackStartLine(start, source.prototypes[k], lines);
+                            if (source.packed.empty()
+                                || source.packed.back().size() + lines.size() > source.packed.back().capacity()) {
+                                source.packed.emplace_back();
+                                source.packed.back().reserve(std::max(kPackBlock, lines.size()));
+                            }
+                            std::string& block = source.packed.back();
+                            source.packedAt[k] = static_cast<uint64_t>(source.packed.size() - 1) << 32 | block.size();
+                            source.packedSize[k] = static_cast<uint32_t>(lines.size());
+                            block += lines;
+                        }).has_value();
+    }
+
+    std::unordered_set<std::string_view> lines; // the list lines seen, into items
+    RoutinePanel routine;
     for (size_t i = 0; i < items->size(); ++i) {
-        RoutinePanel routine;
         routine.prototype = (*items)[i];
-        const auto panel = parsed.find({sourceOf[i], routine.prototype});
-        if (panel != parsed.end()) {
+        routine.found = false;
+        const Source* source = sourceOf[i] == UINT32_MAX ? nullptr : &sources[sourceOf[i]];
+        if (source && source->opened && source->packedAt[idOf[i]] != UINT64_MAX) {
             routine.found = true;
-            routine.panel = panel->second;
+            const uint64_t at = source->packedAt[idOf[i]];
+            const std::string_view packed =
+                std::string_view(source->packed[at >> 32]).substr(at & 0xFFFFFFFFu, source->packedSize[idOf[i]]);
+            routine.panel = ParseStartLine(UnpackStartLine(packed), routine.prototype);
         } else {
             StringLineReader nothing("");
             routine.panel = ParsePrototypeSource(ParameterPanelModel{}, routine.prototype,
-                                                 opened[sourceOf[i]] ? &nothing : nullptr);
+                                                 source && source->opened ? &nothing : nullptr);
         }
-        panels.push_back(std::move(routine));
+        std::string_view line = (*items)[i];
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+            line.remove_suffix(1);
+        visit(routine, lines.insert(line).second);
     }
+    return true;
+}
+
+std::optional<std::vector<RoutinePanel>> ReadRoutinePanels(const std::string& libraryPath, PanelReadStats* stats)
+{
+    std::vector<RoutinePanel> panels;
+    if (!VisitRoutinePanels(
+            libraryPath, [&](const RoutinePanel& routine, bool) { panels.push_back(routine); }, stats))
+        return std::nullopt;
     return panels;
 }
 

@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tovel::cli {
@@ -85,6 +86,8 @@ using StartFound = std::function<void(size_t prototype, const StartLine& start)>
 // once each. Nothing when the file cannot be read.
 std::optional<LocatedFile> LocateStartLines(const std::string& path, const std::vector<std::string>& prototypes,
                                             const StartFound& found);
+std::optional<LocatedFile> LocateStartLines(const std::string& path, const std::vector<std::string_view>& prototypes,
+                                            const StartFound& found);
 
 // The parameter panel that choosing the routine builds, read from its start line.
 ParameterPanelModel ParseStartLine(const StartLine& start, const std::string& prototype);
@@ -95,9 +98,23 @@ struct RoutinePanel {
     ParameterPanelModel panel;
 };
 
+struct PanelReadStats {
+    size_t prototypesSought = 0; // distinct prototypes looked up, summed over the source files
+};
+
+// Called for every item of the function list, in list order, with its
+// parameter panel; firstOfItsLine is false for an item whose list line an
+// earlier item already had.
+using PanelVisit = std::function<void(const RoutinePanel& routine, bool firstOfItsLine)>;
+
+// Visits the items of the library's function list; each source file is read
+// once, and only the few lines each panel is parsed from are held until its
+// item's turn. False when the library cannot be read.
+bool VisitRoutinePanels(const std::string& libraryPath, const PanelVisit& visit, PanelReadStats* stats = nullptr);
+
 // Every item of the library's function list, in list order, with its
-// parameter panel; each source file is read once. Nothing when the library
-// cannot be read.
-std::optional<std::vector<RoutinePanel>> ReadRoutinePanels(const std::string& libraryPath);
+// parameter panel. Nothing when the library cannot be read.
+std::optional<std::vector<RoutinePanel>> ReadRoutinePanels(const std::string& libraryPath,
+                                                           PanelReadStats* stats = nullptr);
 
 } // namespace tovel::cli

@@ -4,7 +4,7 @@
 #include "cli/Routine.h"
 #include "composer/CallText.h"
 
-#include <set>
+#include <unordered_set>
 
 namespace tovel::cli {
 
@@ -107,43 +107,52 @@ std::optional<Snippet> MakeSnippet(const std::string& libraryPath, const Routine
     return snippet;
 }
 
+std::string SnippetsHead(SnippetFormat format)
+{
+    return format == SnippetFormat::VsCode ? "{" : format == SnippetFormat::Lsp ? "[" : "";
+}
+
+std::string SnippetEntry(const Snippet& s, SnippetFormat format, bool first)
+{
+    switch (format) {
+    case SnippetFormat::VsCode:
+        return (first ? "\n  " : ",\n  ") + JsonQuote(s.key)
+            + ": {\n    \"scope\": \"c,cpp\",\n    \"prefix\": " + JsonQuote(s.prefix) + ",\n    \"body\": ["
+            + JsonQuote(s.body) + "],\n    \"description\": " + JsonQuote(s.description) + "\n  }";
+    case SnippetFormat::Lsp:
+        // A completion item of kind Snippet (15) whose text is a snippet (format 2).
+        return (first ? "\n  " : ",\n  ") + std::string("{\"label\": ") + JsonQuote(s.prefix)
+            + ", \"kind\": 15, \"detail\": " + JsonQuote(s.key) + ", \"documentation\": " + JsonQuote(s.description)
+            + ", \"insertTextFormat\": 2, \"insertText\": " + JsonQuote(s.body) + "}";
+    case SnippetFormat::UltiSnips:
+        break;
+    }
+    std::string description = OneLine(s.description);
+    for (char& c : description)
+        if (c == '"')
+            c = '\'';
+    return "snippet " + s.prefix + " \"" + description + "\"\n" + s.ultiBody + "\nendsnippet\n\n";
+}
+
+std::string SnippetsTail(SnippetFormat format, bool any)
+{
+    if (format == SnippetFormat::UltiSnips)
+        return {};
+    return std::string(any ? "\n" : "") + (format == SnippetFormat::VsCode ? "}\n" : "]\n");
+}
+
 std::string WriteSnippets(const std::vector<Snippet>& snippets, SnippetFormat format)
 {
-    std::string out;
-    std::set<std::string> keys;
+    std::string out = SnippetsHead(format);
+    std::unordered_set<std::string_view> keys;
     bool first = true;
-    out += format == SnippetFormat::VsCode ? "{" : format == SnippetFormat::Lsp ? "[" : "";
     for (const Snippet& s : snippets) {
         if (!keys.insert(s.key).second)
             continue;
-        switch (format) {
-        case SnippetFormat::VsCode:
-            out += first ? "\n  " : ",\n  ";
-            out += JsonQuote(s.key) + ": {\n    \"scope\": \"c,cpp\",\n    \"prefix\": " + JsonQuote(s.prefix)
-                + ",\n    \"body\": [" + JsonQuote(s.body) + "],\n    \"description\": " + JsonQuote(s.description)
-                + "\n  }";
-            break;
-        case SnippetFormat::Lsp:
-            // A completion item of kind Snippet (15) whose text is a snippet (format 2).
-            out += first ? "\n  " : ",\n  ";
-            out += "{\"label\": " + JsonQuote(s.prefix) + ", \"kind\": 15, \"detail\": " + JsonQuote(s.key)
-                + ", \"documentation\": " + JsonQuote(s.description)
-                + ", \"insertTextFormat\": 2, \"insertText\": " + JsonQuote(s.body) + "}";
-            break;
-        case SnippetFormat::UltiSnips: {
-            std::string description = OneLine(s.description);
-            for (char& c : description)
-                if (c == '"')
-                    c = '\'';
-            out += "snippet " + s.prefix + " \"" + description + "\"\n" + s.ultiBody + "\nendsnippet\n\n";
-            break;
-        }
-        }
+        out += SnippetEntry(s, format, first);
         first = false;
     }
-    if (format != SnippetFormat::UltiSnips)
-        out += std::string(first ? "" : "\n") + (format == SnippetFormat::VsCode ? "}\n" : "]\n");
-    return out;
+    return out + SnippetsTail(format, !first);
 }
 
 } // namespace tovel::cli

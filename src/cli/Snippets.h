@@ -33,6 +33,13 @@ struct Snippet {
 // not found or it has no routine name.
 std::optional<Snippet> MakeSnippet(const std::string& libraryPath, const RoutinePanel& routine);
 
+// The file in pieces, for writing it as the snippets come: its head, each
+// snippet's entry (first tells the first entry) and its tail (any tells that
+// an entry was written).
+std::string SnippetsHead(SnippetFormat format);
+std::string SnippetEntry(const Snippet& snippet, SnippetFormat format, bool first);
+std::string SnippetsTail(SnippetFormat format, bool any);
+
 // The whole file in the format, for the snippets in order (equal keys once).
 std::string WriteSnippets(const std::vector<Snippet>& snippets, SnippetFormat format);
 

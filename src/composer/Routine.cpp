@@ -1,16 +1,23 @@
 #include "composer/Routine.h"
 
+#include "common/ByteText.h"
 #include "composer/CallText.h"
 #include "library/LineReader.h"
+#include "library/Scanner.h"
 #include "library/SourceView.h"
 
 namespace tovel {
+
+bool HasRoutineSource(std::string_view libraryPath, std::string_view prototype)
+{
+    return !IsHeaderLibrary(libraryPath) || !RoutineNameOf(prototype).empty();
+}
 
 RoutineBlock FindRoutineBlock(std::string_view sourcePath, std::string_view prototype, bool withText)
 {
     RoutineBlock block;
     block.openedPath = std::string(sourcePath);
-    if (sourcePath.empty() || prototype.empty())
+    if (sourcePath.empty() || prototype.empty() || LastPathSep(sourcePath) + 1 == static_cast<int>(sourcePath.size()))
         return block;
     FileLineReader reader;
     if (!reader.Open(block.openedPath)) {
@@ -46,6 +53,10 @@ LoadedRoutine LoadRoutine(std::string_view libraryPath, std::string_view prototy
 {
     LoadedRoutine routine;
     routine.sourcePath = SourcePathFor(libraryPath, prototype);
+    if (!HasRoutineSource(libraryPath, prototype)) {
+        routine.panel = ReadParameterPanel(ParameterPanelModel{}, std::string(), prototype);
+        return routine;
+    }
     routine.block = FindRoutineBlock(routine.sourcePath, prototype, withBlock);
     routine.panel = ReadParameterPanel(ParameterPanelModel{}, routine.block.openedPath, prototype);
     return routine;

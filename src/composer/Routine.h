@@ -23,9 +23,14 @@ struct RoutineBlock {
                               // a block past the view's size ends with a note
 };
 
+// False for a header library's prototype without a routine name: the file
+// that would hold its source is named by the routine, so there is none.
+bool HasRoutineSource(std::string_view libraryPath, std::string_view prototype);
+
 // Reads the block of prototype from sourcePath, or from its ".c" variant
-// when sourcePath cannot be opened. With an empty path or prototype nothing
-// is opened and openedPath is the path as given. withText false only looks
+// when sourcePath cannot be opened. With an empty path or prototype, or a
+// folder's path (ending in a separator), nothing is opened and openedPath is
+// the path as given. withText false only looks
 // for the start line and leaves the block text empty.
 RoutineBlock FindRoutineBlock(std::string_view sourcePath, std::string_view prototype, bool withText = true);
 

@@ -45,6 +45,8 @@ expect "tovel-cli call --" "--copy --help --library --presets"
 expect "tovel-cli list --n" "--names"
 expect "tovel-cli snippets --format " "lsp ultisnips vscode"
 expect "tovel-cli snippets --format v" "vscode"
+expect "tovel-cli snippets --o" "--output"
+expect "tovel-cli snippets --output no" "notes.txt"
 # Library files after -l and in the LIBRARY place.
 expect "tovel-cli call -l libs/" "libs/LibA.s79 libs/other.h"
 expect "tovel-cli check no" "notes.txt"
