@@ -123,14 +123,17 @@ ByteLines::ByteLines(SharedBytes text) : m_text(text ? std::move(text) : EmptyTe
     size_t start = 0;
     // A line of n bytes takes at most 4n columns (a tab 4, anything else at
     // most 1), so only a line that might be wider than the widest so far has
-    // its tabs counted.
+    // its tabs counted, and only one that still might be has its cells walked.
     auto measure = [&](size_t end, bool isLf) {
         size_t bytes = end - start;
         if (static_cast<uint64_t>(bytes) * kViewTabWidth <= m_maxColumns)
             return;
         if (isLf && bytes > 0 && data[end - 1] == '\r')
             --bytes; // CR LF
-        m_maxColumns = std::max(m_maxColumns, bytes + (kViewTabWidth - 1) * CountTabs(data + start, bytes));
+        const size_t tabs = CountTabs(data + start, bytes);
+        if (bytes + (kViewTabWidth - 1) * tabs <= m_maxColumns)
+            return;
+        m_maxColumns = std::max(m_maxColumns, LineCells(std::string_view(data + start, bytes)).Columns());
     };
     ForEachLineEnd(data, size, [&](size_t at, bool isLf) {
         measure(at, isLf);
@@ -167,75 +170,12 @@ size_t ByteLines::LineOf(size_t pos) const
     return static_cast<size_t>(it - m_starts.begin()) - 1;
 }
 
-size_t CellBytes(std::string_view line, size_t pos)
-{
-    const auto b = static_cast<unsigned char>(line[pos]);
-    size_t n = 0;
-    unsigned char min2 = 0x80, max2 = 0xBF;
-    if (b < 0x80)
-        return 1;
-    if (b >= 0xC2 && b <= 0xDF)
-        n = 2;
-    else if (b >= 0xE0 && b <= 0xEF) {
-        n = 3;
-        if (b == 0xE0)
-            min2 = 0xA0;
-        else if (b == 0xED)
-            max2 = 0x9F;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-        n = 4;
-        if (b == 0xF0)
-            min2 = 0x90;
-        else if (b == 0xF4)
-            max2 = 0x8F;
-    } else
-        return 1;
-    if (pos + n > line.size())
-        return 1;
-    for (size_t i = 1; i < n; ++i) {
-        const auto c = static_cast<unsigned char>(line[pos + i]);
-        const unsigned char lo = i == 1 ? min2 : 0x80, hi = i == 1 ? max2 : 0xBF;
-        if (c < lo || c > hi)
-            return 1;
-    }
-    return n;
-}
+namespace {
 
-size_t ColumnOfByte(std::string_view line, size_t pos)
-{
-    size_t col = 0;
-    for (size_t i = 0; i < pos && i < line.size(); i += CellBytes(line, i))
-        col += CellColumns(line, i, col);
-    return col;
-}
-
-ColumnPlace CellAtColumn(std::string_view line, size_t column, ColumnPlace from)
-{
-    ColumnPlace at = from;
-    while (at.pos < line.size()) {
-        const size_t cols = CellColumns(line, at.pos, at.column);
-        if (at.column + cols > column)
-            break;
-        at.column += cols;
-        at.pos += CellBytes(line, at.pos);
-    }
-    return at;
-}
-
-ColumnPlace NearestBoundary(std::string_view line, size_t column, ColumnPlace from)
-{
-    ColumnPlace at = CellAtColumn(line, column, from);
-    if (at.pos < line.size() && at.column < column) {
-        const size_t cols = CellColumns(line, at.pos, at.column);
-        if (2 * (column - at.column) >= cols) {
-            at.column += cols;
-            at.pos += CellBytes(line, at.pos);
-        }
-    }
-    return at;
-}
-
-size_t FindNoCase(std::string_view text, std::string_view what, size_t from, bool forward)
+// The next occurrence of what that accept(position) takes, searched as
+// FindNoCase searches.
+template <typename Accept>
+size_t FindWhere(std::string_view text, std::string_view what, size_t from, bool forward, Accept accept)
 {
     if (what.empty() || what.size() > text.size())
         return std::string_view::npos;
@@ -244,15 +184,19 @@ size_t FindNoCase(std::string_view text, std::string_view what, size_t from, boo
     auto hash = [](char c) { return std::hash<char>()(AsciiLower(c)); };
     const std::boyer_moore_horspool_searcher searcher(what.begin(), what.end(), hash, equal);
     auto findIn = [&](size_t begin, size_t end) -> size_t {
-        // First occurrence that starts in [begin, end).
+        // First taken occurrence that starts in [begin, end).
         const size_t stop = std::min(text.size(), end + what.size() - 1);
-        if (begin >= stop)
-            return std::string_view::npos;
-        auto it = std::search(text.begin() + static_cast<std::ptrdiff_t>(begin),
-                              text.begin() + static_cast<std::ptrdiff_t>(stop), searcher);
-        if (it == text.begin() + static_cast<std::ptrdiff_t>(stop))
-            return std::string_view::npos;
-        return static_cast<size_t>(it - text.begin());
+        while (begin < stop) {
+            auto it = std::search(text.begin() + static_cast<std::ptrdiff_t>(begin),
+                                  text.begin() + static_cast<std::ptrdiff_t>(stop), searcher);
+            if (it == text.begin() + static_cast<std::ptrdiff_t>(stop))
+                return std::string_view::npos;
+            const size_t at = static_cast<size_t>(it - text.begin());
+            if (accept(at))
+                return at;
+            begin = at + 1;
+        }
+        return std::string_view::npos;
     };
     if (forward) {
         size_t at = findIn(from, text.size());
@@ -264,10 +208,10 @@ size_t FindNoCase(std::string_view text, std::string_view what, size_t from, boo
     // one at all. Searched in blocks from the back, so a match near the
     // start position is found without a pass over the whole text.
     auto lastIn = [&](size_t begin, size_t end) -> size_t {
-        constexpr size_t kBlock = 64 * 1024;
+        constexpr size_t kSearchBlock = 64 * 1024;
         size_t blockEnd = end;
         while (blockEnd > begin) {
-            const size_t blockBegin = blockEnd - std::min(kBlock, blockEnd - begin);
+            const size_t blockBegin = blockEnd - std::min(kSearchBlock, blockEnd - begin);
             size_t found = std::string_view::npos;
             for (size_t at = findIn(blockBegin, blockEnd); at != std::string_view::npos; at = findIn(at + 1, blockEnd))
                 found = at;
@@ -281,6 +225,57 @@ size_t FindNoCase(std::string_view text, std::string_view what, size_t from, boo
     if (at == std::string_view::npos)
         at = lastIn(from, text.size());
     return at;
+}
+
+} // namespace
+
+size_t FindNoCase(std::string_view text, std::string_view what, size_t from, bool forward)
+{
+    return FindWhere(text, what, from, forward, [](size_t) { return true; });
+}
+
+ShownMatch FindShown(const ByteLines& lines, std::string_view what, size_t from, bool forward)
+{
+    const std::string_view text(lines.Text().data(), std::min(lines.Text().size(), kByteLinesMaxBytes));
+    if (what.empty() || text.empty())
+        return {};
+    if (std::all_of(what.begin(), what.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        // ASCII is the same characters in either reading of a line.
+        const size_t at = FindNoCase(text, what, from, forward);
+        return at == std::string_view::npos ? ShownMatch{} : ShownMatch{at, what.size()};
+    }
+    // The reading of the line a candidate starts in; the last line asked is kept.
+    size_t knownLine = std::string_view::npos;
+    bool knownUtf8 = false;
+    auto lineIsUtf8 = [&](size_t pos) {
+        const size_t line = lines.LineOf(pos);
+        if (line != knownLine) {
+            knownLine = line;
+            knownUtf8 = IsUtf8(lines.Line(line));
+        }
+        return knownUtf8;
+    };
+    // Of the two spellings, the match met first in the search's order.
+    from = std::min(from, text.size());
+    ShownMatch best;
+    size_t bestDistance = std::string_view::npos;
+    auto consider = [&](std::string_view spelling, bool utf8) {
+        if (spelling.empty())
+            return;
+        const size_t at = FindWhere(text, spelling, from, forward, [&](size_t pos) { return lineIsUtf8(pos) == utf8; });
+        if (at == std::string_view::npos)
+            return;
+        const size_t n = text.size();
+        const size_t distance = forward ? (at + n - from) % n : (from + n - 1 - at) % n;
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = {at, spelling.size()};
+        }
+    };
+    if (IsUtf8(what))
+        consider(what, true);
+    consider(ToCp1252(what), false);
+    return best;
 }
 
 } // namespace tovel

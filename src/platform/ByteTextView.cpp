@@ -1,10 +1,10 @@
 #include "platform/ByteTextView.h"
 
 #include "platform/Platform.h"
-#include "platform/Text.h"
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QGlyphRun>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -62,6 +62,7 @@ ByteTextView::ByteTextView(QWidget* parent) : QAbstractScrollArea(parent)
     m_findEdit->installEventFilter(this);
     connect(m_findEdit, &QLineEdit::textEdited, this, [this] { FindAsTyped(); });
     m_findBar->hide();
+    UpdateMetrics();
     UpdateScrollBars();
 }
 
@@ -78,7 +79,7 @@ void ByteTextView::SetText(SharedBytes text)
         return;
     }
     m_lines = ByteLines(std::move(text));
-    m_longLineMarks.clear();
+    m_longLines.clear();
     m_anchor = m_cursor = 0;
     m_goalColumn = 0;
     m_findFrom = 0;
@@ -94,9 +95,26 @@ void ByteTextView::SetLineTone(std::function<int(const ByteLines&, size_t)> tone
     viewport()->update();
 }
 
-int ByteTextView::CharWidth() const
+void ByteTextView::UpdateMetrics()
 {
-    return std::max(1, fontMetrics().horizontalAdvance(QLatin1Char('M')));
+    // The font's own advance, fractions included: a grid of whole pixels
+    // drifts from the glyphs by a pixel every few columns.
+    m_cellWidth = std::max<qreal>(1, QFontMetricsF(font()).horizontalAdvance(QLatin1Char('M')));
+    m_rawFont = QRawFont::fromFont(font());
+    m_asciiGlyphsKnown = false;
+    if (!m_rawFont.isValid())
+        return;
+    QString ascii;
+    for (char16_t c = 0x20; c < 0x7F; ++c) {
+        if (!m_rawFont.supportsCharacter(QChar(c)))
+            return;
+        ascii += QChar(c);
+    }
+    const QList<quint32> glyphs = m_rawFont.glyphIndexesForString(ascii);
+    if (glyphs.size() != static_cast<qsizetype>(m_asciiGlyphs.size()))
+        return;
+    std::copy(glyphs.begin(), glyphs.end(), m_asciiGlyphs.begin());
+    m_asciiGlyphsKnown = true;
 }
 
 int ByteTextView::LineHeight() const
@@ -109,6 +127,12 @@ int ByteTextView::VisibleLineCount() const
     return std::max(1, viewport()->height() / LineHeight());
 }
 
+int ByteTextView::ClearLineCount() const
+{
+    const int bar = m_findBar->isHidden() ? 0 : m_findBar->height();
+    return std::max(1, (viewport()->height() - bar) / LineHeight());
+}
+
 size_t ByteTextView::FirstVisibleLine() const
 {
     return static_cast<size_t>(verticalScrollBar()->value());
@@ -116,80 +140,88 @@ size_t ByteTextView::FirstVisibleLine() const
 
 void ByteTextView::UpdateScrollBars()
 {
-    const int page = VisibleLineCount();
+    // While the find bar is open the last line can be scrolled up above it.
+    const size_t clear = static_cast<size_t>(ClearLineCount());
     const size_t count = m_lines.Count();
-    const int maxLine = static_cast<int>(
-        std::min<size_t>(count > static_cast<size_t>(page) ? count - static_cast<size_t>(page) : 0, INT_MAX));
+    const int maxLine = static_cast<int>(std::min<size_t>(count > clear ? count - clear : 0, INT_MAX));
     verticalScrollBar()->setRange(0, maxLine);
-    verticalScrollBar()->setPageStep(page);
+    verticalScrollBar()->setPageStep(VisibleLineCount());
     verticalScrollBar()->setSingleStep(1);
-    const qint64 widthPx = static_cast<qint64>(m_lines.MaxColumns() + 1) * CharWidth();
-    const qint64 maxX = std::max<qint64>(0, widthPx - viewport()->width());
-    horizontalScrollBar()->setRange(0, static_cast<int>(std::min<qint64>(maxX, INT_MAX)));
+    const qreal widthPx = static_cast<qreal>(m_lines.MaxColumns() + 1) * m_cellWidth;
+    const qreal maxX = std::max<qreal>(0, std::ceil(widthPx) - viewport()->width());
+    horizontalScrollBar()->setRange(0, static_cast<int>(std::min<qreal>(maxX, INT_MAX)));
     horizontalScrollBar()->setPageStep(std::max(1, viewport()->width()));
-    horizontalScrollBar()->setSingleStep(CharWidth());
+    horizontalScrollBar()->setSingleStep(static_cast<int>(std::ceil(m_cellWidth)));
+}
+
+const ByteTextView::LongLine& ByteTextView::LongLineOf(size_t line) const
+{
+    auto it = m_longLines.find(line);
+    if (it != m_longLines.end())
+        return it->second;
+    if (m_longLines.size() >= kMaxMarkedLines)
+        m_longLines.clear();
+    const std::string_view text = m_lines.Line(line);
+    LongLine known;
+    known.utf8 = IsUtf8(text);
+    const LineCells cells(text, known.utf8);
+    ColumnPlace at;
+    for (;;) {
+        known.marks.push_back(at);
+        const ColumnPlace next = cells.CellAtColumn(at.column + kMarkEvery, at);
+        if (next.pos >= text.size() || next.pos == at.pos)
+            break;
+        at = next;
+    }
+    return m_longLines.emplace(line, std::move(known)).first->second;
+}
+
+LineCells ByteTextView::CellsOf(size_t line) const
+{
+    const std::string_view text = m_lines.Line(line);
+    return text.size() < kLongLine ? LineCells(text) : LineCells(text, LongLineOf(line).utf8);
 }
 
 ColumnPlace ByteTextView::PlaceFrom(size_t line, size_t column) const
 {
-    const std::string_view text = m_lines.Line(line);
-    if (text.size() < kLongLine)
-        return CellAtColumn(text, column);
-    auto it = m_longLineMarks.find(line);
-    if (it == m_longLineMarks.end()) {
-        if (m_longLineMarks.size() >= kMaxMarkedLines)
-            m_longLineMarks.clear();
-        std::vector<ColumnPlace> marks;
-        ColumnPlace at;
-        for (;;) {
-            marks.push_back(at);
-            const ColumnPlace next = CellAtColumn(text, at.column + kMarkEvery, at);
-            if (next.pos >= text.size() || next.pos == at.pos)
-                break;
-            at = next;
-        }
-        it = m_longLineMarks.emplace(line, std::move(marks)).first;
-    }
-    const auto& marks = it->second;
+    const LineCells cells = CellsOf(line);
+    if (cells.Bytes().size() < kLongLine)
+        return cells.CellAtColumn(column);
+    const auto& marks = LongLineOf(line).marks;
     auto mark = std::upper_bound(marks.begin(), marks.end(), column,
                                  [](size_t c, const ColumnPlace& m) { return c < m.column; });
-    return CellAtColumn(text, column, mark == marks.begin() ? ColumnPlace{} : *(mark - 1));
+    return cells.CellAtColumn(column, mark == marks.begin() ? ColumnPlace{} : *(mark - 1));
 }
 
 size_t ByteTextView::ColumnOf(size_t pos) const
 {
     const size_t line = m_lines.LineOf(pos);
-    const std::string_view text = m_lines.Line(line);
-    const size_t offset = std::min(pos - m_lines.Start(line), text.size());
+    const LineCells cells = CellsOf(line);
+    const size_t offset = std::min(pos - m_lines.Start(line), cells.Bytes().size());
     ColumnPlace from;
-    if (text.size() >= kLongLine) {
-        PlaceFrom(line, 0); // makes the marks
-        const auto& marks = m_longLineMarks[line];
+    if (cells.Bytes().size() >= kLongLine) {
+        const auto& marks = LongLineOf(line).marks;
         auto mark = std::upper_bound(marks.begin(), marks.end(), offset,
                                      [](size_t p, const ColumnPlace& m) { return p < m.pos; });
         if (mark != marks.begin())
             from = *(mark - 1);
     }
-    size_t col = from.column;
-    for (size_t i = from.pos; i < offset; i += CellBytes(text, i))
-        col += CellColumns(text, i, col);
-    return col;
+    return cells.ColumnOf(offset, from);
 }
 
 size_t ByteTextView::PosAt(const QPoint& p) const
 {
     const qint64 row = static_cast<qint64>(FirstVisibleLine()) + (p.y() < 0 ? -1 : p.y() / LineHeight());
     const size_t line = static_cast<size_t>(std::clamp<qint64>(row, 0, static_cast<qint64>(m_lines.Count()) - 1));
-    const qint64 x = std::max<qint64>(0, static_cast<qint64>(p.x()) + horizontalScrollBar()->value());
-    const int cw = CharWidth();
-    const size_t column = static_cast<size_t>(x / cw);
+    const qreal x = std::max<qreal>(0, p.x() + horizontalScrollBar()->value());
+    const size_t column = static_cast<size_t>(x / m_cellWidth);
     ColumnPlace at = PlaceFrom(line, column);
-    const std::string_view text = m_lines.Line(line);
+    const LineCells cells = CellsOf(line);
     // The nearer side of the cell clicked into.
-    if (at.pos < text.size()) {
-        const size_t cols = CellColumns(text, at.pos, at.column);
-        if (2 * (x - static_cast<qint64>(at.column) * cw) >= static_cast<qint64>(cols) * cw)
-            at.pos += CellBytes(text, at.pos);
+    if (at.pos < cells.Bytes().size()) {
+        const size_t cols = cells.CellColumns(at.pos, at.column);
+        if (2 * (x - static_cast<qreal>(at.column) * m_cellWidth) >= static_cast<qreal>(cols) * m_cellWidth)
+            at.pos += cells.CellBytes(at.pos);
     }
     return m_lines.Start(line) + at.pos;
 }
@@ -207,16 +239,19 @@ void ByteTextView::paintEvent(QPaintEvent*)
     const QColor toneText[3] = {textColor, Mix(textColor, highlight, 0.45), Mix(textColor, highlight, 0.25)};
 
     const int lh = LineHeight();
-    const int cw = CharWidth();
+    const qreal cw = m_cellWidth;
     const int ascent = fontMetrics().ascent();
     const int width = viewport()->width();
     const int hx = horizontalScrollBar()->value();
+    auto xOf = [&](size_t column) { return static_cast<qreal>(column) * cw - hx; };
     const size_t firstCol = static_cast<size_t>(hx / cw);
     const size_t lastCol = firstCol + static_cast<size_t>(width / cw) + 2;
     const size_t first = FirstVisibleLine();
     const size_t rows = static_cast<size_t>(viewport()->height() / lh) + 1;
     const size_t selStart = SelectionStart(), selEnd = SelectionEnd();
     const bool focused = hasFocus();
+    QList<quint32> glyphs;
+    QList<QPointF> places;
 
     for (size_t row = 0; row < rows && first + row < m_lines.Count(); ++row) {
         const size_t line = first + row;
@@ -225,13 +260,14 @@ void ByteTextView::paintEvent(QPaintEvent*)
         if (tone)
             painter.fillRect(0, y, width, lh, toneBack[tone]);
 
-        const std::string_view text = m_lines.Line(line);
+        const LineCells cells = CellsOf(line);
+        const std::string_view text = cells.Bytes();
         const size_t lineStart = m_lines.Start(line);
-        ColumnPlace at = PlaceFrom(line, firstCol);
+        const ColumnPlace at = PlaceFrom(line, firstCol);
 
         // The selection on this line, in columns; a selected line end shows
         // as one cell after the text.
-        qint64 selX0 = -1, selX1 = -1;
+        QRectF selected;
         const size_t nextStart = line + 1 < m_lines.Count() ? m_lines.Start(line + 1) : m_lines.Text().size();
         if (selStart < selEnd && selStart < std::max(nextStart, lineStart + text.size() + 1) && selEnd > lineStart) {
             const size_t a = std::max(selStart, lineStart);
@@ -240,70 +276,59 @@ void ByteTextView::paintEvent(QPaintEvent*)
             size_t colB = b > a ? ColumnOf(b) : colA;
             if (selEnd > lineStart + text.size() && line + 1 < m_lines.Count())
                 colB += 1;
-            selX0 = static_cast<qint64>(colA) * cw - hx;
-            selX1 = static_cast<qint64>(colB) * cw - hx;
-            if (selX1 > selX0)
-                painter.fillRect(QRectF(static_cast<qreal>(selX0), y, static_cast<qreal>(selX1 - selX0), lh),
-                                 highlight);
+            selected = QRectF(xOf(colA), y, xOf(colB) - xOf(colA), lh);
+            if (!selected.isEmpty())
+                painter.fillRect(selected, highlight);
         }
 
-        // The cells in sight: runs of plain ASCII are drawn in one go, every
-        // other character in its own cell, so that the columns stay on the grid.
+        // The cells in sight, each character at its own cell: the printable
+        // ASCII ones as one run of the font's glyphs, any other character
+        // (the font may lack it) drawn on its own.
         auto drawCells = [&](const QColor& color) {
             painter.setPen(color);
+            glyphs.clear();
+            places.clear();
             size_t pos = at.pos, col = at.column;
-            QString run;
-            size_t runCol = col;
-            auto flush = [&] {
-                if (!run.isEmpty())
-                    painter.drawText(static_cast<int>(static_cast<qint64>(runCol) * cw - hx), y + ascent, run);
-                run.clear();
-            };
             while (pos < text.size() && col < lastCol) {
-                const char c = text[pos];
-                const size_t bytes = CellBytes(text, pos);
-                const size_t cols = CellColumns(text, pos, col);
-                if (c == '\t' || static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F) {
-                    flush();
-                    if (c != '\t') {
-                        const QString cell = (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-                            ? QString(QChar(0x2400 + (c == 0x7F ? 0x21 : c)))
-                            : FromBytes(std::string(text.substr(pos, bytes)));
-                        painter.drawText(static_cast<int>(static_cast<qint64>(col) * cw - hx), y + ascent, cell);
-                    }
-                    runCol = col + cols;
-                } else {
-                    if (run.isEmpty())
-                        runCol = col;
-                    run.append(QLatin1Char(c));
+                const auto c = static_cast<unsigned char>(text[pos]);
+                if (c > 0x20 && c < 0x7F && m_asciiGlyphsKnown) {
+                    glyphs.append(m_asciiGlyphs[c - 0x20]);
+                    places.append(QPointF(xOf(col), 0));
+                } else if (c != ' ' && c != '\t') {
+                    const char32_t drawn = DrawnChar(cells.CharAt(pos));
+                    painter.drawText(QPointF(xOf(col), y + ascent), QString::fromUcs4(&drawn, 1));
                 }
-                pos += bytes;
-                col += cols;
+                col += cells.CellColumns(pos, col);
+                pos += cells.CellBytes(pos);
             }
-            flush();
+            if (!glyphs.isEmpty()) {
+                QGlyphRun run;
+                run.setRawFont(m_rawFont);
+                run.setGlyphIndexes(glyphs);
+                run.setPositions(places);
+                painter.drawGlyphRun(QPointF(0, y + ascent), run);
+            }
         };
         drawCells(toneText[tone]);
-        if (selX1 > selX0) {
+        if (!selected.isEmpty()) {
             painter.save();
-            painter.setClipRect(QRectF(static_cast<qreal>(selX0), y, static_cast<qreal>(selX1 - selX0), lh));
+            painter.setClipRect(selected);
             drawCells(highlightText);
             painter.restore();
         }
-        if (focused && m_lines.LineOf(m_cursor) == line) {
-            const qint64 cx = static_cast<qint64>(ColumnOf(m_cursor)) * cw - hx;
-            painter.fillRect(QRect(static_cast<int>(cx), y, 1, lh), textColor);
-        }
+        if (focused && m_lines.LineOf(m_cursor) == line)
+            painter.fillRect(QRect(qRound(xOf(ColumnOf(m_cursor))), y, 1, lh), textColor);
     }
 }
 
 void ByteTextView::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);
-    UpdateScrollBars();
     const QRect area = viewport()->geometry();
     const int barWidth = std::min(area.width(), std::max(160, area.width() / 2));
     const int barHeight = m_findBar->sizeHint().height();
     m_findBar->setGeometry(area.right() + 1 - barWidth, area.bottom() + 1 - barHeight, barWidth, barHeight);
+    UpdateScrollBars();
 }
 
 void ByteTextView::changeEvent(QEvent* event)
@@ -311,6 +336,8 @@ void ByteTextView::changeEvent(QEvent* event)
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         viewport()->setFont(font());
+        m_longLines.clear();
+        UpdateMetrics();
         UpdateScrollBars();
         viewport()->update();
     }
@@ -350,29 +377,54 @@ std::string ByteTextView::SelectedBytes() const
     return m_lines.Text().substr(SelectionStart(), SelectionEnd() - SelectionStart());
 }
 
+std::string ByteTextView::SelectedText() const
+{
+    const size_t from = SelectionStart(), to = SelectionEnd();
+    std::string out;
+    if (from >= to)
+        return out;
+    out.reserve(to - from);
+    const std::string& text = m_lines.Text();
+    for (size_t line = m_lines.LineOf(from); line < m_lines.Count() && m_lines.Start(line) < to; ++line) {
+        const size_t start = m_lines.Start(line);
+        const LineCells cells = CellsOf(line);
+        const size_t end = start + cells.Bytes().size();
+        if (from < end)
+            cells.AppendText(out, std::max(from, start) - start, std::min(to, end) - start);
+        // The line end as it stands.
+        const size_t next = line + 1 < m_lines.Count() ? m_lines.Start(line + 1) : end;
+        const size_t endFrom = std::max(from, end), endTo = std::min(to, next);
+        if (endFrom < endTo)
+            out.append(text, endFrom, endTo - endFrom);
+    }
+    return out;
+}
+
 void ByteTextView::Copy()
 {
     if (SelectionEnd() > SelectionStart())
-        CurrentPlatform().SetClipboardText(SelectedBytes());
+        CurrentPlatform().SetClipboardText(SelectedText());
 }
 
 void ByteTextView::EnsureVisible(size_t pos)
 {
+    // In sight means above the find bar while it is open.
     const size_t line = m_lines.LineOf(pos);
     const size_t first = FirstVisibleLine();
-    const size_t page = static_cast<size_t>(VisibleLineCount());
+    const size_t page = static_cast<size_t>(ClearLineCount());
     if (line < first)
         verticalScrollBar()->setValue(static_cast<int>(line));
     else if (line >= first + page)
         verticalScrollBar()->setValue(static_cast<int>(line + 1 - page));
-    const int cw = CharWidth();
-    const qint64 x = static_cast<qint64>(ColumnOf(pos)) * cw;
+    const qreal cw = m_cellWidth;
+    const qreal x = static_cast<qreal>(ColumnOf(pos)) * cw;
     const int hx = horizontalScrollBar()->value();
     const int width = viewport()->width();
     if (x < hx)
-        horizontalScrollBar()->setValue(static_cast<int>(std::max<qint64>(0, x - width / 4)));
+        horizontalScrollBar()->setValue(static_cast<int>(std::max<qreal>(0, x - width / 4)));
     else if (x + cw > hx + width)
-        horizontalScrollBar()->setValue(static_cast<int>(std::min<qint64>(x + cw - width + width / 4, INT_MAX)));
+        horizontalScrollBar()->setValue(
+            static_cast<int>(std::min<qreal>(std::ceil(x + cw) - width + width / 4, INT_MAX)));
 }
 
 void ByteTextView::MoveCursor(size_t pos, bool extend)
@@ -418,26 +470,19 @@ void ByteTextView::keyPressEvent(QKeyEvent* event)
     const bool extend = event->modifiers() & Qt::ShiftModifier;
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
     const size_t line = m_lines.LineOf(m_cursor);
-    const std::string_view text = m_lines.Line(line);
+    const LineCells cells = CellsOf(line);
     const size_t offset = m_cursor - m_lines.Start(line);
     auto toLine = [&](qint64 target) {
         const size_t to = static_cast<size_t>(std::clamp<qint64>(target, 0, static_cast<qint64>(m_lines.Count()) - 1));
         const ColumnPlace at =
-            NearestBoundary(m_lines.Line(to), m_goalColumn, PlaceFrom(to, m_goalColumn > 0 ? m_goalColumn - 1 : 0));
+            CellsOf(to).NearestBoundary(m_goalColumn, PlaceFrom(to, m_goalColumn > 0 ? m_goalColumn - 1 : 0));
         MoveCursor(m_lines.Start(to) + at.pos, extend);
     };
     const qint64 page = VisibleLineCount();
     switch (event->key()) {
     case Qt::Key_Left:
         if (offset > 0) {
-            // Back to the start of the previous cell: a UTF-8 sequence that
-            // ends here, else the single byte before.
-            size_t prev = offset - 1;
-            while (prev > 0 && offset - prev < 4 && (static_cast<unsigned char>(text[prev]) & 0xC0) == 0x80)
-                --prev;
-            if (CellBytes(text, prev) != offset - prev)
-                prev = offset - 1;
-            MoveCursor(m_lines.Start(line) + prev, extend);
+            MoveCursor(m_lines.Start(line) + cells.PreviousBoundary(offset), extend);
         } else if (line > 0) {
             MoveCursor(m_lines.End(line - 1), extend);
         } else {
@@ -446,8 +491,8 @@ void ByteTextView::keyPressEvent(QKeyEvent* event)
         m_goalColumn = ColumnOf(m_cursor);
         return;
     case Qt::Key_Right:
-        if (offset < text.size())
-            MoveCursor(m_cursor + CellBytes(text, offset), extend);
+        if (offset < cells.Bytes().size())
+            MoveCursor(m_cursor + cells.CellBytes(offset), extend);
         else if (line + 1 < m_lines.Count())
             MoveCursor(m_lines.Start(line + 1), extend);
         else
@@ -534,12 +579,15 @@ void ByteTextView::mouseDoubleClickEvent(QMouseEvent* event)
 
 void ByteTextView::OpenFind()
 {
-    const std::string selected = SelectedBytes();
-    if (!selected.empty() && selected.size() <= 200 && selected.find_first_of("\r\n") == std::string::npos)
-        m_findEdit->setText(FromBytes(selected));
+    if (SelectionEnd() - SelectionStart() <= 200) {
+        const std::string selected = SelectedText();
+        if (!selected.empty() && selected.find_first_of("\r\n") == std::string::npos)
+            m_findEdit->setText(QString::fromUtf8(selected.data(), static_cast<qsizetype>(selected.size())));
+    }
     m_findFrom = SelectionStart();
     m_findBar->show();
     m_findBar->raise();
+    UpdateScrollBars();
     m_findEdit->setFocus(Qt::ShortcutFocusReason);
     m_findEdit->selectAll();
 }
@@ -547,39 +595,42 @@ void ByteTextView::OpenFind()
 void ByteTextView::CloseFind()
 {
     m_findBar->hide();
+    UpdateScrollBars();
     setFocus(Qt::OtherFocusReason);
 }
 
 void ByteTextView::FindAsTyped()
 {
-    const std::string what = ToBytes(m_findEdit->text());
-    if (what.empty()) {
+    const QByteArray what = m_findEdit->text().toUtf8();
+    if (what.isEmpty()) {
         m_findEdit->setStyleSheet(QString());
         return;
     }
-    const size_t at = FindNoCase(m_lines.Text(), what, m_findFrom, true);
-    m_findEdit->setStyleSheet(at == std::string::npos ? QStringLiteral("QLineEdit { background: #f6d8d8; }")
-                                                      : QString());
-    if (at != std::string::npos)
-        Select(at, at + what.size());
+    const ShownMatch found =
+        FindShown(m_lines, std::string_view(what.constData(), static_cast<size_t>(what.size())), m_findFrom, true);
+    m_findEdit->setStyleSheet(found.pos == std::string::npos ? QStringLiteral("QLineEdit { background: #f6d8d8; }")
+                                                             : QString());
+    if (found.pos != std::string::npos)
+        Select(found.pos, found.pos + found.bytes);
 }
 
 bool ByteTextView::FindNext(bool forward)
 {
-    const std::string what = ToBytes(m_findEdit->text());
-    if (what.empty()) {
+    const QByteArray what = m_findEdit->text().toUtf8();
+    if (what.isEmpty()) {
         OpenFind();
         return false;
     }
     const size_t from =
         forward ? (SelectionEnd() > SelectionStart() ? SelectionStart() + 1 : m_cursor) : SelectionStart();
-    const size_t at = FindNoCase(m_lines.Text(), what, from, forward);
-    m_findEdit->setStyleSheet(at == std::string::npos ? QStringLiteral("QLineEdit { background: #f6d8d8; }")
-                                                      : QString());
-    if (at == std::string::npos)
+    const ShownMatch found =
+        FindShown(m_lines, std::string_view(what.constData(), static_cast<size_t>(what.size())), from, forward);
+    m_findEdit->setStyleSheet(found.pos == std::string::npos ? QStringLiteral("QLineEdit { background: #f6d8d8; }")
+                                                             : QString());
+    if (found.pos == std::string::npos)
         return false;
-    m_findFrom = at;
-    Select(at, at + what.size());
+    m_findFrom = found.pos;
+    Select(found.pos, found.pos + found.bytes);
     return true;
 }
 

@@ -1,9 +1,11 @@
 // A read-only view of a byte text of any size: the text stays as bytes with
 // an index of its line starts, and only the lines and columns in sight are
-// turned into characters and painted, in the widget's (fixed-pitch) font.
-// Tabs stand at 4-column stops. The user scrolls with the wheel, the keys
+// turned into characters and painted, in the widget's (fixed-pitch) font,
+// each character in its own cell of one grid. A line that is valid UTF-8
+// shows as UTF-8, any other as Windows-1252 (LineCells); copy and find work
+// on the characters shown. Tabs stand at 4-column stops. The user scrolls with the wheel, the keys
 // and the scroll bars, selects with the mouse and Shift+keys, selects all
-// with Ctrl+A, copies the selected bytes with Ctrl+C and finds text with
+// with Ctrl+A, copies the selected text with Ctrl+C and finds text with
 // Ctrl+F (as typed, letters in any case; Enter or F3 for the next, Shift
 // with them for the previous).
 #pragma once
@@ -11,6 +13,8 @@
 #include "common/ByteLines.h"
 
 #include <QAbstractScrollArea>
+#include <QRawFont>
+#include <array>
 #include <functional>
 #include <map>
 #include <vector>
@@ -38,13 +42,19 @@ public:
     size_t SelectionStart() const { return std::min(m_anchor, m_cursor); }
     size_t SelectionEnd() const { return std::max(m_anchor, m_cursor); }
     std::string SelectedBytes() const;
+    // The selected characters as UTF-8, each line read as it is shown.
+    std::string SelectedText() const;
     void Select(size_t anchor, size_t cursor);
     void SelectAll();
     void Copy();
 
-    // The first line in sight, and the horizontal scroll in pixels.
+    // The first line in sight, the lines in sight, and those of them that
+    // the find bar leaves clear.
     size_t FirstVisibleLine() const;
     int VisibleLineCount() const;
+    int ClearLineCount() const;
+    // The width of a character cell in pixels.
+    qreal CellWidth() const { return m_cellWidth; }
 
     // The find bar (Ctrl+F), and searching from the selection.
     void OpenFind();
@@ -66,9 +76,16 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    int CharWidth() const;
+    struct LongLine {
+        bool utf8 = false;
+        std::vector<ColumnPlace> marks; // column -> byte position, every few thousand columns
+    };
+
     int LineHeight() const;
+    void UpdateMetrics();
     void UpdateScrollBars();
+    LineCells CellsOf(size_t line) const;
+    const LongLine& LongLineOf(size_t line) const;
     // A boundary walk for a column: long lines keep a few known boundaries so
     // that reaching a far column does not walk the whole line each time.
     ColumnPlace PlaceFrom(size_t line, size_t column) const;
@@ -88,8 +105,14 @@ private:
     QWidget* m_findBar = nullptr;
     QLineEdit* m_findEdit = nullptr;
     size_t m_findFrom = 0; // where the typed text is looked for from
-    // Known boundaries of long lines: column -> byte position, every few thousand columns.
-    mutable std::map<size_t, std::vector<ColumnPlace>> m_longLineMarks;
+    // What is known of the long lines painted lately: their reading and boundaries.
+    mutable std::map<size_t, LongLine> m_longLines;
+    qreal m_cellWidth = 1;
+    // The font's glyphs of the printable ASCII characters, when it has them
+    // all: they are placed on the grid one by one, in one run a line.
+    QRawFont m_rawFont;
+    std::array<quint32, 95> m_asciiGlyphs{};
+    bool m_asciiGlyphsKnown = false;
 };
 
 } // namespace tovel
