@@ -375,7 +375,7 @@ void ComboBox::ShowFilterField()
         m_filterField->setReadOnly(true);
         m_filterField->setFocusPolicy(Qt::NoFocus);
         m_filterField->setPlaceholderText(QStringLiteral("Type to filter by name"));
-        layout->insertWidget(0, m_filterField);
+        layout->addWidget(m_filterField); // under the rows: the list starts where it always did
     }
     m_filterField->clear();
     m_filterField->show();

@@ -69,7 +69,7 @@ public:
     // Makes the selection follow the edit field as the user types.
     void SetSelectionFollowsText(bool follow) { m_followText = follow; }
     // While the list is open, typed characters (and Backspace) build a text,
-    // shown in a field above the list: filter fills the positions of the
+    // shown in a field under the list: filter fills the positions of the
     // items to keep, in list order, and returns the place among them of the
     // one to highlight. The text starts empty at each opening.
     using ListFilter = std::function<size_t(const std::string& typed, std::vector<uint32_t>& rows)>;
