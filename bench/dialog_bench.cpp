@@ -24,6 +24,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QWindow>
@@ -220,6 +221,23 @@ int main(int argc, char* argv[])
     for (int r = 0; r < runs; ++r)
         keptMs.push_back(openTovel());
 
+    // One keystroke in the open list's filter until the list is painted
+    // again: a letter that many names hold, then one more that leaves none.
+    std::vector<double> filterManyMs, filterNoneMs;
+    for (int r = 0; r < runs; ++r) {
+        functions.showPopup();
+        Settle();
+        for (auto* times : {&filterManyMs, &filterNoneMs}) {
+            const bool many = times == &filterManyMs;
+            QKeyEvent key(QEvent::KeyPress, many ? Qt::Key_E : Qt::Key_Z, Qt::NoModifier,
+                          many ? QStringLiteral("e") : QStringLiteral("z"));
+            times->push_back(
+                TimeUntilPopupPainted(functions, [&] { QApplication::sendEvent(functions.view(), &key); }));
+        }
+        functions.hidePopup();
+        Settle();
+    }
+
     // Show: the view holds something else before each click, so that the
     // click changes what it shows.
     auto* showButton = qobject_cast<QPushButton*>(dlg.GetDlgItem(tovel::IDC_SHOW));
@@ -254,6 +272,8 @@ int main(int argc, char* argv[])
     std::printf("open_list_stock_ms %.1f\n", stockMedian);
     std::printf("open_list_ratio %.2f\n", tovelMedian / stockMedian);
     std::printf("open_list_kept_ms %.1f\n", Median(keptMs));
+    std::printf("filter_key_many_ms %.1f\n", Median(filterManyMs));
+    std::printf("filter_key_none_ms %.1f\n", Median(filterNoneMs));
     std::printf("show_ms %.1f\n", Median(showMs));
     std::printf("show_bytes %zu\n", shownBytes);
     std::printf("peak_rss_kib %ld\n", PeakResidentKiB());

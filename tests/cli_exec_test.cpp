@@ -84,7 +84,7 @@ TEST(CliProgram, WorkedExampleCallAndRangeMessage)
     run = RunProgram(kProgram, {"call", kSample, "PwmSetDuty", "2", "101"});
     EXPECT_EQ(run.exitStatus, 1);
     EXPECT_EQ(run.out, "PwmSetDuty(2,101)\n");
-    EXPECT_EQ(run.err, "duty Out of range.\n");
+    EXPECT_EQ(run.err, "duty Out of range.\nAllowed: 0 to 100\n");
 
     run = RunProgram(kProgram,
                      {"call", kSample, "void PwmSetup(char ch, char flags, unsigned period, int duty, char dt)", "1",
@@ -266,7 +266,8 @@ TEST_F(CliInstalledTest, CopyHandsTheCallToTheClipboardProgram)
     EXPECT_EQ(run.exitStatus, 3);
     EXPECT_EQ(run.out, "PwmSetDuty(3,200)\n");
     EXPECT_EQ(run.err,
-              "duty Out of range.\ntovel-cli: the call is not on the clipboard: no display is set (neither "
+              "duty Out of range.\nAllowed: 0 to 100\ntovel-cli: the call is not on the clipboard: no display is set "
+              "(neither "
               "WAYLAND_DISPLAY nor DISPLAY), so there is no clipboard\n");
     run = RunProgram(m_program, {"call", "--copy", kSample, "WdtKick"}, {"PATH=" + m_dir / "nowhere", "DISPLAY=:7"});
     EXPECT_EQ(run.exitStatus, 3);

@@ -109,7 +109,7 @@ TEST(CliDescribeSlot, KindsItemsAndPresets)
         {"A,B.exe", "\"A,B.exe\"", SlotKind::Choice, {"A", "B.exe"}, nullptr, "", "\"A,B.exe\""},
         {"0x00-0xFF", "", SlotKind::Range, {}, "0x00", "", ""},
         {"0--5", "", SlotKind::Range, {}, "0", "", ""},
-        {"-5-5", "", SlotKind::None, {}, nullptr, "", ""},
+        {"-40-125", "", SlotKind::Range, {}, "-40", "", ""},
         {"", "", SlotKind::None, {}, nullptr, "", ""},
     };
     for (const Row& row : rows) {
@@ -160,10 +160,10 @@ TEST_F(CliRoutineTest, CallTextForGivenMissingAndPresetValues)
     };
     const Row rows[] = {
         {{"2", "75"}, false, "PwmSetDuty(2,75)", {}},
-        {{"2", "175"}, false, "PwmSetDuty(2,175)", {"duty Out of range."}},
+        {{"2", "175"}, false, "PwmSetDuty(2,175)", {"duty Out of range.\nAllowed: 0 to 100"}},
         {{"2", " 20"}, false, "PwmSetDuty(2, 20)", {}},
         {{"2", "0x64"}, false, "PwmSetDuty(2,0x64)", {}},
-        {{"2", "0x65"}, false, "PwmSetDuty(2,0x65)", {"duty Out of range."}},
+        {{"2", "0x65"}, false, "PwmSetDuty(2,0x65)", {"duty Out of range.\nAllowed: 0 to 100"}},
         {{"2", "abc"}, false, "PwmSetDuty(2,abc)", {}}, // not a range candidate
         {{"9"}, false, "PwmSetDuty(9,)", {}},           // a choice slot has no range check
         {{}, false, "PwmSetDuty(,)", {}},
@@ -380,7 +380,7 @@ TEST_F(CliRunTest, CallPicksTheLibraryFromTheArgumentsAndCopies)
     EXPECT_EQ(m_out, "PwmSetDuty(-1,)\n");
     EXPECT_EQ(Run({"call", "-l", m_library, "PwmSetDuty", "--", "--x", "-5"}), kExitFindings);
     EXPECT_EQ(m_out, "PwmSetDuty(--x,-5)\n");
-    EXPECT_EQ(m_err, "duty Out of range.\n");
+    EXPECT_EQ(m_err, "duty Out of range.\nAllowed: 0 to 100\n");
 
     EXPECT_EQ(Run({"call", "--copy", m_library, "PwmSetDuty", "1", "500"}), kExitFindings);
     EXPECT_EQ(m_copied, std::vector<std::string>{"PwmSetDuty(1,500)"});

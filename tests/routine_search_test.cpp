@@ -1,4 +1,3 @@
-#include "common/TypeAheadText.h"
 #include "library/RoutineSearch.h"
 
 #include <gtest/gtest.h>
@@ -30,7 +29,7 @@ TEST(RoutineSearch, NameIsTheIdentifierBeforeTheFirstParenthesis)
     }
 }
 
-TEST(RoutineSearch, FindsByNameStartThenAnywhereInListOrder)
+TEST(RoutineSearch, FilterKeepsNamesHoldingTheTextInListOrder)
 {
     // Sorted as the function list sorts: by the whole text, return type first.
     const std::vector<std::string> items = {
@@ -46,34 +45,29 @@ TEST(RoutineSearch, FindsByNameStartThenAnywhereInListOrder)
     const RoutineNameIndex names(items);
     struct Case {
         const char* typed;
-        int row;
+        std::vector<uint32_t> rows;
+        size_t best;
     };
     const Case cases[] = {
-        {"u", 0},                     // UartGet: the name, not the return type "unsigned"
-        {"uarti", 6},                 // case ignored
-        {"pwm", 2},                   // first in list order
-        {"pwms", 4},  {"buf", 3},     // no name starts with it: the first that contains it
-        {"mode", 5},  {"init", 2},    // PwmInit before UartInit
-        {"int", -1},                  // the return type does not count
-        {"void", -1}, {"noname", -1}, // a text without '(' has no name
-        {"", -1},     {"zzz", -1},
+        {"u", {0, 3, 4, 6}, 0}, // UartGet starts with it; GetBuffer, PwmSetDuty, UartInit hold it
+        {"UartI", {6}, 0},      // case ignored, capitals as typed with Shift
+        {"pwm", {2, 4, 5}, 0},  // SetPwmMode kept in its place, after the two that start with it
+        {"mode", {5}, 0},       // no name starts with it: the first that holds it
+        {"init", {2, 6}, 0},    // PwmInit before UartInit
+        {"uart", {0, 6}, 0},    // list order, not the order of the match
+        {"set", {4, 5}, 1},     // the name that starts with it is highlighted
+        {"int", {}, 0},         // the return type does not count
+        {"noname", {}, 0},      // a text without '(' has no name
+        {"", {}, 0},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(names.Find(items, c.typed), c.row) << c.typed;
-    // An index of another fill finds nothing rather than a wrong row.
-    EXPECT_EQ(names.Find({"int x(void)"}, "x"), -1);
-}
-
-TEST(RoutineSearch, TypedTextAddsUpWithinThePauseAndBackspaceRemovesOne)
-{
-    TypeAheadText typed;
-    EXPECT_EQ(typed.Type('p', 5000), "p");
-    EXPECT_EQ(typed.Type('w', 5900), "pw");
-    EXPECT_EQ(typed.Type('m', 6900), "pwm"); // each key within the pause of the one before
-    EXPECT_EQ(typed.Backspace(7000), "pw");
-    EXPECT_EQ(typed.Type('x', 8001), "x"); // after a longer pause it starts anew
-    EXPECT_EQ(typed.Backspace(9500), "");  // nothing is left to remove after a pause
-    EXPECT_EQ(typed.Backspace(9600), "");
+    std::vector<uint32_t> rows = {99};
+    for (const Case& c : cases) {
+        EXPECT_EQ(names.Filter(items, c.typed, rows), c.best) << c.typed;
+        EXPECT_EQ(rows, c.rows) << c.typed;
+    }
+    // An index of another fill keeps nothing rather than wrong rows.
+    names.Filter({"int x(void)"}, "x", rows);
+    EXPECT_TRUE(rows.empty());
 }
 
 } // namespace

@@ -67,9 +67,17 @@ TEST(RangeHint, Parse)
         const char* low;
         const char* high;
     } rows[] = {
-        {"1-10", true, "1", "10"}, {"0--5", true, "0", "-5"}, {"0x00-0xFF", true, "0x00", "0xFF"},
-        {"-5-5", false, "", ""},   {"10", false, "", ""},     {"a-", true, "a", ""},
+        {"1-10", true, "1", "10"},
+        {"0--5", true, "0", "-5"},
+        {"0x00-0xFF", true, "0x00", "0xFF"},
+        {"-5-5", true, "-5", "5"},
+        {"10", false, "", ""},
+        {"a-", true, "a", ""},
         {"", false, "", ""},
+        {"-40-125", true, "-40", "125"},
+        {"-5", false, "", ""},
+        {"--5", false, "", ""},
+        {"-0x10--1", true, "-0x10", "-1"},
     };
     for (const Row& r : rows) {
         const auto range = ParseRangeHint(r.hint);
@@ -111,7 +119,9 @@ TEST(RangeHint, CheckOnLeavingTheEdit)
         {"1-10", "", false},
         {"1-10", "10abc", false},
         {"1-10", "0", true},
-        {"-5-5", "100", false}, // no range
+        {"-40-125", "100", false}, // a negative low bound
+        {"-40-125", "-41", true},
+        {"-40-125", "126", true},
         {"0--5", "0", true},
         {"0--5", "-3", true},
         {"0x00-0xFF", "255", false},
@@ -122,11 +132,34 @@ TEST(RangeHint, CheckOnLeavingTheEdit)
         {"0-0xFFFFFFFF", "4294967295", false},
         {"0-0xFFFFFFFF", "0xFFFFFFFF", false},
         {"0-0xFFFFFFFF", "4294967296", true},
-        {"-0x80000000-0", "-2147483648", false}, // first '-' at 0: no range
-        {"5-1", "3", true},                      // low is not compared with high
+        {"-0x80000000-0", "-2147483648", false},
+        {"-0x80000000-0", "-2147483649", true},
+        {"5-1", "3", true}, // low is not compared with high
     };
     for (const Row& r : rows)
         EXPECT_EQ(IsOutOfRange(r.hint, r.value), r.reported) << r.hint << " / '" << r.value << "'";
+}
+
+TEST(RangeHint, ReportAndTooltipSayWhatIsAllowed)
+{
+    EXPECT_EQ(OutOfRangeReport("duty", "0-100"), "duty Out of range.\nAllowed: 0 to 100");
+    EXPECT_EQ(OutOfRangeReport("temp", "-40-125"), "temp Out of range.\nAllowed: -40 to 125");
+    EXPECT_EQ(OutOfRangeReport("dt", "0x00-0x3F"), "dt Out of range.\nAllowed: 0x00 to 0x3F");
+    struct Row {
+        const char* hint;
+        const char* words;
+    } rows[] = {
+        {"0-100", "Allowed: 0 to 100"},
+        {"-40-125", "Allowed: -40 to 125"},
+        {"TMR_DIV1,TMR_DIV8", "One of: TMR_DIV1, TMR_DIV8 (or type another value)"},
+        {"A|B|", "Options, one or more joined with '|': A, B, (empty)"},
+        {"BaudCalc.exe", "Helper program: BaudCalc.exe, run from the library's folder when the field takes the focus"},
+        {"a,b|c", "One of: a, b|c (or type another value)"}, // a choice wins, as the panel shows a combo
+        {"anything", "Hint: anything"},
+        {"", ""},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(DescribeHint(r.hint), r.words) << r.hint;
 }
 
 TEST(RangeHint, CompareResults)

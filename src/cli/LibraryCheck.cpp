@@ -485,14 +485,8 @@ private:
             break;
         }
         const auto range = ParseRangeHint(hint);
-        if (!range) {
-            if (hint[0] == '-' && Find(hint, '-', 1) > 0)
-                Report(anchor, file, line,
-                       "the hint " + of
-                           + " begins with '-': it is no range (its first '-' parts the bounds, so the low bound "
-                             "cannot be negative)");
+        if (!range)
             return;
-        }
         bool numbers = true;
         for (const std::string* bound : {&range->low, &range->high}) {
             if (!ConvertsFully(*bound)) {

@@ -227,7 +227,7 @@ CallResult ComposeRoutineCall(const RoutineView& routine, const std::vector<std:
             if (item >= 0)
                 value = slot.items[static_cast<size_t>(item)];
         } else if (IsOutOfRange(slot.hint, value)) {
-            result.rangeMessages.push_back(OutOfRangeMessage(slot.name));
+            result.rangeMessages.push_back(OutOfRangeReport(slot.name, slot.hint));
         }
         arguments.push_back(std::move(value));
     }

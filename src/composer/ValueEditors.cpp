@@ -1,6 +1,7 @@
 #include "composer/ValueEditors.h"
 
 #include "common/ByteText.h"
+#include "composer/PrototypeParser.h"
 
 #include <cstdlib>
 
@@ -64,10 +65,11 @@ std::string JoinOptionSelection(const std::vector<std::string>& selectedItems)
 
 std::optional<RangeHint> ParseRangeHint(std::string_view hint)
 {
-    const int p = Find(hint, '-');
-    if (p <= 0)
+    const size_t from = !hint.empty() && hint.front() == '-' ? 2 : 1;
+    const size_t p = hint.size() > from ? hint.find('-', from) : std::string_view::npos;
+    if (p == std::string_view::npos)
         return std::nullopt;
-    return RangeHint{Left(hint, p), Mid(hint, p + 1)};
+    return RangeHint{std::string(hint.substr(0, p)), std::string(hint.substr(p + 1))};
 }
 
 bool IsRangeCandidate(std::string_view value)
@@ -127,6 +129,40 @@ std::string OutOfRangeMessage(std::string_view name)
     std::string message(name);
     message += " Out of range.";
     return message;
+}
+
+std::string OutOfRangeReport(std::string_view name, std::string_view hint)
+{
+    std::string message = OutOfRangeMessage(name);
+    if (const auto range = ParseRangeHint(hint))
+        message += "\nAllowed: " + range->low + " to " + range->high;
+    return message;
+}
+
+std::string DescribeHint(std::string_view hint)
+{
+    if (hint.empty())
+        return {};
+    auto listOf = [](const std::vector<std::string>& items) {
+        std::string text;
+        for (const std::string& item : items)
+            text += (text.empty() ? "" : ", ") + (item.empty() ? std::string("(empty)") : item);
+        return text;
+    };
+    if (IsChoiceHint(hint))
+        return "One of: " + listOf(SplitChoiceHint(hint)) + " (or type another value)";
+    switch (ClassifyHint(hint)) {
+    case HintKind::OptionList:
+        return "Options, one or more joined with '|': " + listOf(SplitOptionList(hint));
+    case HintKind::ToolProgram:
+        return "Helper program: " + std::string(hint)
+            + ", run from the library's folder when the field takes the focus";
+    case HintKind::None:
+        break;
+    }
+    if (const auto range = ParseRangeHint(hint))
+        return "Allowed: " + range->low + " to " + range->high;
+    return "Hint: " + std::string(hint);
 }
 
 } // namespace tovel

@@ -28,7 +28,9 @@ struct RangeHint {
     std::string low, high;
 };
 
-// "low-high" split at the first '-', which must stand at index 1 or later.
+// "low-high" split at the first '-' after the low bound: a '-' at index 0
+// is the low bound's sign ("-40-125" is -40 to 125), and the low bound then
+// has at least one more byte.
 std::optional<RangeHint> ParseRangeHint(std::string_view hint);
 
 // True for a non-empty value whose first byte is a digit, '-', or a byte at
@@ -57,5 +59,13 @@ PixelRect ValueEditRect(int k, int n);
 
 // "<name> Out of range."
 std::string OutOfRangeMessage(std::string_view name);
+
+// The dialog's report of a value out of range: OutOfRangeMessage, then
+// "Allowed: <low> to <high>" on a second line, the bounds as written.
+std::string OutOfRangeReport(std::string_view name, std::string_view hint);
+
+// A slot's hint in words, for its tooltip: the choices, the options, the
+// helper program or the range it asks for; empty for an empty hint.
+std::string DescribeHint(std::string_view hint);
 
 } // namespace tovel

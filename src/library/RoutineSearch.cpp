@@ -30,22 +30,30 @@ RoutineNameIndex::RoutineNameIndex(const std::vector<std::string>& items)
     }
 }
 
-int RoutineNameIndex::Find(const std::vector<std::string>& items, std::string_view typed) const
+size_t RoutineNameIndex::Filter(const std::vector<std::string>& items, std::string_view typed,
+                                std::vector<uint32_t>& rows) const
 {
+    rows.clear();
     if (typed.empty() || items.size() != m_spans.size())
-        return -1;
+        return 0;
     std::string lower(typed);
     for (char& c : lower)
         c = Lower(c);
     const std::string_view names(m_names);
-    auto name = [&](size_t i) { return names.substr(m_spans[i].offset, m_spans[i].length); };
-    for (size_t i = 0; i < m_spans.size(); ++i)
-        if (name(i).substr(0, lower.size()) == lower)
-            return static_cast<int>(i);
-    for (size_t i = 0; i < m_spans.size(); ++i)
-        if (name(i).find(lower) != std::string_view::npos)
-            return static_cast<int>(i);
-    return -1;
+    size_t best = 0;
+    bool started = false;
+    for (size_t i = 0; i < m_spans.size(); ++i) {
+        const std::string_view name = names.substr(m_spans[i].offset, m_spans[i].length);
+        const size_t at = name.find(lower);
+        if (at == std::string_view::npos)
+            continue;
+        if (at == 0 && !started) {
+            started = true;
+            best = rows.size();
+        }
+        rows.push_back(static_cast<uint32_t>(i));
+    }
+    return best;
 }
 
 } // namespace tovel

@@ -24,11 +24,12 @@ public:
     RoutineNameIndex() = default;
     explicit RoutineNameIndex(const std::vector<std::string>& items);
 
-    // The first item, in list order, whose name starts with typed (case
-    // ignored); when none does, the first whose name contains it; -1 when
-    // none does either or typed is empty. items must be the list the index
-    // was built from.
-    int Find(const std::vector<std::string>& items, std::string_view typed) const;
+    // Fills rows with the items, in list order, whose name contains typed
+    // (case ignored), and returns the place in rows of the first whose name
+    // starts with it (0 when none does). rows is empty when typed is empty,
+    // when nothing matches, or when items is not the list the index was
+    // built from. rows keeps its room from one keystroke to the next.
+    size_t Filter(const std::vector<std::string>& items, std::string_view typed, std::vector<uint32_t>& rows) const;
     size_t Size() const { return m_spans.size(); }
 
 private:

@@ -6,6 +6,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QBoxLayout>
 #include <QEvent>
 #include <QFrame>
 #include <QKeyEvent>
@@ -79,22 +80,55 @@ public:
 
 int ByteListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_items.size());
+    if (parent.isValid())
+        return 0;
+    return static_cast<int>(m_filtered ? m_rows.size() : m_items.size());
 }
 
 QVariant ByteListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() < 0 || static_cast<size_t>(index.row()) >= m_items.size())
+    const int item = index.isValid() ? ItemOfRow(index.row()) : -1;
+    if (item < 0)
         return {};
     if (role == Qt::DisplayRole || role == Qt::EditRole)
-        return FromBytes(m_items[static_cast<size_t>(index.row())]);
+        return FromBytes(m_items[static_cast<size_t>(item)]);
     return {};
+}
+
+int ByteListModel::ItemOfRow(int row) const
+{
+    if (row < 0)
+        return -1;
+    const auto r = static_cast<size_t>(row);
+    if (m_filtered)
+        return r < m_rows.size() ? static_cast<int>(m_rows[r]) : -1;
+    return r < m_items.size() ? row : -1;
+}
+
+void ByteListModel::SetFilter(const std::vector<uint32_t>& rows)
+{
+    beginResetModel();
+    m_rows.assign(rows.begin(), rows.end());
+    m_filtered = true;
+    endResetModel();
+}
+
+void ByteListModel::ClearFilter()
+{
+    if (!m_filtered)
+        return;
+    beginResetModel();
+    m_filtered = false;
+    m_rows.clear();
+    endResetModel();
 }
 
 void ByteListModel::Reset(std::vector<std::string> items)
 {
     beginResetModel();
     m_items = std::move(items);
+    m_filtered = false;
+    m_rows.clear();
     endResetModel();
 }
 
@@ -120,7 +154,6 @@ ComboBox::ComboBox(bool editable, bool sorted, QWidget* parent)
     if (auto* list = qobject_cast<QListView*>(view()))
         list->setUniformItemSizes(true);
     view()->installEventFilter(this);
-    m_clock.start();
     setEditable(editable);
     if (editable) {
         // Typed text stays as typed: no completion, nothing inserted on Enter.
@@ -134,7 +167,7 @@ ComboBox::ComboBox(bool editable, bool sorted, QWidget* parent)
     connect(this, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int index) {
         if (m_settingSelection || !(m_popupOpen || m_userInput))
             return;
-        m_curSel = index;
+        m_curSel = m_model->ItemOfRow(index);
         // Changed on the closed field: what it now shows is the choice.
         if (!m_popupOpen)
             QueueCloseUp();
@@ -259,6 +292,7 @@ void ComboBox::QueueCloseUp()
     QTimer::singleShot(0, this, [this] {
         m_closeUpQueued = false;
         m_popupOpen = false;
+        EndFilter();
         emit closeUp();
     });
 }
@@ -286,7 +320,7 @@ void ComboBox::FitListWidth()
 
 void ComboBox::showPopup()
 {
-    m_typed.Clear();
+    EndFilter();
     if (!m_popupOpen) {
         m_popupOpen = true;
         emit dropDown();
@@ -297,6 +331,8 @@ void ComboBox::showPopup()
     QWidget* container = view()->window();
     if (container && container != window())
         container->installEventFilter(this);
+    if (m_filter && container && container != window() && container->isVisible())
+        ShowFilterField();
     // An empty list does not open; it has closed again all the same.
     if (!container || container == window() || !container->isVisible())
         QueueCloseUp();
@@ -326,33 +362,101 @@ void ComboBox::wheelEvent(QWheelEvent* event)
     m_userInput = false;
 }
 
-bool ComboBox::TypeAheadKey(QKeyEvent* event)
+void ComboBox::ShowFilterField()
 {
-    if (!m_typeAheadFind || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
-        return false;
-    const int64_t now = m_clock.elapsed();
-    if (event->key() == Qt::Key_Backspace) {
-        m_typed.Backspace(now);
-    } else {
-        const QString text = event->text();
-        if (text.size() != 1 || !text.at(0).isPrint() || text.at(0).unicode() > 0x7E) {
-            m_typed.Clear();
-            return false;
-        }
-        m_typed.Type(static_cast<char>(text.at(0).unicode()), now);
+    QWidget* container = view()->parentWidget();
+    auto* layout = container ? qobject_cast<QBoxLayout*>(container->layout()) : nullptr;
+    if (!layout)
+        return;
+    if (!m_filterField) {
+        // Typing goes to the list, which keeps the focus: the field only shows the text.
+        m_filterField = new QLineEdit(container);
+        m_filterField->setObjectName(QStringLiteral("listFilter"));
+        m_filterField->setReadOnly(true);
+        m_filterField->setFocusPolicy(Qt::NoFocus);
+        m_filterField->setPlaceholderText(QStringLiteral("Type to filter by name"));
+        layout->addWidget(m_filterField); // under the rows: the list starts where it always did
     }
-    const int row = m_typed.Text().empty() ? -1 : m_typeAheadFind(m_typed.Text());
+    m_filterField->clear();
+    m_filterField->show();
+    // The list was sized without the field: the popup grows by its height,
+    // upwards where the screen ends.
+    QWidget* popup = view()->window();
+    QRect r = popup->geometry();
+    r.setHeight(r.height() + m_filterField->sizeHint().height());
+    if (const QScreen* screen = this->screen(); screen && r.bottom() > screen->availableGeometry().bottom())
+        r.moveBottom(screen->availableGeometry().bottom());
+    popup->setGeometry(r);
+}
+
+void ComboBox::ApplyFilter()
+{
+    int item = m_curSel;
+    m_settingSelection = true;
+    if (m_filterText.empty()) {
+        m_model->ClearFilter();
+    } else {
+        const size_t best = m_filter(m_filterText, m_filterRows);
+        m_model->SetFilter(m_filterRows);
+        item = m_filterRows.empty() ? -1 : static_cast<int>(m_filterRows[best]);
+    }
+    // No row is the combo's own while the rows change: any pick is a change.
+    setCurrentIndex(-1);
+    m_settingSelection = false;
+    if (m_filterField)
+        m_filterField->setText(FromBytes(m_filterText));
+    int row = -1;
+    if (m_model->Filtered()) {
+        if (!m_filterRows.empty())
+            row = static_cast<int>(std::find(m_filterRows.begin(), m_filterRows.end(), static_cast<uint32_t>(item))
+                                   - m_filterRows.begin());
+    } else {
+        row = item;
+    }
     if (row >= 0) {
         const QModelIndex index = m_model->index(row, 0);
         view()->setCurrentIndex(index);
         view()->scrollTo(index, QAbstractItemView::PositionAtCenter);
     }
+}
+
+void ComboBox::EndFilter()
+{
+    m_filterText.clear();
+    if (!m_model->Filtered())
+        return;
+    m_settingSelection = true;
+    m_model->ClearFilter();
+    setCurrentIndex(m_curSel);
+    m_settingSelection = false;
+}
+
+bool ComboBox::FilterKey(QKeyEvent* event)
+{
+    if (!m_filter || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        return false;
+    if (event->key() == Qt::Key_Backspace) {
+        if (!m_filterText.empty()) {
+            m_filterText.pop_back();
+            ApplyFilter();
+        }
+        return true;
+    }
+    // Shift and the other keys without text leave the text as it is.
+    const QString text = event->text();
+    if (text.size() != 1 || !text.at(0).isPrint())
+        return false;
+    // Routine names are plain ASCII: other characters cannot match one.
+    if (text.at(0).unicode() > 0x7E)
+        return true;
+    m_filterText.push_back(static_cast<char>(text.at(0).unicode()));
+    ApplyFilter();
     return true;
 }
 
 bool ComboBox::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress && watched == view() && TypeAheadKey(static_cast<QKeyEvent*>(event)))
+    if (event->type() == QEvent::KeyPress && watched == view() && FilterKey(static_cast<QKeyEvent*>(event)))
         return true;
     if (event->type() == QEvent::Hide && m_popupOpen && watched == view()->window()) {
         // The list may still pass on the picked item after it hides: report

@@ -1,15 +1,15 @@
 // Controls with the behaviour the dialogs rely on, on top of Qt widgets.
 #pragma once
 
-#include "common/TypeAheadText.h"
-
 #include <QAbstractListModel>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QListWidget>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
+
+class QLineEdit;
 
 namespace tovel {
 
@@ -27,9 +27,18 @@ public:
     void Reset(std::vector<std::string> items);
     void Insert(int row, std::string item);
     void Remove(int row);
+    // Shows only the items at rows (positions in Items(), in order), or all
+    // of them again; Items() is never changed by it.
+    void SetFilter(const std::vector<uint32_t>& rows);
+    void ClearFilter();
+    bool Filtered() const { return m_filtered; }
+    // The position in Items() of a row the view shows.
+    int ItemOfRow(int row) const;
 
 private:
     std::vector<std::string> m_items;
+    std::vector<uint32_t> m_rows;
+    bool m_filtered = false;
 };
 
 // A combo box with list-box semantics: an optional case-insensitive sorted
@@ -59,9 +68,13 @@ public:
     const std::vector<std::string>& Items() const { return m_model->Items(); }
     // Makes the selection follow the edit field as the user types.
     void SetSelectionFollowsText(bool follow) { m_followText = follow; }
-    // While the list is open, typed characters (and Backspace) build a text
-    // that find turns into the row to show, or -1 to stay.
-    void SetTypeAhead(std::function<int(const std::string& typed)> find) { m_typeAheadFind = std::move(find); }
+    // While the list is open, typed characters (and Backspace) build a text,
+    // shown in a field under the list: filter fills the positions of the
+    // items to keep, in list order, and returns the place among them of the
+    // one to highlight. The text starts empty at each opening.
+    using ListFilter = std::function<size_t(const std::string& typed, std::vector<uint32_t>& rows)>;
+    void SetListFilter(ListFilter filter) { m_filter = std::move(filter); }
+    std::string FilterText() const { return m_filterText; }
     // Opens the list as wide as its longest item in a fixed-pitch font, up
     // to the screen's width (never narrower than the field).
     void SetListFitsLongestItem(bool fit) { m_fitLongest = fit; }
@@ -80,7 +93,10 @@ protected:
 
 private:
     void OnTextEdited(const QString& text);
-    bool TypeAheadKey(QKeyEvent* event);
+    bool FilterKey(QKeyEvent* event);
+    void ApplyFilter();
+    void ShowFilterField();
+    void EndFilter();
     void FitListWidth();
     void QueueCloseUp();
     void MeasureLongest();
@@ -93,9 +109,10 @@ private:
     bool m_closeUpQueued = false;
     bool m_followText = false;
     bool m_userInput = false; // inside a key or wheel event of the user's
-    std::function<int(const std::string&)> m_typeAheadFind;
-    TypeAheadText m_typed;
-    QElapsedTimer m_clock;
+    ListFilter m_filter;
+    std::string m_filterText;
+    std::vector<uint32_t> m_filterRows;
+    QLineEdit* m_filterField = nullptr;
     bool m_fitLongest = false;
     size_t m_longest = 0;
 };

@@ -329,6 +329,8 @@ void CDialog::SendCommand(int id)
 
 void CDialog::Dispatch(int id, Notify code)
 {
+    if (m_focusNotifyPaused && (code == Notify::SetFocus || code == Notify::KillFocus))
+        return;
     auto it = m_handlers.find({id, code});
     if (it != m_handlers.end()) {
         it->second();

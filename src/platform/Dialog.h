@@ -128,6 +128,9 @@ public:
     void SendNotify(int id, Notify code);
     // The command of a button (OK is 1, cancel is 2).
     void SendCommand(int id);
+    // While paused, focus moves send no SetFocus or KillFocus notification
+    // (the dialog moves controls about itself and puts the focus back).
+    void PauseFocusNotifications(bool paused) { m_focusNotifyPaused = paused; }
 
     // Tests drive modal dialogs through this instead of a blocking loop: the
     // runner gets the initialised dialog and ends it.
@@ -174,6 +177,7 @@ private:
     bool m_built = false;
     bool m_initialized = false;
     bool m_ended = false;
+    bool m_focusNotifyPaused = false;
     int m_result = 0;
 };
 

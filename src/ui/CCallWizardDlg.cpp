@@ -199,10 +199,10 @@ bool CCallWizardDlg::OnInitDialog()
     // the open function list finds a routine by its name.
     m_cbLibrary->SetListFitsLongestItem(true);
     m_cbFunction->SetListFitsLongestItem(true);
-    m_cbFunction->SetTypeAhead([this](const std::string& typed) {
+    m_cbFunction->SetListFilter([this](const std::string& typed, std::vector<uint32_t>& rows) {
         if (!m_functionNames)
             m_functionNames.emplace(m_cbFunction->Items());
-        return m_functionNames->Find(m_cbFunction->Items(), typed);
+        return m_functionNames->Filter(m_cbFunction->Items(), typed, rows);
     });
 
     setWindowIcon(m_hIcon);
@@ -216,7 +216,9 @@ bool CCallWizardDlg::OnInitDialog()
         ActivateLibrary(m_strLibPath);
     }
     UpdateData(false);
-    return true;
+    // The user's first act is choosing a routine: Enter must not ask to Unlist.
+    m_cbFunction->setFocus(Qt::OtherFocusReason);
+    return false;
 }
 
 void CCallWizardDlg::OnSysCommand(int id)
@@ -248,6 +250,12 @@ bool CCallWizardDlg::OnEscapeKey(int id)
     // taken as when it loses the focus) and goes back to the slot's edit.
     for (int k = 1; k <= 4; ++k) {
         const auto i = static_cast<size_t>(k);
+        // In the slot's edit while its list shows: the list closes, the value stays.
+        if (id == kParamEditId[i] && m_lbParam[i] && m_lbParam[i]->isVisible()) {
+            UpdateData(true); // what was typed into the edit is its value
+            OnKillFocusOptionList(k);
+            return true;
+        }
         if (id == kOptionListId[i] && m_lbParam[i] && m_lbParam[i]->isVisible()) {
             optionListClosedByEscape = k;
             m_edParam[i]->setFocus(Qt::OtherFocusReason);

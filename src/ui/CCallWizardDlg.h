@@ -15,10 +15,12 @@
 #include <string>
 #include <vector>
 
+class QFileSystemWatcher;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 
 namespace tovel {
 
@@ -81,6 +83,26 @@ public:
     // to the Copy button, whose click a message box would swallow.
     int rangeTestAtCopy = 0;
 
+    // The routine the panel shows (empty when none) and the file its block
+    // and hints came from.
+    std::string panelPrototype;
+    std::string panelSourcePath;
+    // The source view shows the whole library, not the panel routine's block.
+    bool viewShowsLibrary = false;
+    // The current library and the panel's source file, watched for outside edits.
+    QFileSystemWatcher* fileWatcher = nullptr;
+    QTimer* outsideEditTimer = nullptr;
+    QTimer* copiedSignTimer = nullptr;
+
+    // Keeping the panel true to the current library and its file.
+    void EmptyParameterPanel();
+    bool PanelShows(const std::string& libraryPath, const std::string& prototype) const;
+    void NotePanelRoutine(const std::string& prototype, const std::string& sourcePath);
+    void ShowSlotHints();
+    void WatchCurrentFiles();
+    void RefreshAfterOutsideEdit();
+    void ShowCopiedSign();
+
     // Window-level handlers.
     void OnSysCommand(int id);
     void HideOptionLists();
@@ -137,6 +159,8 @@ protected:
 
 private:
     void ParkOptionList(int k);
+    bool RefreshMustWait() const;
+    void RebuildPanelKeepingValues(const std::string& libraryPath, const std::string& prototype);
 };
 
 // The main dialog's template, for the tests that check its controls.

@@ -77,6 +77,9 @@ protected:
         EXPECT_EQ(list.out, expectedList);
 
         for (int i = 0; i < static_cast<int>(items.size()); ++i) {
+            // A duplicate of the routine just chosen keeps its panel and values; the CLI names both alike.
+            if (i > 0 && items[static_cast<size_t>(i)] == items[static_cast<size_t>(i) - 1])
+                continue;
             ChooseFunction(i);
             const std::string prototype = cli::ListLine(items[static_cast<size_t>(i)]);
             SCOPED_TRACE(prototype);

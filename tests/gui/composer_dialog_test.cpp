@@ -164,7 +164,7 @@ TEST_F(ComposerDialogTest, RangeIsCheckedWhenTheEditIsLeft)
         QApplication::processEvents();
         ASSERT_EQ(m_platform.messages.size(), row.reported ? 1u : 0u) << '"' << row.value << '"';
         if (row.reported) {
-            EXPECT_EQ(m_platform.messages[0].text, "count Out of range.");
+            EXPECT_EQ(m_platform.messages[0].text, "count Out of range.\nAllowed: 1 to 10");
             EXPECT_EQ(m_platform.messages[0].style, 0x30u);
         }
         // The value stays as typed.

@@ -374,12 +374,12 @@ TEST_F(LibraryDialogTest, LibraryWithoutRoutinesKeepsTheViewUntilTheListIsOpened
     EXPECT_EQ(SelectedLibrary(), empty);
     EXPECT_EQ(View(), kAddBlock); // nothing found: the view keeps its text
     EXPECT_TRUE(m_platform.messages.empty());
+    EXPECT_EQ(Label(IDC_FUNCTION_LABEL), ""); // the panel held a routine of the other library
 
-    // Opening and closing its empty function list empties the view; the panel stays.
+    // Opening and closing its empty function list empties the view.
     OpenAndClose(m_dlg->m_cbFunction);
     EXPECT_TRUE(Functions().empty());
     EXPECT_TRUE(View().empty());
-    EXPECT_EQ(Label(IDC_FUNCTION_LABEL), "Add");
     EXPECT_EQ(Choice(), "int Add(int a, int b)");
 
     // The list opens as before once a library with routines is current again.
@@ -392,7 +392,7 @@ TEST_F(LibraryDialogTest, LibraryWithoutRoutinesKeepsTheViewUntilTheListIsOpened
 
 // ---- Function list ----
 
-TEST_F(LibraryDialogTest, FunctionListShowsTheFirstWhileOpenAndTheChoiceWhenClosed)
+TEST_F(LibraryDialogTest, FunctionListKeepsTheViewWhileOpenAndShowsTheChoiceWhenClosed)
 {
     const std::string lib = StartOn("asm.s79", kAsmLibrary);
     EXPECT_TRUE(Ini().Write("Last", "Choice", "INT ADD(INT A, INT B)"));
@@ -401,13 +401,12 @@ TEST_F(LibraryDialogTest, FunctionListShowsTheFirstWhileOpenAndTheChoiceWhenClos
 
     ComboBox* functions = m_dlg->m_cbFunction;
     functions->showPopup();
-    // Opening rescans: the remembered routine is selected, the first one shown.
+    // Opening rescans and selects the remembered routine; the view and the panel wait for a pick.
     EXPECT_EQ(Functions(),
               (std::vector<std::string>{"char Get(char port)", "int Add(int a, int b)", "long Zap(long z)"}));
     EXPECT_EQ(functions->GetCurSel(), 1);
-    EXPECT_EQ(View(), kGetBlock);
-    EXPECT_EQ(Label(IDC_TYPE_LABEL), "char");
-    EXPECT_EQ(Label(IDC_FUNCTION_LABEL), "Get");
+    EXPECT_EQ(View(), kAsmLibraryShown);
+    EXPECT_EQ(Label(IDC_FUNCTION_LABEL), "");
 
     // Closing without a change shows the selected routine and remembers it exactly as listed.
     functions->hidePopup();
@@ -562,11 +561,11 @@ TEST_F(LibraryDialogTest, LargeLibraryOpensItsFunctionList)
     EXPECT_EQ(m_dlg->m_cbFunction->GetLBText(0), "int F000000(int a)");
     EXPECT_EQ(m_dlg->m_cbFunction->GetLBText(kCount - 1), "int F099999(int a)");
     EXPECT_EQ(m_dlg->m_cbFunction->GetLBText(kCount / 2), "int F050000(int a)");
-    EXPECT_EQ(View(), "; C Function prototype: int F000000(int a)\n ENDMOD\n");
     m_dlg->m_cbFunction->hidePopup();
     QTest::qWait(0);
     QApplication::processEvents();
     EXPECT_EQ(Choice(), "int F000000(int a)");
+    EXPECT_EQ(View(), "; C Function prototype: int F000000(int a)\n ENDMOD\n");
 }
 
 // ---- Start-up ----
@@ -707,7 +706,8 @@ TEST_F(LibraryDialogTest, UnlistingTheOnlyLibraryKeepsTheLastPathForTheNextAdd)
     EXPECT_EQ(m_dlg->m_cbLibrary->GetCurSel(), -1);
     EXPECT_TRUE(Registered().empty());
     EXPECT_EQ(LastLibrary(), lib);
-    EXPECT_EQ(View(), kAsmLibraryShown); // the view keeps what it showed
+    EXPECT_TRUE(View().empty()); // nothing of the removed library stays on show
+    EXPECT_TRUE(Functions().empty());
 
     // Nothing selected any more: the next Add starts from the removed path.
     m_dlg->SendCommand(IDC_ADD);

@@ -87,14 +87,14 @@ TEST_F(GuiTest, ControlsFollowTheTemplateInTabOrder)
     EXPECT_EQ(tabIds.back(), 1061);
 }
 
-TEST_F(GuiTest, FirstPushEmptiesLabelsAndFocusGoesToUnlist)
+TEST_F(GuiTest, FirstPushEmptiesLabelsAndFocusGoesToTheFunctionList)
 {
     CCallWizardDlg& dlg = OpenDialog();
     for (int id : {1045, 1046, 1047, 1048, 1050, 1051})
         EXPECT_TRUE(static_cast<QLabel*>(dlg.GetDlgItem(id))->text().isEmpty()) << id;
     EXPECT_EQ(dlg.m_cbLibrary->GetCurSel(), -1);
     EXPECT_EQ(dlg.m_cbFunction->GetCurSel(), -1);
-    EXPECT_EQ(dlg.focusWidget(), dlg.GetDlgItem(1006));
+    EXPECT_EQ(dlg.focusWidget(), dlg.GetDlgItem(1000)); // Enter then asks nothing
     // Captions keep their mnemonics; the fixed-pitch font has the formula's height.
     EXPECT_EQ(static_cast<QPushButton*>(dlg.GetDlgItem(3))->text(), QStringLiteral("&Copy"));
     EXPECT_EQ(dlg.m_edSource->font().pixelSize(), -FixedFontHeight(dlg.logicalDpiX()));
@@ -129,6 +129,8 @@ TEST_F(GuiTest, EscapeCancelsWithTwoAndEnterCopies)
     CCallWizardDlg& dlg = OpenDialog();
     ShowActive();
     ChooseFunction(0);
+    dlg.GetDlgItem(1006)->setFocus();
+    m_platform.SetNextAnswer(IDNO);
     QTest::keyClick(dlg.GetDlgItem(1006), Qt::Key_Return);
     // Enter on a focused push button presses that button (Unlist asks first).
     ASSERT_EQ(m_platform.messages.size(), 1u);

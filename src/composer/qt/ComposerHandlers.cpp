@@ -201,7 +201,7 @@ void CCallWizardDlg::OnKillFocusParamEdit(int k)
     UpdateData(true);
     m_nToolLaunched = 0;
     if (IsOutOfRange(m_strHint[i], m_strParam[i]))
-        CurrentPlatform().MessageBox(this, OutOfRangeMessage(m_strParmn[i]), MB_OK | MB_ICONEXCLAMATION);
+        CurrentPlatform().MessageBox(this, OutOfRangeReport(m_strParmn[i], m_strHint[i]), MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CCallWizardDlg::OnSetFocusParamCombo(int k)
@@ -266,8 +266,9 @@ void CCallWizardDlg::OnInc()
 void CCallWizardDlg::CopyTextToClipboard(const std::string& text)
 {
     // The whole text: a call cut short would not compile. A clipboard that
-    // cannot be taken is not reported.
-    CurrentPlatform().SetClipboardText(text);
+    // cannot be taken is not reported; one that took the text says so, briefly.
+    if (CurrentPlatform().SetClipboardText(text))
+        ShowCopiedSign();
 }
 
 } // namespace tovel

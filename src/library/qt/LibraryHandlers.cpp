@@ -86,7 +86,14 @@ void CCallWizardDlg::ActivateLibrary(std::string path)
     // user sees the same, and a large library's list and text are never
     // held at the same time. So the scan here only finds what a full scan
     // would leave behind once its list is gone.
-    if (ScanLibraryWithoutList(path) != 0)
+    const bool otherLibrary = path != routineLibraryPath;
+    const int listed = ScanLibraryWithoutList(path);
+    // The panel's routine belongs to the library that was current: Copy
+    // must not compose it while another one is.
+    if (otherLibrary)
+        EmptyParameterPanel();
+    WatchCurrentFiles();
+    if (listed != 0)
         OnShowLibrary();
 }
 
@@ -169,6 +176,10 @@ void CCallWizardDlg::OnUnlistLibrary()
                 const std::string first = m_cbLibrary->GetLBText(0);
                 ReportSettingsWrite(Settings().Write(setting::kLibrary, first));
                 ActivateLibrary(first);
+            } else {
+                // No library is left: nothing of the one removed stays on show.
+                ActivateLibrary(std::string());
+                m_strSource.clear();
             }
         }
     }
@@ -245,6 +256,7 @@ std::string CCallWizardDlg::FindSourceBlock(std::string sourcePath, std::string 
     if (!sourcePath.empty() && !prototype.empty() && !block.sourceFound)
         CurrentPlatform().MessageBox(this, MissingSourceMessage(sourcePath), MB_OK | MB_ICONEXCLAMATION);
     m_strSource = std::move(block.text);
+    viewShowsLibrary = false;
     UpdateData(false);
     return block.openedPath;
 }
@@ -263,6 +275,7 @@ void CCallWizardDlg::OnShowLibrary()
             CurrentPlatform().MessageBox(this, ShowUnreadableMessage(path), MB_OK | MB_ICONEXCLAMATION);
         else
             m_strSource = ReadWholeForView(reader, kSourceViewMaxBytes);
+        viewShowsLibrary = true;
     }
     UpdateData(false);
 }
@@ -273,13 +286,20 @@ void CCallWizardDlg::OnCloseUpFunction()
     const int lib = m_cbLibrary->GetCurSel();
     if (lib >= 0) {
         const std::string libraryPath = m_cbLibrary->GetLBText(lib);
-        m_strSource.clear();
         const int fn = m_cbFunction->GetCurSel();
+        const std::string prototype = m_cbFunction->GetLBText(fn);
+        // The list closed on the routine the panel shows (no pick, or the
+        // same one again): the view, the panel and its values stay.
+        if (fn >= 0 && PanelShows(libraryPath, prototype)) {
+            UpdateData(false);
+            return;
+        }
+        m_strSource.clear();
         if (fn >= 0) {
-            const std::string prototype = m_cbFunction->GetLBText(fn);
             ReportSettingsWrite(Settings().Write(setting::kChoice, prototype));
             const std::string opened = FindSourceBlock(SourcePathFor(libraryPath, prototype), prototype);
             BuildParameterPanel(opened, prototype);
+            NotePanelRoutine(prototype, opened);
         }
     }
     UpdateData(false);
@@ -287,15 +307,11 @@ void CCallWizardDlg::OnCloseUpFunction()
 
 void CCallWizardDlg::OnDropDownFunction()
 {
+    // The list is filled; the view and the panel keep what they show until
+    // a routine is picked.
     const int lib = m_cbLibrary->GetCurSel();
-    if (lib >= 0) {
-        const std::string libraryPath = m_cbLibrary->GetLBText(lib);
-        if (ScanLibrary(libraryPath) != 0) {
-            const std::string first = m_cbFunction->GetLBText(0);
-            const std::string opened = FindSourceBlock(SourcePathFor(libraryPath, first), first);
-            BuildParameterPanel(opened, first);
-        }
-    }
+    if (lib >= 0)
+        ScanLibrary(m_cbLibrary->GetLBText(lib));
     UpdateData(false);
 }
 
