@@ -6,6 +6,7 @@
 #include "library/ListedVersion.h"
 #include "library/RoutineSearch.h"
 #include "platform/Dialog.h"
+#include "ui/MainWindowLayout.h"
 
 #include <QFont>
 #include <QIcon>
@@ -19,6 +20,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QResizeEvent;
 
 namespace tovel {
 
@@ -83,12 +85,17 @@ public:
 
     // Window-level handlers.
     void OnSysCommand(int id);
+    // Lets the window grow past its designed size (MainWindowLayout.cpp).
+    void AllowResizing();
+    void LayOutControls();
     void HideOptionLists();
 
     // Library list.
     int LoadLibraryList();
     void ActivateLibrary(std::string path);
     void OnAddLibrary();
+    // What Add does with the picked file: list it, make it current, scan it.
+    void AddLibraryPath(const std::string& path);
     void OnUnlistLibrary();
     void OnCloseUpLibrary();
 
@@ -131,9 +138,13 @@ protected:
     void OnClose() override;
     void OnContextMenu(const QPoint& globalPos) override;
     bool OnEscapeKey(int id) override;
+    QRect PlacedRect(int id, const QRect& designed) const override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void ParkOptionList(int k);
+    void FitOptionList(ListBox* list, int id);
+    std::optional<MainWindowLayout> m_layout;
 };
 
 // The main dialog's template, for the tests that check its controls.
