@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QEvent>
@@ -211,8 +210,11 @@ bool QtPlatform::ShellOpen(QWidget*, const std::string& file, const std::string&
     if (hasParams)
         args << FromBytes(params);
 #ifndef _WIN32
+    // The desktop's opener is given the text file as a file:// URL, so no
+    // path can reach it as an option.
     if (file == "notepad")
-        return StartOpener(QStringList{FromBytes(params)}, std::move(failed));
+        return StartOpener(QStringList{QString::fromLatin1(QUrl::fromLocalFile(FromBytes(params)).toEncoded())},
+                           std::move(failed));
     if (file == "xdg-open")
         return StartOpener(args, std::move(failed));
 #else

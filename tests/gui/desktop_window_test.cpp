@@ -26,7 +26,8 @@ protected:
     {
         theApp().runModal = [&](CCallWizardDlg& dlg) {
             dlg.show();
-            QApplication::processEvents();
+            QApplication::setActiveWindow(&dlg);
+            EXPECT_TRUE(QTest::qWaitForWindowActive(&dlg));
             body(dlg);
             return 1;
         };

@@ -69,15 +69,12 @@ bool CCallWizardApp::InitInstance(const std::string& executablePath, const std::
         AddLibraryFiles(dlg, files);
     const WindowSlot slot;
     PlaceMainWindow(dlg, ReadSavedWindow(Settings()), slot.Index());
+    auto* keeper = new WindowPlaceKeeper(dlg);
     if (runModal)
         runModal(dlg);
     else
         dlg.DoModal();
-    // A window that was shown leaves its place for the next start.
-    if (dlg.windowHandle()) {
-        SettingsFile settings = Settings();
-        ReportSettingsWrite(WriteSavedWindow(settings, MainWindowPlace(dlg)));
-    }
+    keeper->Flush();
     return false;
 }
 

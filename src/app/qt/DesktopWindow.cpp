@@ -1,5 +1,6 @@
 #include "app/qt/DesktopWindow.h"
 
+#include "app/qt/CCallWizardApp.h"
 #include "platform/Controls.h"
 #include "platform/Platform.h"
 #include "platform/Text.h"
@@ -14,6 +15,7 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 
 namespace tovel {
@@ -196,6 +198,67 @@ SavedWindow MainWindowPlace(const CCallWizardDlg& dlg)
     if (const QScreen* screen = dlg.screen())
         place.screen = ToBytes(screen->name());
     return place;
+}
+
+namespace {
+
+// How long the window must stay where the user put it before it is written.
+constexpr int kPlaceSettleMs = 700;
+
+bool SamePlace(const SavedWindow& a, const SavedWindow& b)
+{
+    return a.box == b.box && a.maximized == b.maximized && a.screen == b.screen;
+}
+
+} // namespace
+
+WindowPlaceKeeper::WindowPlaceKeeper(CCallWizardDlg& dlg) : QObject(&dlg), m_dlg(dlg), m_timer(new QTimer(this))
+{
+    m_timer->setSingleShot(true);
+    m_timer->setInterval(kPlaceSettleMs);
+    connect(m_timer, &QTimer::timeout, this, &WindowPlaceKeeper::Save);
+    dlg.installEventFilter(this);
+}
+
+void WindowPlaceKeeper::Save()
+{
+    const SavedWindow now = MainWindowPlace(m_dlg);
+    if (SamePlace(now, m_opened))
+        return;
+    m_opened = now;
+    SettingsFile settings = Settings();
+    ReportSettingsWrite(WriteSavedWindow(settings, now));
+}
+
+void WindowPlaceKeeper::Flush()
+{
+    if (!m_timer->isActive())
+        return;
+    m_timer->stop();
+    Save();
+}
+
+bool WindowPlaceKeeper::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != &m_dlg)
+        return false;
+    switch (event->type()) {
+    case QEvent::WindowActivate:
+        if (!m_active) {
+            m_active = true;
+            m_opened = MainWindowPlace(m_dlg);
+        }
+        break;
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::WindowStateChange:
+        if (m_active && m_dlg.isVisible())
+            m_timer->start();
+        break;
+    default:
+        break;
+    }
+    return false;
 }
 
 } // namespace tovel

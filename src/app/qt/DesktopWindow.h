@@ -4,11 +4,13 @@
 
 #include "app/WindowPlacement.h"
 
+#include <QObject>
 #include <memory>
 #include <string>
 #include <vector>
 
 class QLockFile;
+class QTimer;
 
 namespace tovel {
 
@@ -45,5 +47,26 @@ void PlaceMainWindow(CCallWizardDlg& dlg, const SavedWindow& saved, int slot);
 
 // The window's place now, as it is to be saved.
 SavedWindow MainWindowPlace(const CCallWizardDlg& dlg);
+
+// Writes the window's place to the settings a moment after the user moved,
+// resized, maximised or restored it (what the window manager does before
+// the window is first active is no change of the user's). A change still
+// waiting when the window closes is written by Flush.
+class WindowPlaceKeeper : public QObject {
+public:
+    explicit WindowPlaceKeeper(CCallWizardDlg& dlg);
+    void Flush();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Save();
+
+    CCallWizardDlg& m_dlg;
+    QTimer* m_timer;
+    bool m_active = false;
+    SavedWindow m_opened;
+};
 
 } // namespace tovel
