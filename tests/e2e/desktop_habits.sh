@@ -104,8 +104,9 @@ chmod +x "$WORK/bin/xdg-open"
 printf '[Last]\nIntro=Yes\n' > "$INI"
 start_tovel
 intro=$(wait_window '^Tovel\.txt - Tovel$' 15) || fail "the introduction did not show in a window of Tovel's"
-shot intro-window "$intro"
 activate "$intro"
+settle 0.5
+shot intro-window "$intro"
 key ctrl+a ctrl+c
 wait_for 5 sh -c 'timeout 5 xclip -o -selection clipboard | grep -q Tovel' || fail "the introduction's text is not in its window"
 log "ok: the introduction's window holds its text"
