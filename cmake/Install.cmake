@@ -60,6 +60,12 @@ install(CODE "
   list(APPEND CMAKE_INSTALL_MANIFEST_FILES \"\${_tovel_desktop}\")
 ")
 
+# What software centres show (AppStream), and the file type of .s79
+# libraries, so that a file manager offers Tovel for them.
+configure_file(${CMAKE_CURRENT_LIST_DIR}/tovel.metainfo.xml.in ${CMAKE_BINARY_DIR}/install/org.example.tovel.metainfo.xml @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/install/org.example.tovel.metainfo.xml DESTINATION ${TOVEL_INSTALL_DATADIR}/metainfo)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/tovel-mime.xml DESTINATION ${TOVEL_INSTALL_DATADIR}/mime/packages RENAME tovel.xml)
+
 # Manual pages, gzipped as the system's man pages are.
 find_program(TOVEL_GZIP gzip)
 set(TOVEL_MAN_PAGES tovel tovel-cli)

@@ -8,7 +8,7 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build=$(cd "${1:-$here/build}" && pwd)
 
-for tool in cpack dpkg-deb dpkg-shlibdeps desktop-file-validate; do
+for tool in cpack dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli; do
     command -v "$tool" >/dev/null || { echo "$tool is missing: install the packages in scripts/packages.d/package.txt" >&2; exit 2; }
 done
 
@@ -34,7 +34,8 @@ app=usr/lib/tovel
 for f in $app/Tovel $app/tovel-cli $app/Tovel.txt $app/LibDev4410.s79 $app/BaudCalc.exe $app/TVS_B.html \
     $app/tovel/TV_P.html $app/Dev4410Hdr/dev4410.h usr/share/applications/tovel.desktop \
     usr/share/man/man1/tovel.1.gz usr/share/man/man1/tovel-cli.1.gz \
-    usr/share/bash-completion/completions/tovel-cli usr/share/doc/tovel/copyright; do
+    usr/share/bash-completion/completions/tovel-cli usr/share/doc/tovel/copyright \
+    usr/share/metainfo/org.example.tovel.metainfo.xml usr/share/mime/packages/tovel.xml; do
     [ -f "$root/$f" ] || fail "/$f is not in the package"
 done
 for f in usr/bin/tovel usr/bin/tovel-cli $app/Tovel $app/tovel-cli $app/BaudCalc.exe; do
@@ -48,7 +49,11 @@ done
 
 desktop="$root/usr/share/applications/tovel.desktop"
 desktop-file-validate "$desktop" || fail "the desktop entry is not valid"
-grep -qx 'Exec=/usr/bin/tovel' "$desktop" || fail "the desktop entry does not start /usr/bin/tovel"
+grep -qx 'Exec=/usr/bin/tovel %F' "$desktop" || fail "the desktop entry does not start /usr/bin/tovel with the files"
+grep -q '^MimeType=.*text/x-asm;.*text/x-chdr;' "$desktop" || fail "the desktop entry names no assembler or header type"
+appstreamcli validate --no-net "$root/usr/share/metainfo/org.example.tovel.metainfo.xml" \
+    || fail "the AppStream metainfo is not valid"
+grep -q '^License: Expat' "$root/usr/share/doc/tovel/copyright" || fail "the copyright file names no licence"
 
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"

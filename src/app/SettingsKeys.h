@@ -71,6 +71,17 @@ inline constexpr SettingKey kUrl{kLastSection, "Url", "", 1000, true};
 inline constexpr SettingKey kLibrary{kLastSection, "Library", "", kPathCapacity};
 inline constexpr SettingKey kChoice{kLastSection, "Choice", "", 10000};
 
+// The main window's place when it was last closed: the position of its frame
+// and the size of its inside in pixels, whether it was maximised, and the
+// name of its screen.
+inline constexpr std::string_view kWindowSection = "Window";
+inline constexpr SettingKey kWindowX{kWindowSection, "X", "", 32};
+inline constexpr SettingKey kWindowY{kWindowSection, "Y", "", 32};
+inline constexpr SettingKey kWindowWidth{kWindowSection, "Width", "", 32};
+inline constexpr SettingKey kWindowHeight{kWindowSection, "Height", "", 32};
+inline constexpr SettingKey kWindowMaximized{kWindowSection, "Maximized", "No", 32};
+inline constexpr SettingKey kWindowScreen{kWindowSection, "Screen", "", 1000};
+
 } // namespace setting
 
 } // namespace tovel

@@ -126,4 +126,28 @@ HelpLaunch PlanSetupHelp(std::string_view browser, std::string_view helpPath)
     return BrowserOn(browser, JoinHelpPath(helpPath, kSetupPage));
 }
 
+std::string HelpLaunchFailedMessage(std::string_view program, std::string_view params)
+{
+    std::string text;
+    if (params.empty()) {
+        text = "Tovel could not start the help program\n";
+        text.append(program);
+    } else {
+        text = "Tovel could not open the help page\n";
+        text.append(params);
+        text += "\nwith ";
+        text.append(program);
+    }
+    text += ".\nA browser can be chosen in Setup.";
+    return text;
+}
+
+std::string IntroUnreadableMessage(std::string_view path)
+{
+    std::string text = "The introduction ";
+    text.append(path);
+    text += " cannot be read.";
+    return text;
+}
+
 } // namespace tovel

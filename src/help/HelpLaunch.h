@@ -70,4 +70,12 @@ HelpLaunch PlanHelpKey(std::string_view appDir, std::string_view browser, std::s
 // taken straight from the help path.
 HelpLaunch PlanSetupHelp(std::string_view browser, std::string_view helpPath);
 
+// "Tovel could not open the help page PARAMS with PROGRAM." (or "could not
+// start the help program PROGRAM." without a page), and where to choose
+// another browser.
+std::string HelpLaunchFailedMessage(std::string_view program, std::string_view params);
+
+// "The introduction PATH cannot be read."
+std::string IntroUnreadableMessage(std::string_view path);
+
 } // namespace tovel

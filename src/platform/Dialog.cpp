@@ -27,6 +27,7 @@ namespace tovel {
 namespace {
 
 constexpr const char* kIndexProperty = "tovelIndex";
+constexpr const char* kDesignedProperty = "tovelDesignedRect";
 
 // The dialog font: the platform's default font at 8 points, made smaller
 // where needed so its average character is no wider than the 6-pixel
@@ -80,6 +81,7 @@ void CDialog::BuildControls()
         const ControlTemplate& t = m_template.controls[i];
         QWidget* w = CreateControl(t);
         w->setProperty(kIndexProperty, static_cast<int>(i));
+        w->setProperty(kDesignedProperty, w->geometry());
         if (auto* button = qobject_cast<QPushButton*>(w)) {
             button->setAutoDefault(true);
             // Of the buttons with the default style, the first in template
@@ -274,17 +276,31 @@ bool CDialog::UpdateData(bool saveAndValidate)
     return true;
 }
 
+QRect CDialog::DesignedRect(const QWidget* control)
+{
+    const QVariant designed = control->property(kDesignedProperty);
+    return designed.isValid() ? designed.toRect() : control->geometry();
+}
+
+QRect CDialog::PlacedRect(int, const QRect& designed) const
+{
+    return designed;
+}
+
 void CDialog::SetWindowPos(int id, InsertAfter insertAfter, int x, int y, int cx, int cy, unsigned flags)
 {
     QWidget* w = GetDlgItem(id);
     if (!w)
         return;
-    if (!(flags & SWP_NOMOVE) && !(flags & SWP_NOSIZE))
-        w->setGeometry(x, y, cx, cy);
-    else if (!(flags & SWP_NOMOVE))
-        w->move(x, y);
-    else if (!(flags & SWP_NOSIZE))
-        w->resize(cx, cy);
+    if (!(flags & SWP_NOMOVE) || !(flags & SWP_NOSIZE)) {
+        QRect designed = DesignedRect(w);
+        if (!(flags & SWP_NOMOVE))
+            designed.moveTo(x, y);
+        if (!(flags & SWP_NOSIZE))
+            designed.setSize(QSize(cx, cy));
+        w->setProperty(kDesignedProperty, designed);
+        w->setGeometry(PlacedRect(id, designed));
+    }
     if (!(flags & SWP_NOZORDER) && insertAfter == InsertAfter::Top)
         w->raise();
     if (flags & SWP_SHOWWINDOW)

@@ -138,6 +138,9 @@ public:
 
     // The template rectangle of control index i in pixels.
     static QRect DluRect(const ControlTemplate& control);
+    // Where a control stands in the window at its designed size: its
+    // template rectangle, or the last place SetWindowPos gave it.
+    static QRect DesignedRect(const QWidget* control);
 
 protected:
     virtual void DoDataExchange(DataExchange& dx);
@@ -152,6 +155,11 @@ protected:
     // Escape pressed in control id: true when handled there; otherwise the
     // dialog is cancelled.
     virtual bool OnEscapeKey(int id);
+
+    // Where a control whose designed place is designed stands in the window
+    // now; a dialog that can grow maps it there. SetWindowPos places
+    // through it. The default is the designed place.
+    virtual QRect PlacedRect(int id, const QRect& designed) const;
 
     void On(int id, Notify code, std::function<void()> handler);
     const DialogTemplate& Template() const { return m_template; }

@@ -26,9 +26,11 @@ int FakePlatform::MessageBox(QWidget*, const std::string& text, unsigned style)
     return (style & 0xF) == MB_YESNO ? IDYES : IDOK;
 }
 
-void FakePlatform::ShellOpen(QWidget*, const std::string& file, const std::string& params, bool hasParams)
+bool FakePlatform::ShellOpen(QWidget*, const std::string& file, const std::string& params, bool hasParams,
+                             std::function<void()>)
 {
     launches.push_back({file, params, hasParams});
+    return !launchesFail;
 }
 
 int FakePlatform::Ask(QWidget*, const std::string& text, const std::vector<std::string>& buttons, int defaultButton,

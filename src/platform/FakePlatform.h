@@ -37,7 +37,8 @@ public:
     ~FakePlatform() override;
 
     int MessageBox(QWidget* owner, const std::string& text, unsigned style) override;
-    void ShellOpen(QWidget* owner, const std::string& file, const std::string& params, bool hasParams) override;
+    bool ShellOpen(QWidget* owner, const std::string& file, const std::string& params, bool hasParams,
+                   std::function<void()> failed = {}) override;
     int Ask(QWidget* owner, const std::string& text, const std::vector<std::string>& buttons, int defaultButton,
             int escapeButton) override;
     int AskToRun(QWidget* owner, const std::string& text, const std::string& program,
@@ -60,6 +61,8 @@ public:
     std::deque<int> choices;
     ToolRun runResult; // what RunTool answers; started unless a test says otherwise
     bool clipboardAvailable = true;
+    // Launches start nothing (ShellOpen answers false), as where the program is missing.
+    bool launchesFail = false;
     std::function<bool(const std::string&)> fileExists; // default: the real file system
     std::function<void()> onRun;                        // called inside RunTool, while the caller waits
 

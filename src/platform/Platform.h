@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -65,8 +66,12 @@ public:
     // Shows a modal message box captioned "Tovel" and returns the answer (IDOK, IDYES, IDNO).
     virtual int MessageBox(QWidget* owner, const std::string& text, unsigned style) = 0;
     // Opens a file or starts a program with a parameter text, without waiting.
-    // The file "notepad" stands for the desktop's text viewer.
-    virtual void ShellOpen(QWidget* owner, const std::string& file, const std::string& params, bool hasParams) = 0;
+    // The file "notepad" stands for the desktop's text viewer. False when
+    // nothing could be started. When what was started is the desktop's
+    // opener and it ends at once saying that it found no program for the
+    // file, failed runs later, on this thread (never after false).
+    virtual bool ShellOpen(QWidget* owner, const std::string& file, const std::string& params, bool hasParams,
+                           std::function<void()> failed = {}) = 0;
     // A modal question with buttons of its own (texts with '&' mnemonics):
     // the index of the button chosen. Enter picks defaultButton and Escape
     // or closing the box picks escapeButton.

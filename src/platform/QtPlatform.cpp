@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QEvent>
@@ -156,20 +155,72 @@ int QtPlatform::MessageBox(QWidget* owner, const std::string& text, unsigned sty
     return IDOK;
 }
 
-void QtPlatform::ShellOpen(QWidget*, const std::string& file, const std::string& params, bool hasParams)
+namespace {
+
+#ifndef _WIN32
+// How long the desktop's opener is watched: one that ends with an error
+// within this time found no program for the file; later it is the program
+// itself that ended.
+constexpr int kOpenerWatchMs = 10000;
+
+// Runs the desktop's opener and calls failed when it ends with an error
+// while watched. The opener is left running when the program ends: it is
+// never killed by Tovel's exit (what it opened must outlive Tovel).
+bool StartOpener(const QStringList& args, std::function<void()> failed)
+{
+    auto* opener = new QProcess(QCoreApplication::instance());
+    opener->setProgram(QStringLiteral("xdg-open"));
+    opener->setArguments(args);
+    opener->setStandardInputFile(QProcess::nullDevice());
+    opener->setStandardOutputFile(QProcess::nullDevice());
+    opener->setChildProcessModifier([] { ::setpgid(0, 0); });
+    opener->start();
+    if (!opener->waitForStarted(-1)) {
+        delete opener;
+        return false;
+    }
+    auto* watch = new QTimer(opener);
+    watch->setSingleShot(true);
+    watch->start(kOpenerWatchMs);
+    QObject::connect(opener, &QProcess::finished, opener,
+                     [opener, watch, failed = std::move(failed)](int code, QProcess::ExitStatus status) {
+                         const bool inTime = watch->isActive();
+                         opener->deleteLater();
+                         if (inTime && (status != QProcess::NormalExit || code != 0) && failed)
+                             failed();
+                     });
+    // Past the watch the opener is the viewer: it is let go, so that Tovel's
+    // exit neither waits for it nor ends it.
+    QObject::connect(watch, &QTimer::timeout, opener, [opener] {
+        opener->disconnect();
+        opener->setParent(nullptr);
+    });
+    return true;
+}
+#endif
+
+} // namespace
+
+bool QtPlatform::ShellOpen(QWidget*, const std::string& file, const std::string& params, bool hasParams,
+                           std::function<void()> failed)
 {
     // Launches are handed over and never waited for; no shell is involved,
     // so the parameter text reaches the program as one argument.
-#ifndef _WIN32
-    if (file == "notepad") {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(FromBytes(params)));
-        return;
-    }
-#endif
     QStringList args;
     if (hasParams)
         args << FromBytes(params);
-    QProcess::startDetached(FromBytes(file), args);
+#ifndef _WIN32
+    // The desktop's opener is given the text file as a file:// URL, so no
+    // path can reach it as an option.
+    if (file == "notepad")
+        return StartOpener(QStringList{QString::fromLatin1(QUrl::fromLocalFile(FromBytes(params)).toEncoded())},
+                           std::move(failed));
+    if (file == "xdg-open")
+        return StartOpener(args, std::move(failed));
+#else
+    (void)failed;
+#endif
+    return QProcess::startDetached(FromBytes(file), args);
 }
 
 int QtPlatform::Ask(QWidget* owner, const std::string& text, const std::vector<std::string>& buttons, int defaultButton,

@@ -18,7 +18,8 @@ inline constexpr const char* kRunQuestionName = "runQuestion";
 class QtPlatform : public Platform {
 public:
     int MessageBox(QWidget* owner, const std::string& text, unsigned style) override;
-    void ShellOpen(QWidget* owner, const std::string& file, const std::string& params, bool hasParams) override;
+    bool ShellOpen(QWidget* owner, const std::string& file, const std::string& params, bool hasParams,
+                   std::function<void()> failed = {}) override;
     int Ask(QWidget* owner, const std::string& text, const std::vector<std::string>& buttons, int defaultButton,
             int escapeButton) override;
     int AskToRun(QWidget* owner, const std::string& text, const std::string& program,

@@ -171,6 +171,7 @@ bool CCallWizardDlg::OnInitDialog()
 {
     // The framework's part: bind the controls and push the initial fields.
     CDialog::OnInitDialog();
+    AllowResizing();
 
     // The fixed-pitch font of the source view and the two lists.
     m_font = QFontDatabase::systemFont(QFontDatabase::FixedFont);

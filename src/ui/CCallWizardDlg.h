@@ -6,6 +6,7 @@
 #include "library/ListedVersion.h"
 #include "library/RoutineSearch.h"
 #include "platform/Dialog.h"
+#include "ui/MainWindowLayout.h"
 
 #include <QFont>
 #include <QIcon>
@@ -21,6 +22,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTimer;
+class QResizeEvent;
 
 namespace tovel {
 
@@ -105,12 +107,17 @@ public:
 
     // Window-level handlers.
     void OnSysCommand(int id);
+    // Lets the window grow past its designed size (MainWindowLayout.cpp).
+    void AllowResizing();
+    void LayOutControls();
     void HideOptionLists();
 
     // Library list.
     int LoadLibraryList();
     void ActivateLibrary(std::string path);
     void OnAddLibrary();
+    // What Add does with the picked file: list it, make it current, scan it.
+    void AddLibraryPath(const std::string& path);
     void OnUnlistLibrary();
     void OnCloseUpLibrary();
 
@@ -156,11 +163,15 @@ protected:
     void OnClose() override;
     void OnContextMenu(const QPoint& globalPos) override;
     bool OnEscapeKey(int id) override;
+    QRect PlacedRect(int id, const QRect& designed) const override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void ParkOptionList(int k);
     bool RefreshMustWait() const;
     void RebuildPanelKeepingValues(const std::string& libraryPath, const std::string& prototype);
+    void FitOptionList(ListBox* list, int id);
+    std::optional<MainWindowLayout> m_layout;
 };
 
 // The main dialog's template, for the tests that check its controls.

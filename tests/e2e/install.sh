@@ -30,7 +30,7 @@ for size in 16 24 32 48 64 128; do
 done
 DESKTOP="$PREFIX/share/applications/tovel.desktop"
 [ -f "$DESKTOP" ] || fail "the desktop entry is missing"
-expect_eq "$PREFIX/bin/tovel" "$(ini_get "$DESKTOP" "Desktop Entry" Exec)" "desktop entry's command"
+expect_eq "$PREFIX/bin/tovel %F" "$(ini_get "$DESKTOP" "Desktop Entry" Exec)" "desktop entry's command"
 expect_eq tovel "$(ini_get "$DESKTOP" "Desktop Entry" Icon)" "desktop entry's icon"
 if command -v desktop-file-validate >/dev/null; then
     desktop-file-validate "$DESKTOP" || fail "the desktop entry is not valid"

@@ -2,6 +2,10 @@
 
 #include "app/SettingsFile.h"
 #include "app/Startup.h"
+#include "app/WindowPlacement.h"
+#include "app/qt/DesktopWindow.h"
+#include "help/HelpLaunch.h"
+#include "help/qt/CSetupDlg.h"
 #include "platform/Platform.h"
 #include "ui/CCallWizardDlg.h"
 
@@ -53,7 +57,7 @@ void CCallWizardApp::SetAppPath(const std::string& appPath)
     m_settingsNotice = std::move(place.notice);
 }
 
-bool CCallWizardApp::InitInstance(const std::string& executablePath)
+bool CCallWizardApp::InitInstance(const std::string& executablePath, const std::vector<std::string>& files)
 {
     CCallWizardDlg dlg;
     SetAppPath(AppPathFromExecutable(executablePath));
@@ -64,11 +68,19 @@ bool CCallWizardApp::InitInstance(const std::string& executablePath)
     ReportSettingsWrite(Settings().Write(setting::kAppPath, m_strAppPath));
     const std::string intro = Settings().Read(setting::kIntroAtStart);
     if (EqualsNoCase(intro, "yes"))
-        CurrentPlatform().ShellOpen(nullptr, "notepad", m_strAppPath + std::string(kIntroFileName), true);
+        LaunchHelp(&dlg, IntroLaunch(m_strAppPath));
+    dlg.CreateAndInitialize();
+    AcceptLibraryDrops(dlg);
+    if (!files.empty())
+        AddLibraryFiles(dlg, files);
+    const WindowSlot slot;
+    PlaceMainWindow(dlg, ReadSavedWindow(Settings()), slot.Index());
+    auto* keeper = new WindowPlaceKeeper(dlg);
     if (runModal)
         runModal(dlg);
     else
         dlg.DoModal();
+    keeper->Flush();
     return false;
 }
 

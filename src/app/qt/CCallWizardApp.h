@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace tovel {
 
@@ -15,9 +16,11 @@ public:
     // The program's folder, ending with a separator.
     std::string m_strAppPath;
 
-    // Start-up: records the folder, may open the introduction, runs the
-    // main dialog modally. Returns false: no message loop follows.
-    bool InitInstance(const std::string& executablePath);
+    // Start-up: records the folder, may open the introduction, adds the
+    // library files given (the last one becomes current), runs the main
+    // dialog modally at its saved place, and saves that place when it ends.
+    // Returns false: no message loop follows.
+    bool InitInstance(const std::string& executablePath, const std::vector<std::string>& files = {});
 
     // The settings file, built anew at each use.
     const std::string& SettingsPath() const { return m_settingsPath; }

@@ -4,9 +4,12 @@
 #include "app/qt/CCallWizardApp.h"
 #include "help/HelpLaunch.h"
 #include "help/SetupLogic.h"
+#include "help/qt/HelpFallback.h"
 #include "platform/CLibBrowse.h"
 #include "platform/Platform.h"
 #include "ui/CCallWizardDlg.h"
+
+#include <QPointer>
 
 namespace tovel {
 
@@ -27,7 +30,14 @@ void LaunchHelp(QWidget* owner, const HelpLaunch& launch)
 {
     // The browser is given its page as a URL; the text viewer takes a path.
     const bool page = launch.hasParams && launch.file != kNotepad;
-    CurrentPlatform().ShellOpen(owner, launch.file, page ? PageUrl(launch.params) : launch.params, launch.hasParams);
+    const std::string params = page ? PageUrl(launch.params) : launch.params;
+    // A failure is shown over the window that asked, when it is still there.
+    const auto failed = [owner = QPointer<QWidget>(owner), launch, params] {
+        if (owner)
+            HelpLaunchFailed(owner, launch, params);
+    };
+    if (!CurrentPlatform().ShellOpen(owner, launch.file, params, launch.hasParams, failed))
+        HelpLaunchFailed(owner, launch, params);
 }
 
 const DialogTemplate& SetupDialogTemplate()

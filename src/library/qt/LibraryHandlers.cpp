@@ -142,21 +142,26 @@ void CCallWizardDlg::OnAddLibrary()
     browse.m_ofn.filters = {{" Header(*.h)", "*.h"}, {" Library(*.s)", "*.s"}, {" All(*.*)", "*.*"}};
     browse.m_ofn.initialFolder = picker.folder;
     browse.m_ofn.initialFileName = picker.fileName;
-    if (browse.DoModal() == IDOK) {
-        const std::string path = browse.GetPathName();
-        if (!IsRegistrableLibraryPath(path)) {
-            CurrentPlatform().MessageBox(this, UnlistableLibraryMessage(path), MB_OK | MB_ICONEXCLAMATION);
-        } else if (IsTooLongLibraryPath(path)) {
-            CurrentPlatform().MessageBox(this, TooLongLibraryMessage(path), MB_OK | MB_ICONEXCLAMATION);
-        } else {
-            const int pos = m_cbLibrary->AddString(path);
-            m_cbLibrary->SetCurSel(pos);
-            ReportSettingsWrite(Settings().Write(setting::kLibrariesSection, path, setting::kLibraryListed));
-            ReportSettingsWrite(Settings().Write(setting::kLibrary, path));
-            ActivateLibrary(path);
-        }
-    }
+    if (browse.DoModal() == IDOK)
+        AddLibraryPath(browse.GetPathName());
     UpdateData(false);
+}
+
+void CCallWizardDlg::AddLibraryPath(const std::string& path)
+{
+    if (!IsRegistrableLibraryPath(path)) {
+        CurrentPlatform().MessageBox(this, UnlistableLibraryMessage(path), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    if (IsTooLongLibraryPath(path)) {
+        CurrentPlatform().MessageBox(this, TooLongLibraryMessage(path), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    const int pos = m_cbLibrary->AddString(path);
+    m_cbLibrary->SetCurSel(pos);
+    ReportSettingsWrite(Settings().Write(setting::kLibrariesSection, path, setting::kLibraryListed));
+    ReportSettingsWrite(Settings().Write(setting::kLibrary, path));
+    ActivateLibrary(path);
 }
 
 void CCallWizardDlg::OnUnlistLibrary()
