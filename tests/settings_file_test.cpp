@@ -308,8 +308,9 @@ TEST_F(SettingsFileTest, TemporaryFilesOfDeadWritersGoAtTheNextWrite)
     Spit(PathOf("Other.ini.tmp-" + std::to_string(child) + "-1"), "another file's");
     SettingsFile file(path);
     ASSERT_TRUE(file.Write("Last", "Intro", "No"));
-    EXPECT_EQ(FolderNames(), (std::set<std::string>{"Tovel.ini", live, "Tovel.ini.tmp-notes",
-                                                    "Other.ini.tmp-" + std::to_string(child) + "-1"}));
+    EXPECT_EQ(FolderNames(),
+              (std::set<std::string>{"Tovel.ini", live, "Tovel.ini.tmp-notes",
+                                     "Other.ini.tmp-" + std::to_string(child) + "-1"}));
     EXPECT_EQ(file.Read("Last", "Intro", "", 100), "No");
 #endif
 }

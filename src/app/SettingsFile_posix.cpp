@@ -5,8 +5,8 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fstream>
@@ -14,8 +14,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>

@@ -57,8 +57,9 @@ SettingsPlace PlaceSettings(const std::string& appPath, bool appFolderWritable, 
     SettingsFile user(userFile);
     if (!user.WriteIfMissing(text))
         return {appFile, {}};
-    return {userFile, "Tovel cannot save its settings in its program folder " + appPath + ". It has copied " + appFile
-                          + " to " + userFile + " and keeps every change there from now on."};
+    return {userFile,
+            "Tovel cannot save its settings in its program folder " + appPath + ". It has copied " + appFile + " to "
+                + userFile + " and keeps every change there from now on."};
 }
 
 } // namespace tovel
