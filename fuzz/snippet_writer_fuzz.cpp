@@ -8,6 +8,7 @@
 #include "cli/Json.h"
 #include "cli/RoutineBlocks.h"
 #include "cli/Snippets.h"
+#include "common/LineCells.h"
 
 #include <cstring>
 #include <filesystem>
@@ -119,7 +120,7 @@ private:
             }
             out += static_cast<char>(c);
         }
-        FUZZ_CHECK(tovel::cli::IsValidUtf8(out));
+        FUZZ_CHECK(tovel::IsUtf8(out));
         m_strings.push_back(std::move(out));
     }
 
@@ -158,7 +159,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     FUZZ_CHECK(BytesOf(JsonStrings(tovel::cli::JsonByteString(bytes)).Strings().at(0)) == bytes);
     const std::string quoted = JsonStrings(tovel::cli::JsonQuote(bytes)).Strings().at(0);
-    if (tovel::cli::IsValidUtf8(bytes))
+    if (tovel::IsUtf8(bytes))
         FUZZ_CHECK(quoted == bytes);
 
     static const std::string folder = [] {

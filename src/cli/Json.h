@@ -12,10 +12,6 @@ namespace tovel::cli {
 // always valid JSON. Control characters, '"' and '\' are escaped.
 std::string JsonQuote(std::string_view text);
 
-// True when the text is well-formed UTF-8 (no overlong forms, surrogates or
-// code points past U+10FFFF).
-bool IsValidUtf8(std::string_view text);
-
 // The bytes as a quoted JSON string in which every character stands for one
 // byte of the same value (U+0000-U+00FF), whatever the bytes are: a reader
 // gets the bytes back by taking each character's code (in Python,

@@ -2,6 +2,7 @@
 
 #include "cli/Json.h"
 #include "common/ByteText.h"
+#include "common/LineCells.h"
 #include "composer/Routine.h"
 #include "library/LineReader.h"
 #include "library/Scanner.h"
@@ -286,7 +287,7 @@ std::string FormatParamsJson(const RoutineView& routine)
     };
     // A text that is not UTF-8 also gets a "KEY_bytes" member that gives its bytes back.
     auto text = [&](std::string_view indent, std::string_view key, std::string_view value, bool last = false) {
-        if (!IsValidUtf8(value))
+        if (!IsUtf8(value))
             field(indent, std::string(key) + "_bytes", JsonByteString(value));
         field(indent, key, JsonQuote(value), last);
     };
@@ -303,7 +304,7 @@ std::string FormatParamsJson(const RoutineView& routine)
         text("      ", "name", slot.name);
         text("      ", "hint", slot.hint);
         field("      ", "kind", JsonQuote(SlotKindName(slot.kind)));
-        if (!std::all_of(slot.items.begin(), slot.items.end(), IsValidUtf8))
+        if (!std::all_of(slot.items.begin(), slot.items.end(), IsUtf8))
             field("      ", "items_bytes", JsonByteArray(slot.items));
         field("      ", "items", JsonStringArray(slot.items));
         std::string range = "null";
@@ -321,7 +322,7 @@ std::string FormatParamsJson(const RoutineView& routine)
         json += "    }";
     }
     json += routine.slotList.empty() ? "],\n" : "\n  ],\n";
-    if (!std::all_of(routine.panel.extraNames.begin(), routine.panel.extraNames.end(), IsValidUtf8))
+    if (!std::all_of(routine.panel.extraNames.begin(), routine.panel.extraNames.end(), IsUtf8))
         field("  ", "extra_bytes", JsonByteArray(routine.panel.extraNames));
     field("  ", "extra", JsonStringArray(routine.panel.extraNames), true);
     json += "}\n";

@@ -15,8 +15,9 @@ constexpr char16_t kCp1252High[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-// The length of the well-formed UTF-8 sequence at pos, or 0 when none starts there.
-size_t SequenceLength(std::string_view text, size_t pos)
+} // namespace
+
+size_t Utf8SequenceLength(std::string_view text, size_t pos)
 {
     const auto b = static_cast<unsigned char>(text[pos]);
     if (b < 0x80)
@@ -50,8 +51,7 @@ size_t SequenceLength(std::string_view text, size_t pos)
     return n;
 }
 
-// The character of the well-formed sequence of n bytes at p.
-char32_t Decode(const char* p, size_t n)
+char32_t DecodeUtf8(const char* p, size_t n)
 {
     const auto b = static_cast<unsigned char>(p[0]);
     if (n == 1)
@@ -61,6 +61,8 @@ char32_t Decode(const char* p, size_t n)
         c = (c << 6) | (static_cast<unsigned char>(p[i]) & 0x3F);
     return c;
 }
+
+namespace {
 
 bool AllAscii(const char* p, size_t n)
 {
@@ -88,7 +90,7 @@ bool IsUtf8(std::string_view text)
             i += 8;
         if (i >= text.size())
             break;
-        const size_t n = SequenceLength(text, i);
+        const size_t n = Utf8SequenceLength(text, i);
         if (n == 0)
             return false;
         i += n;
@@ -136,10 +138,10 @@ std::string ToCp1252(std::string_view utf8)
     std::string out;
     out.reserve(utf8.size());
     for (size_t i = 0; i < utf8.size();) {
-        const size_t n = SequenceLength(utf8, i);
+        const size_t n = Utf8SequenceLength(utf8, i);
         if (n == 0)
             return {};
-        const char32_t c = Decode(utf8.data() + i, n);
+        const char32_t c = DecodeUtf8(utf8.data() + i, n);
         i += n;
         if (c < 0x80 || (c >= 0xA0 && c < 0x100)) {
             out += static_cast<char>(c);
@@ -168,7 +170,7 @@ char32_t LineCells::CharAt(size_t pos) const
     const auto b = static_cast<unsigned char>(m_line[pos]);
     if (b < 0x80)
         return b;
-    return m_utf8 ? Decode(m_line.data() + pos, CellBytes(pos)) : Cp1252Char(b);
+    return m_utf8 ? DecodeUtf8(m_line.data() + pos, CellBytes(pos)) : Cp1252Char(b);
 }
 
 size_t LineCells::PreviousBoundary(size_t pos) const

@@ -18,6 +18,13 @@ inline constexpr size_t kViewTabWidth = 4;
 // forms, no surrogates, nothing past U+10FFFF).
 bool IsUtf8(std::string_view text);
 
+// The length of the well-formed UTF-8 sequence at pos (1 for ASCII), or 0
+// when none starts there.
+size_t Utf8SequenceLength(std::string_view text, size_t pos);
+// The character of the well-formed sequence of n bytes at p (n from
+// Utf8SequenceLength).
+char32_t DecodeUtf8(const char* p, size_t n);
+
 // The character a Windows-1252 byte stands for.
 char32_t Cp1252Char(unsigned char byte);
 

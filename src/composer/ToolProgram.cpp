@@ -1,6 +1,7 @@
 #include "composer/ToolProgram.h"
 
 #include "common/ByteText.h"
+#include "common/LineCells.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -36,67 +37,19 @@ bool IsHiddenCharacter(char32_t c)
                        [c](const CodeRange& r) { return c >= r.first && c <= r.last; });
 }
 
-// The Windows-1252 reading of 0x80-0x9F; zero where the code page has no character.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
-};
-
-// The length of the well-formed UTF-8 sequence at the start of text (no
-// overlong forms, no surrogates, nothing above U+10FFFF), with its character;
-// zero when the bytes there are no such sequence.
-size_t DecodeUtf8(std::string_view text, char32_t& c)
-{
-    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(0);
-    size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead < 0x80) {
-        c = lead;
-        return 1;
-    }
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        c = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        c = lead & 0x0F;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        c = lead & 0x07;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (text.size() < length)
-        return 0;
-    for (size_t i = 1; i < length; ++i) {
-        const unsigned char b = byte(i);
-        if (b < (i == 1 ? low : 0x80) || b > (i == 1 ? high : 0xBF))
-            return 0;
-        c = (c << 6) | (b & 0x3F);
-    }
-    return length;
-}
-
 } // namespace
 
 bool HoldsHiddenCharacter(std::string_view text)
 {
     for (size_t i = 0; i < text.size();) {
+        size_t length = Utf8SequenceLength(text, i);
         char32_t c = 0;
-        size_t length = DecodeUtf8(text.substr(i), c);
-        if (length == 0) {
-            // Not UTF-8: the byte as the Windows code page shows it.
-            const auto b = static_cast<unsigned char>(text[i]);
-            c = b < 0xA0 ? kCp1252High[b - 0x80] : b;
-            if (c == 0)
-                return true;
+        if (length > 0) {
+            c = DecodeUtf8(text.data() + i, length);
+        } else {
+            // Not UTF-8: the byte as the Windows code page shows it; the
+            // bytes it leaves unassigned read as C1 controls, which are hidden.
+            c = Cp1252Char(static_cast<unsigned char>(text[i]));
             length = 1;
         }
         if (IsHiddenCharacter(c))
