@@ -60,11 +60,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             expectedParts.push_back(item);
     FUZZ_CHECK(joined == JoinAll(expectedParts, '|'));
 
-    // Range hints split at their first '-' after the low bound, which may
-    // start with one '-' as its sign and then holds at least one more byte.
+    // Range hints split at their first '-' after the low bound's head: one
+    // '-' as its sign, if any, and then at least one more byte (which may be
+    // anything, a '-' too).
     const size_t from = !hint.empty() && hint[0] == '-' ? 2 : 1;
     if (const auto range = tovel::ParseRangeHint(hint)) {
-        FUZZ_CHECK(range->low.size() >= from && range->low.find('-', 1) == std::string::npos);
+        FUZZ_CHECK(range->low.size() >= from && range->low.find('-', from) == std::string::npos);
         FUZZ_CHECK(range->low + "-" + range->high == hint);
         const int cmp = tovel::CompareToRange(range->low, range->high, value);
         FUZZ_CHECK(cmp >= -1 && cmp <= 1);
