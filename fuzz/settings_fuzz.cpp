@@ -197,7 +197,10 @@ void CheckOnDisk(const std::string& text, const Name& name, const std::string& v
     const bool valid = tovel::IsValidProfileSection(name.section) && tovel::IsValidProfileKey(name.key);
     FUZZ_CHECK(ok == valid);
     FUZZ_CHECK(fs::is_symlink(link));
-    FUZZ_CHECK(Slurp(target) == (valid ? tovel::ProfileWriteString(text, name.section, name.key, value) : text));
+    FUZZ_CHECK(Slurp(target)
+               == (valid ? tovel::ProfileWriteString(text, name.section, name.key, value,
+                                                     tovel::SettingsKeyMatch(name.section))
+                         : text));
 
     // No one may write it: not changed, even by root.
     Spit(target, text);

@@ -81,21 +81,6 @@ SettingsWrite Failed(std::string reason)
     return {false, std::move(reason)};
 }
 
-// How key names of section compare: byte for byte in the sections of paths
-// where file names keep letter case, with case folded everywhere else.
-KeyMatch KeyMatchFor(std::string_view section)
-{
-    while (!section.empty() && (section.front() == ' ' || section.front() == '\t'))
-        section.remove_prefix(1);
-    while (!section.empty() && (section.back() == ' ' || section.back() == '\t'))
-        section.remove_suffix(1);
-    if (kFileNamesKeepCase)
-        for (std::string_view paths : setting::kPathKeyedSections)
-            if (EqualsNoCase(section, paths))
-                return KeyMatch::Exact;
-    return KeyMatch::FoldCase;
-}
-
 // How long a change waits for the lock before it gives up on the file.
 constexpr int kLockWaitMs = 2000;
 
@@ -130,6 +115,19 @@ void RemoveStaleTemps(const std::string& target)
 }
 
 } // namespace
+
+KeyMatch SettingsKeyMatch(std::string_view section)
+{
+    while (!section.empty() && (section.front() == ' ' || section.front() == '\t'))
+        section.remove_prefix(1);
+    while (!section.empty() && (section.back() == ' ' || section.back() == '\t'))
+        section.remove_suffix(1);
+    if (kFileNamesKeepCase)
+        for (std::string_view paths : setting::kPathKeyedSections)
+            if (EqualsNoCase(section, paths))
+                return KeyMatch::Exact;
+    return KeyMatch::FoldCase;
+}
 
 namespace settings_os {
 
@@ -194,7 +192,7 @@ std::string SettingsFile::Read(std::string_view section, std::string_view key, s
                                size_t capacity) const
 {
     const Snapshot snap = ReadSnapshot(m_path);
-    return ProfileGetString(*snap.text, section, key, def, capacity, KeyMatchFor(section));
+    return ProfileGetString(*snap.text, section, key, def, capacity, SettingsKeyMatch(section));
 }
 
 std::string SettingsFile::Read(const SettingKey& key, std::string_view appPath) const
@@ -303,13 +301,13 @@ SettingsWrite SettingsFile::Write(std::string_view section, std::string_view key
     if (!IsValidProfileSection(section) || !IsValidProfileKey(key))
         return Failed("the name " + std::string(key) + " cannot be kept in a settings file");
     return Modify(true, [&](const std::string& text) {
-        return ProfileWriteString(text, section, key, value, KeyMatchFor(section));
+        return ProfileWriteString(text, section, key, value, SettingsKeyMatch(section));
     });
 }
 
 SettingsWrite SettingsFile::WriteUnlessChanged(const SettingKey& key, std::string_view expected, std::string_view value)
 {
-    const KeyMatch match = KeyMatchFor(key.section);
+    const KeyMatch match = SettingsKeyMatch(key.section);
     return Modify(true, [&](const std::string& text) -> std::string {
         if (ProfileGetString(text, key.section, key.key, key.def, key.capacity, match) != expected)
             return text;
@@ -331,8 +329,9 @@ SettingsWrite SettingsFile::DeleteKey(std::string_view section, std::string_view
 {
     if (!IsValidProfileSection(section) || !IsValidProfileKey(key))
         return Failed("the name " + std::string(key) + " cannot be kept in a settings file");
-    return Modify(false,
-                  [&](const std::string& text) { return ProfileDeleteKey(text, section, key, KeyMatchFor(section)); });
+    return Modify(false, [&](const std::string& text) {
+        return ProfileDeleteKey(text, section, key, SettingsKeyMatch(section));
+    });
 }
 
 SettingsWrite SettingsFile::DeleteSection(std::string_view section)
@@ -349,7 +348,7 @@ SettingsWrite SettingsFile::ReplaceSection(std::string_view section, const std::
         return Failed("the name " + std::string(section) + " cannot be kept in a settings file");
     // Creating a file only to hold an empty section is not needed.
     return Modify(!keys.empty(), [&](const std::string& text) {
-        return ProfileReplaceSection(text, section, keys, value, KeyMatchFor(section));
+        return ProfileReplaceSection(text, section, keys, value, SettingsKeyMatch(section));
     });
 }
 
@@ -362,7 +361,7 @@ SettingsWrite SettingsFile::EditSection(std::string_view section, const SectionE
         const std::vector<std::string> edited = edit(keys);
         if (edited == keys)
             return text;
-        return ProfileReplaceSection(text, section, edited, value, KeyMatchFor(section));
+        return ProfileReplaceSection(text, section, edited, value, SettingsKeyMatch(section));
     });
 }
 

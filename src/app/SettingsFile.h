@@ -3,6 +3,7 @@
 // atomically on change.
 #pragma once
 
+#include "app/Profile.h"
 #include "app/SettingsKeys.h"
 
 #include <cstddef>
@@ -95,6 +96,11 @@ private:
 
     std::string m_path;
 };
+
+// How the key names of a section compare in the settings file: byte for
+// byte in the sections of paths where file names keep letter case, with
+// case folded everywhere else.
+KeyMatch SettingsKeyMatch(std::string_view section);
 
 // "Tovel cannot save its settings in PATH: REASON. Changes made now are not kept."
 std::string SettingsWriteFailedMessage(std::string_view path, std::string_view reason);
