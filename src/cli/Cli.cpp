@@ -97,12 +97,12 @@ Options:
 constexpr std::string_view kParamsHelp = R"(Usage: tovel-cli params [LIBRARY] FUNCTION [--json]
 
 Prints the routine's parameter panel: its type and routine name, and for
-each of up to four slots the parameter's name, its hint, the hint's kind
+each of up to sixteen slots the parameter's name, its hint, the hint's kind
 (choice, option list, range, tool program or none) with the choice items,
 option items, range bounds or tool command, and the preset: the value that
 Copy takes from the slot when it is left untouched (a choice slot's first
-item, a tool-program slot's quoted program). Parameters past the fourth get
-no slot; the call names them.
+item, a tool-program slot's quoted program). Parameters past the sixteenth
+get no slot; the call names them.
 
 Options:
   --json                  print a JSON object instead
@@ -160,7 +160,7 @@ trigger is the routine name, the body the call that Copy composes, with a
 placeholder per parameter slot. A choice slot offers its items, an option
 list slot its single options (the whole list is in the description, to
 combine them with '|'), a range or any other slot offers the parameter's
-name (the description names the range). Parameters past the fourth keep
+name (the description names the range). Parameters past the sixteenth keep
 their names. The description carries the prototype.
 
 Formats:

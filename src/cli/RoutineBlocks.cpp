@@ -353,9 +353,14 @@ std::optional<std::vector<RoutinePanel>> ReadRoutinePanels(const std::string& li
     };
     for (size_t i = 0; i < items->size(); ++i) {
         const std::string& prototype = (*items)[i];
-        std::string source = SourcePathFor(libraryPath, prototype);
-        if (!canRead(source))
-            source = CVariantPath(source);
+        const std::string wantedPath = SourcePathFor(libraryPath, prototype);
+        std::string source = CVariantPath(wantedPath); // when none can be read
+        for (const std::string& path : SourcePathCandidates(wantedPath)) {
+            if (canRead(path)) {
+                source = path;
+                break;
+            }
+        }
         sourceOf[i] = source;
         auto& list = wanted[source];
         if (list.empty() || list.back() != prototype) // the list is sorted, so equal items are neighbours
