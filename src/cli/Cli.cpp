@@ -81,10 +81,10 @@ Options:
 constexpr std::string_view kShowHelp = R"(Usage: tovel-cli show [LIBRARY] FUNCTION
 
 Prints the routine's source block as Tovel's source view shows it: from its
-prototype comment line to the first line with a word beginning with END,
+prototype comment line to the first line with the word END or ENDMOD,
 tabs expanded to 4-column stops (one blank each on the closing line). The
 block of a header library's routine comes from NAME.s beside the header,
-or NAME.c when there is no NAME.s.
+or NAME.S when there is no NAME.s, or else NAME.c or NAME.C.
 
 FUNCTION is a prototype text as 'tovel-cli list' prints it, or a routine
 name that only one routine has.
@@ -143,8 +143,9 @@ from what the author meant: prototype comment lines that are not listed,
 parameters whose hint line is missing or names another parameter,
 malformed hints (unbalanced braces, range bounds that are not numbers,
 empty choice or option items), source blocks without a closing line, a
-prototype found inside another routine's line, and header routines whose
-.s or .c file is missing.
+prototype found inside another routine's line, header routines whose
+.s or .c file is missing, and header declarations that are not listed,
+with the return type that keeps them out.
 
 Exit status: 0 when the library is clean, 1 when something was found,
 2 when the library cannot be read.
