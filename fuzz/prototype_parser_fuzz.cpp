@@ -1,6 +1,6 @@
 // The prototype parser with its hint lines: whatever the source holds, the
-// panel model keeps its invariants (at most four slots, the slots in use
-// named and the others empty, hints without blanks, tool presets quoted).
+// panel model keeps its invariants (at most kMaxSlots slots, each named,
+// with its hint and value, hints without blanks, tool presets quoted).
 // The first input line is the prototype text; when it is empty, the first
 // prototype that the scanner lists from the source is used, as the dialog does.
 #include "FuzzSupport.h"
@@ -26,13 +26,10 @@ void CheckNormalized(const std::string& text)
 void CheckModel(const tovel::ParameterPanelModel& model)
 {
     FUZZ_CHECK(model.nParams >= 0 && model.nParams <= tovel::kMaxSlots);
-    for (int k = 0; k < tovel::kMaxSlots; ++k) {
-        const auto i = static_cast<size_t>(k);
-        if (k < model.nParams) {
-            FUZZ_CHECK(!model.names[i].empty());
-        } else {
-            FUZZ_CHECK(model.names[i].empty() && model.hints[i].empty() && model.values[i].empty());
-        }
+    const auto n = static_cast<size_t>(model.nParams);
+    FUZZ_CHECK(model.names.size() == n && model.hints.size() == n && model.values.size() == n);
+    for (size_t i = 0; i < n; ++i) {
+        FUZZ_CHECK(!model.names[i].empty());
         FUZZ_CHECK(model.hints[i].find(' ') == std::string::npos);
         FUZZ_CHECK(model.hints[i].find('\t') == std::string::npos);
         if (!model.values[i].empty())
@@ -63,7 +60,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     tovel::ParameterPanelModel previous;
     previous.type = "keep";
-    previous.names[0] = "stale";
+    previous.names = {"stale"};
+    previous.hints = {""};
+    previous.values = {""};
     previous.nParams = 1;
 
     tovel::StringLineReader reader(source);

@@ -51,9 +51,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const std::string& line : lines) {
         FUZZ_CHECK(tovel::ExpandTabs(line) == ReferenceExpand(line));
         whole += ReferenceExpand(line);
+        // A closing line has a word, a run of word characters, that is END or ENDMOD.
         bool wordEnd = false;
-        for (size_t p = line.find("END"); p != std::string::npos; p = line.find("END", p + 1))
-            wordEnd = wordEnd || p == 0 || !IsWordChar(line[p - 1]);
+        for (size_t p = 0; p < line.size();) {
+            size_t q = p;
+            while (q < line.size() && IsWordChar(line[q]))
+                ++q;
+            const std::string word = line.substr(p, q - p);
+            wordEnd = wordEnd || word == "END" || word == "ENDMOD";
+            p = q + 1;
+        }
         FUZZ_CHECK(tovel::IsBlockEndLine(line) == wordEnd);
     }
     {

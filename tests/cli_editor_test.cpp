@@ -43,7 +43,7 @@ Json ParseJson(const std::string& text)
     return value;
 }
 
-// Every hint kind, five parameters, and the characters the snippet grammar,
+// Every hint kind, five parameters (the fifth without a name), and the characters the snippet grammar,
 // JSON and UltiSnips treat specially, in names, hints and the prototype.
 std::string HostileLibrary(const TempFolder& folder)
 {
@@ -85,9 +85,9 @@ TEST(CliSnippets, EveryBodyParsesAndRendersAsTheCallCopyComposes)
 
         const ParsedSnippet& put = byPrefix["Put"];
         // Choice: its items as the combo lists them; option list: the single
-        // options; range and no hint: the parameter's name; the fifth keeps its name.
+        // options; range and no hint: the parameter's name; the fifth, unnamed, its declaration.
         EXPECT_EQ(put.rendered, "Put(a$1,M_$A,level,char *}$\\,unsigned $}\")") << format;
-        ASSERT_EQ(put.slots.size(), 4u);
+        ASSERT_EQ(put.slots.size(), 5u);
         EXPECT_TRUE(put.slots[0].choice);
         EXPECT_EQ(put.slots[0].items, (std::vector<std::string>{"a$1", "b\\", "c|d", ""}));
         EXPECT_TRUE(put.slots[1].choice);
@@ -106,7 +106,8 @@ TEST(CliSnippets, EveryBodyParsesAndRendersAsTheCallCopyComposes)
               std::string::npos)
         << ulti.out;
     EXPECT_NE(
-        ulti.out.find("\nPut(${1:a\\$1},${2:M_\\$A},${3:level},${4:char *\\}\\$\\\\},unsigned \\$\\}\")\nendsnippet\n"),
+        ulti.out.find(
+            "\nPut(${1:a\\$1},${2:M_\\$A},${3:level},${4:char *\\}\\$\\\\},${5:unsigned \\$\\}\"})\nendsnippet\n"),
         std::string::npos)
         << ulti.out;
 }
@@ -145,7 +146,7 @@ TEST(CliLint, ReportsWrongCountsRangesAndOptionsWhereCallsAre)
                      "    PwmSetDuty(2, 150); PwmSetDuty(2, 0x65);\n"
                      "    PwmSetDuty(1);\n"
                      "    PwmSetup(0, PWM_EN | PWM_BAD, 1000, 50, 3);\n"
-                     "    PwmSetup(0, PWM_EN|PWM_IRQ, 70000u, -1, 3);\n"
+                     "    PwmSetup(0, PWM_EN|PWM_IRQ, 70000u, -1, 16);\n"
                      "    /* PwmSetDuty(1); */ puts(\"PwmSetDuty(1)\"); c = ')';\n"
                      "    // PwmSetDuty(1);\n"
                      "    PwmSetDuty(2, (int)150); PwmSetDuty(2, LIMIT); PwmSetDuty(2, 50 + 60);\n"
@@ -168,6 +169,7 @@ TEST(CliLint, ReportsWrongCountsRangesAndOptionsWhereCallsAre)
               "{PWM_EN|PWM_INV|PWM_IRQ}\n"
             + f + "11:33: warning: argument 3 of 'PwmSetup' (period) is 70000, outside its range 0-65535\n" + f
             + "11:41: warning: argument 4 of 'PwmSetup' (duty) is -1, outside its range 0-100\n" + f
+            + "11:45: warning: argument 5 of 'PwmSetup' (dt) is 16, outside its range 0-15\n" + f
             + "15:34: warning: argument 2 of 'PwmSetDuty' (duty) is 0145, outside its range 0-100\n" + f
             + "17:13: warning: 'PwmSetDuty' takes 2 arguments, 1 given (void PwmSetDuty(char channel, int duty))\n" + f
             + "18:16: warning: 'WdtKick' takes 0 arguments, 1 given (void WdtKick(void))\n");

@@ -88,9 +88,10 @@ TEST(CliProgram, WorkedExampleCallAndRangeMessage)
 
     run = RunProgram(kProgram,
                      {"call", kSample, "void PwmSetup(char ch, char flags, unsigned period, int duty, char dt)", "1",
-                      "PWM_EN|PWM_IRQ", "0x1000", "50"});
-    EXPECT_EQ(run.exitStatus, 0) << run.err;
-    EXPECT_EQ(run.out, "PwmSetup(1,PWM_EN|PWM_IRQ,0x1000,50,dt)\n");
+                      "PWM_EN|PWM_IRQ", "0x1000", "50", "16"});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.out, "PwmSetup(1,PWM_EN|PWM_IRQ,0x1000,50,16)\n");
+    EXPECT_EQ(run.err, "dt Out of range.\nAllowed: 0 to 15\n");
 
     run = RunProgram(kProgram, {"show", kSample, "WdtKick"});
     EXPECT_EQ(run.exitStatus, 0);
@@ -112,8 +113,8 @@ TEST(CliProgram, CheckReportsAndExitsByTheResult)
     EXPECT_EQ(Lines(run.out),
               (std::vector<std::string>{
                   lib
-                      + ":1: routine 'f' has no closing line (a word beginning with END): its source block runs to the "
-                        "end of the file",
+                      + ":1: routine 'f' has no closing line (a word END or ENDMOD): its source block runs to the end "
+                        "of the file",
                   lib + ":2: the hint line names 'b', not parameter 'a'"}));
 
     ExpectCleanFailure(RunProgram(kProgram, {"check", dir / "none.s79"}), 2, "missing library");

@@ -177,26 +177,51 @@ TEST_F(CliRoutineTest, CallTextForGivenMissingAndPresetValues)
     }
 }
 
-TEST_F(CliRoutineTest, ChoiceValuesTakeTheItemsLetterCaseAndExtraNamesFollowFourSlots)
+TEST_F(CliRoutineTest, ChoiceValuesTakeTheItemsLetterCaseAndEveryParameterHasASlot)
 {
     const RoutineView r = Load("lib.s79",
                                "@ C Function prototype: void Cfg(char ref, int b, int c, char *d, int e, int f)\n"
-                               "@ ref:{ADC_VDD,ADC_INT}\n@ b:{}\n@ c:{Pick.exe}\n@ *d:{}\n\tEND\n",
+                               "@ ref:{ADC_VDD,ADC_INT}\n@ b:{}\n@ c:{Pick.exe}\n@ *d:{}\n@ e:{0-3}\n@ f:{0x00-0x3F}\n"
+                               "\tEND\n",
                                "void Cfg(char ref, int b, int c, char *d, int e, int f)");
-    ASSERT_EQ(r.slotList.size(), 4u);
-    EXPECT_EQ(r.panel.extraNames, (std::vector<std::string>{"e", "f"}));
-    EXPECT_EQ(ComposeRoutineCall(r, {"adc_int", "1", "2", "s"}, false).text, "Cfg(ADC_INT,1,2,s,e,f)");
-    EXPECT_EQ(ComposeRoutineCall(r, {"other"}, false).text, "Cfg(other,,,,e,f)");
-    EXPECT_EQ(ComposeRoutineCall(r, {}, true).text, "Cfg(ADC_VDD,,\"Pick.exe\",,e,f)");
+    ASSERT_EQ(r.slotList.size(), 6u);
+    EXPECT_EQ(r.slotList[5].kind, SlotKind::Range);
+    EXPECT_TRUE(r.panel.extraNames.empty());
+    const CallResult six = ComposeRoutineCall(r, {"adc_int", "1", "2", "s", "5", "0x40"}, false);
+    EXPECT_EQ(six.text, "Cfg(ADC_INT,1,2,s,5,0x40)");
+    EXPECT_EQ(six.rangeMessages,
+              (std::vector<std::string>{"e Out of range.\nAllowed: 0 to 3", "f Out of range.\nAllowed: 0x00 to 0x3F"}));
+    EXPECT_EQ(ComposeRoutineCall(r, {"other"}, false).text, "Cfg(other,,,,,)");
+    EXPECT_EQ(ComposeRoutineCall(r, {}, true).text, "Cfg(ADC_VDD,,\"Pick.exe\",,,)");
+
+    // Past the last slot the parameters' names stand in the call.
+    std::string prototype = "int Many(int p1";
+    for (int k = 2; k <= 18; ++k)
+        prototype += ", int p" + std::to_string(k);
+    prototype += ")";
+    const RoutineView many = Load("many.s79", "; C Function prototype: " + prototype + "\n\tEND\n", prototype);
+    ASSERT_EQ(many.slotList.size(), 16u);
+    const std::vector<std::string> all(16, "0");
+    const std::string zeros = "0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0";
+    EXPECT_EQ(ComposeRoutineCall(many, all, false).text, "Many(" + zeros + ",p17,p18)");
+    EXPECT_EQ(ComposeRoutineCall(many, {"0"}, false).text, "Many(0,,,,,,,,,,,,,,,,p17,p18)");
 }
 
-TEST_F(CliRoutineTest, HeaderRoutineSourceComesFromDotSThenDotC)
+TEST_F(CliRoutineTest, HeaderRoutineSourceComesFromDotSThenDotUpperSThenDotC)
 {
     const std::string header = m_dir.Write("inc/ports.h",
                                            "extern int Read(char port);\nextern int Gone(int a);\n"
-                                           "extern int Bare(int a);\n");
+                                           "extern int Bare(int a);\nextern int Caps(int a);\n");
     m_dir.Write("inc/Read.c", "; C Function prototype: int Read(char port)\n; port:{0,1}\nEND\n");
     m_dir.Write("inc/Bare.s", "no prototype comment here\n");
+    m_dir.Write("inc/Caps.S", "; C Function prototype: int Caps(int a)\n; a:{0-9}\nEND\n");
+    m_dir.Write("inc/Caps.c", "; C Function prototype: int Caps(int a)\n; a:{}\nEND\n");
+
+    // NAME.s missing: NAME.S comes before NAME.c.
+    const RoutineView caps = LoadRoutine(header, "int Caps(int a)");
+    EXPECT_EQ(caps.sourcePath, m_dir / "inc/Caps.S");
+    ASSERT_EQ(caps.slotList.size(), 1u);
+    EXPECT_EQ(caps.slotList[0].kind, SlotKind::Range);
 
     const RoutineView read = LoadRoutine(header, "int Read(char port)");
     EXPECT_EQ(read.sourcePath, m_dir / "inc/Read.c");

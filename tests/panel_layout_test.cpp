@@ -25,7 +25,8 @@ TEST(LayoutParameterPanel, SlotTable)
     for (const Row& r : rows) {
         const PanelLayout l = LayoutParameterPanel(r.n);
         EXPECT_EQ(l.n, r.n);
-        for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(l.rows, 1);
+        for (int i = 0; i < kMaxSlots; ++i) {
             if (i < r.n) {
                 EXPECT_EQ(l.labels[i], (PixelRect{r.slotX[i], 318, r.width, 14})) << r.n << " slot " << i + 1;
                 EXPECT_EQ(l.values[i], (PixelRect{r.slotX[i], 332, r.width, 18})) << r.n << " slot " << i + 1;
@@ -34,7 +35,7 @@ TEST(LayoutParameterPanel, SlotTable)
                 EXPECT_EQ(l.values[i], PixelRect{}) << r.n << " slot " << i + 1;
             }
         }
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < kMaxSlots - 1; ++i) {
             const PixelRect expected =
                 i < static_cast<int>(r.separatorX.size()) ? PixelRect{r.separatorX[i], 332, 8, 18} : PixelRect{};
             EXPECT_EQ(l.separators[i], expected) << r.n << " separator " << i;
@@ -43,13 +44,35 @@ TEST(LayoutParameterPanel, SlotTable)
     }
 }
 
+TEST(LayoutParameterPanel, FurtherRowsBelowTheFirst)
+{
+    // Six slots: the first row as for four, the second as for two, one row lower;
+    // the comma before slot 5 ends the first row, ")" the second.
+    const PanelLayout six = LayoutParameterPanel(6);
+    const PanelLayout four = LayoutParameterPanel(4);
+    EXPECT_EQ(six.rows, 2);
+    for (size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(six.values[i], four.values[i]) << "slot " << i + 1;
+    EXPECT_EQ(six.labels[4], (PixelRect{130, 318 + 36, 170, 14}));
+    EXPECT_EQ(six.values[5], (PixelRect{310, 332 + 36, 170, 18}));
+    EXPECT_EQ(six.separators[3], (PixelRect{481, 332, 8, 18}));
+    EXPECT_EQ(six.separators[4], (PixelRect{301, 332 + 36, 8, 18}));
+    EXPECT_EQ(six.closing, (PixelRect{481, 335 + 36, 8, 18}));
+    EXPECT_EQ(six.values[6], PixelRect{});
+    EXPECT_EQ(PanelRows(0), 1);
+    EXPECT_EQ(PanelRows(4), 1);
+    EXPECT_EQ(PanelRows(5), 2);
+    EXPECT_EQ(PanelRows(13), 4);
+}
+
 TEST(LayoutParameterPanel, CountOutsideRangeIsClamped)
 {
     EXPECT_EQ(LayoutParameterPanel(-1).closing, (PixelRect{138, 335, 8, 18}));
     EXPECT_EQ(LayoutParameterPanel(-1).n, 0);
-    const PanelLayout l = LayoutParameterPanel(7);
-    EXPECT_EQ(l.n, 4);
-    EXPECT_EQ(l.values[3], (PixelRect{400, 332, 80, 18}));
+    const PanelLayout l = LayoutParameterPanel(kMaxSlots + 3);
+    EXPECT_EQ(l.n, kMaxSlots);
+    EXPECT_EQ(l.rows, kPanelRows);
+    EXPECT_EQ(l.values[kMaxSlots - 1], (PixelRect{400, 332 + 3 * 36, 80, 18}));
 }
 
 } // namespace

@@ -97,8 +97,22 @@ TEST(ParsePrototypeSource, WorkedExample)
         EXPECT_EQ(m.hints[1], "0-100");
         EXPECT_EQ(m.values[0], "");
         EXPECT_EQ(m.values[1], "");
-        EXPECT_TRUE(m.names[2].empty() && m.names[3].empty());
+        EXPECT_TRUE(m.names.size() == 2 && m.hints.size() == 2 && m.values.size() == 2);
     }
+}
+
+TEST(ParsePrototypeSource, EveryParameterGetsASlotAndItsHintLine)
+{
+    const auto m =
+        Parse("; C Function prototype: int I2cWriteReg(char bus, char addr, char reg, char *data, "
+              "char drive, int timeout);\n"
+              "; bus:{0,1}\n; addr:{0x00-0x7F}\n; reg:{}\n; *data:{}\n; drive : {0-3}\n; timeout:{Wait.exe}\n",
+              "int I2cWriteReg(char bus, char addr, char reg, char *data, char drive, int timeout)");
+    ASSERT_EQ(m.nParams, 6);
+    EXPECT_EQ(SlotNames(m), (std::vector<std::string>{"bus", "addr", "reg", "data", "drive", "timeout"}));
+    EXPECT_EQ(m.hints[4], "0-3");
+    EXPECT_EQ(m.values[5], "\"Wait.exe\"");
+    EXPECT_TRUE(m.extraNames.empty());
 }
 
 TEST(ParsePrototypeSource, SplitsTypeNameAndParameters)
@@ -130,7 +144,13 @@ TEST(ParsePrototypeSource, SplitsTypeNameAndParameters)
         {"void SetHandler(void (*cb)(int, char), int prio)", "void", "SetHandler", {"cb", "prio"}, {}},
         {"void UrtConfig(char m)", "void", "UrtConfig", {"m"}, {}},
         {"Go(int a)", "", "Go", {"a"}, {}},
-        {"int F(int a,int b,int c,int d,int e,int)", "int", "F", {"a", "b", "c", "d"}, {"e", "int"}},
+        {"int F(int a,int b,int c,int d,int e,int)", "int", "F", {"a", "b", "c", "d", "e", "int"}, {}},
+        {"int F(int a,int b,int c,int d,int e,int f,int g,int h,int i,int j,int k,int l,int m,int n,int o,int p,int q,"
+         "int)",
+         "int",
+         "F",
+         {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l", "m", "n", "o", "p"},
+         {"q", "int"}},
         {"int f(int a,,int b)", "int", "f", {"a"}, {}}, // an empty declaration ends the list
     };
     for (const Row& r : rows) {
@@ -139,8 +159,8 @@ TEST(ParsePrototypeSource, SplitsTypeNameAndParameters)
         EXPECT_EQ(m.function, r.function) << r.prototype;
         EXPECT_EQ(SlotNames(m), r.names) << r.prototype;
         EXPECT_EQ(m.extraNames, r.extra) << r.prototype;
-        for (int k = m.nParams; k < kMaxSlots; ++k)
-            EXPECT_TRUE(m.names[k].empty() && m.hints[k].empty() && m.values[k].empty()) << r.prototype;
+        const auto n = static_cast<size_t>(m.nParams);
+        EXPECT_TRUE(m.names.size() == n && m.hints.size() == n && m.values.size() == n) << r.prototype;
     }
 }
 
@@ -193,8 +213,7 @@ TEST(ParsePrototypeSource, LineNotFoundKeepsTypeOnly)
         EXPECT_EQ(m.type, "long") << c.what;
         EXPECT_EQ(m.function, c.prototype) << c.what;
         EXPECT_EQ(m.nParams, 0) << c.what;
-        for (int k = 0; k < kMaxSlots; ++k)
-            EXPECT_TRUE(m.names[k].empty() && m.hints[k].empty() && m.values[k].empty()) << c.what;
+        EXPECT_TRUE(m.names.empty() && m.hints.empty() && m.values.empty()) << c.what;
         EXPECT_TRUE(m.extraNames.empty()) << c.what;
     }
 
@@ -202,7 +221,7 @@ TEST(ParsePrototypeSource, LineNotFoundKeepsTypeOnly)
     EXPECT_EQ(missing.type, "long");
     EXPECT_EQ(missing.function, "int f(int a)");
     EXPECT_EQ(missing.nParams, 0);
-    EXPECT_TRUE(missing.names[0].empty() && missing.values[1].empty() && missing.extraNames.empty());
+    EXPECT_TRUE(missing.names.empty() && missing.values.empty() && missing.extraNames.empty());
 }
 
 TEST(ParsePrototypeSource, FirstMatchingLineWins)
@@ -264,8 +283,7 @@ TEST(ParsePrototypeSource, IncomingSlotsAreReplaced)
     ASSERT_EQ(m.nParams, 1);
     EXPECT_EQ(m.names[0], "a");
     EXPECT_EQ(m.values[0], "");
-    for (int k = 1; k < kMaxSlots; ++k)
-        EXPECT_TRUE(m.names[k].empty() && m.hints[k].empty() && m.values[k].empty());
+    EXPECT_TRUE(m.names.size() == 1 && m.hints.size() == 1 && m.values.size() == 1);
 }
 
 TEST(ParsePrototypeSource, LineWithoutClosingParenthesis)

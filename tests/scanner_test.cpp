@@ -190,6 +190,17 @@ TEST(ScannerTest, NulStartedLineEndsTheScan)
     EXPECT_EQ(CollectPrototypes(reader, false), std::vector<std::string>{"int a(int x)"});
 }
 
+TEST(ScannerTest, LongLinesAreCountedOnceByTheirNumbers)
+{
+    // Line 2 is 255 bytes and its line feed, line 3 takes three pieces, line 5
+    // ends the file at exactly 255 bytes, which is one piece.
+    const std::string piece(255, 'x');
+    StringLineReader reader("short\n" + piece + "\n" + piece + piece + "y\nshort\n" + piece);
+    const tovel::LongLines found = tovel::FindLongLines(reader, 1);
+    EXPECT_EQ(found.count, 2u);
+    EXPECT_EQ(found.first, (std::vector<int>{2}));
+}
+
 TEST(ScannerTest, SortIsCaseInsensitiveAndStable)
 {
     std::vector<std::string> items = {"int b(int x)", "INT A(int x)",    "int a(int x)", "char z(int x)",

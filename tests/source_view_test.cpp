@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -73,7 +74,15 @@ TEST(SourceViewTest, CVariantReplacesTheLastByte)
     EXPECT_EQ(CVariantPath(""), "");
 }
 
-TEST(SourceViewTest, BlockEndIsAWordBeginningWithEnd)
+TEST(SourceViewTest, SourceFilesAreTriedInBothLetterCases)
+{
+    using V = std::vector<std::string>;
+    EXPECT_EQ(tovel::SourcePathCandidates("/inc/Adc.s"), (V{"/inc/Adc.s", "/inc/Adc.S", "/inc/Adc.c", "/inc/Adc.C"}));
+    EXPECT_EQ(tovel::SourcePathCandidates("/lib/lib.s79"), (V{"/lib/lib.s79", "/lib/lib.s7c", "/lib/lib.s7C"}));
+    EXPECT_EQ(tovel::SourcePathCandidates(""), (V{""}));
+}
+
+TEST(SourceViewTest, BlockEndIsTheWordEndOrEndmod)
 {
     struct Row {
         const char* line;
@@ -88,6 +97,11 @@ TEST(SourceViewTest, BlockEndIsAWordBeginningWithEnd)
         {"\xE9"
          "END",
          true},
+        {"\tENDMOD\tports ; ENDIF\r\n", true},
+        {"ENDMOD;", true},
+        {" ENDIF\r\n", false},
+        {"\tENDM\r\n", false},
+        {"\tENDR ENDS ENDP ENDMODULE END1\r\n", false},
         {"SENDBYTE:\tMOV A,R0\r\n", false},
         {"\tLCALL APPEND\r\n", false},
         {"_END", false},

@@ -207,6 +207,11 @@ TEST(EditorPlaces, OptionListAndValueEdit)
         }
     }
     EXPECT_EQ(ValueEditRect(2, 3), (PixelRect{250, 332, 110, 18}));
+    // A second row opens its lists one row lower, laid out for its own slots.
+    EXPECT_EQ(OptionListRect(6, 6), (PixelRect{310, 355 + 36, 170, 70}));
+    EXPECT_EQ(OptionListRect(5, 6), (PixelRect{130, 355 + 36, 170, 70}));
+    for (int k = 1; k <= 6; ++k)
+        EXPECT_EQ(ValueEditRect(k, 6), LayoutParameterPanel(6).values[static_cast<size_t>(k - 1)]) << k;
     EXPECT_EQ(OptionListRect(2, 0), (PixelRect{490, 355, 170, 70})); // no division by zero
 }
 

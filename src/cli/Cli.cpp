@@ -84,10 +84,10 @@ Options:
 constexpr std::string_view kShowHelp = R"(Usage: tovel-cli show [LIBRARY] FUNCTION
 
 Prints the routine's source block as Tovel's source view shows it: from its
-prototype comment line to the first line with a word beginning with END,
+prototype comment line to the first line with the word END or ENDMOD,
 tabs expanded to 4-column stops (one blank each on the closing line). The
 block of a header library's routine comes from NAME.s beside the header,
-or NAME.c when there is no NAME.s.
+or NAME.S when there is no NAME.s, or else NAME.c or NAME.C.
 
 FUNCTION is a prototype text as 'tovel-cli list' prints it, or a routine
 name that only one routine has.
@@ -100,12 +100,12 @@ Options:
 constexpr std::string_view kParamsHelp = R"(Usage: tovel-cli params [LIBRARY] FUNCTION [--json]
 
 Prints the routine's parameter panel: its type and routine name, and for
-each of up to four slots the parameter's name, its hint, the hint's kind
+each of up to sixteen slots the parameter's name, its hint, the hint's kind
 (choice, option list, range, tool program or none) with the choice items,
 option items, range bounds or tool command, and the preset: the value that
 Copy takes from the slot when it is left untouched (a choice slot's first
-item, a tool-program slot's quoted program). Parameters past the fourth get
-no slot; the call names them.
+item, a tool-program slot's quoted program). Parameters past the sixteenth
+get no slot; the call names them.
 
 Options:
   --json                  print a JSON object instead
@@ -147,8 +147,9 @@ from what the author meant: prototype comment lines that are not listed,
 parameters whose hint line is missing or names another parameter,
 malformed hints (unbalanced braces, range bounds that are not numbers,
 empty choice or option items), source blocks without a closing line, a
-prototype found inside another routine's line, and header routines whose
-.s or .c file is missing.
+prototype found inside another routine's line, header routines whose
+.s or .c file is missing, and header declarations that are not listed,
+with the return type that keeps them out.
 
 Exit status: 0 when the library is clean, 1 when something was found,
 2 when the library cannot be read.
@@ -166,7 +167,7 @@ trigger is the routine name, the body the call that Copy composes, with a
 placeholder per parameter slot. A choice slot offers its items, an option
 list slot its single options (the whole list is in the description, to
 combine them with '|'), a range or any other slot offers the parameter's
-name (the description names the range). Parameters past the fourth keep
+name (the description names the range). Parameters past the sixteenth keep
 their names. The description carries the prototype.
 
 Formats:

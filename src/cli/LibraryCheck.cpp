@@ -84,6 +84,56 @@ std::string Quoted(std::string_view text)
     return "'" + std::string(text) + "'";
 }
 
+// A header line that reads as a function's declaration or the head of its
+// definition: a return type and a name before its '(' (a word that starts a
+// statement aside), and after its ')' nothing but ';', '{' or a comment
+// (or, without a ')', a parameter list that goes on on the next line).
+bool IsDeclarationShaped(std::string_view line)
+{
+    size_t i = 0;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+        ++i;
+    if (i == line.size() || !IsIdentChar(line[i]) || (line[i] >= '0' && line[i] <= '9'))
+        return false;
+    const size_t open = line.find('(', i);
+    if (open == std::string_view::npos)
+        return false;
+    // The head: identifiers, '*' and blanks only, the last identifier the name.
+    std::vector<std::string_view> words;
+    for (size_t p = i; p < open;) {
+        const char c = line[p];
+        if (IsIdentChar(c)) {
+            size_t end = p;
+            while (end < open && IsIdentChar(line[end]))
+                ++end;
+            words.push_back(line.substr(p, end - p));
+            p = end;
+        } else if (c == ' ' || c == '\t' || c == '*') {
+            ++p;
+        } else {
+            return false;
+        }
+    }
+    static constexpr std::string_view kStatementWords[] = {"return", "if",     "else",  "while", "for",
+                                                           "switch", "case",   "do",    "goto",  "typedef",
+                                                           "sizeof", "define", "undef", "pragma"};
+    if (words.size() < 2 || IsNameless(words.back())
+        || std::find(std::begin(kStatementWords), std::end(kStatementWords), words.front())
+            != std::end(kStatementWords))
+        return false;
+    std::string_view rest = line.substr(open);
+    while (!rest.empty() && std::strchr(" \t\r\n", rest.back()) != nullptr)
+        rest.remove_suffix(1);
+    const size_t close = rest.rfind(')');
+    if (close == std::string_view::npos)
+        return rest.back() == ',' || rest.back() == '(';
+    rest.remove_prefix(close + 1);
+    while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t'))
+        rest.remove_prefix(1);
+    return rest.empty() || rest.front() == ';' || rest.front() == '{' || StartsWith(rest, "//")
+        || StartsWith(rest, "/*");
+}
+
 class Checker {
 public:
     explicit Checker(std::string libraryPath) : m_libraryPath(std::move(libraryPath)) {}
@@ -256,6 +306,20 @@ private:
         return message;
     }
 
+    static std::string UnlistedDeclarationReason(const NormalisedDeclaration& declaration)
+    {
+        const std::string& word = declaration.returnWord;
+        std::string message = "the declaration " + Quoted(TrimLineEnd(declaration.text))
+            + " is not listed: its return type " + Quoted(word) + " is not one of " + ListedReturnWordsText();
+        std::string bare = word;
+        while (!bare.empty() && bare.back() == '*')
+            bare.pop_back();
+        if (bare != word
+            && std::find(kListedReturnWords.begin(), kListedReturnWords.end(), bare) != kListedReturnWords.end())
+            message += " (write the '*' with the name, as '" + bare + " *Name')";
+        return message;
+    }
+
     void CheckHeader(PieceReader& header)
     {
         struct Declaration {
@@ -278,8 +342,11 @@ private:
             if (piece.cutAtNul)
                 ReportNulCut(file, piece.line, 0);
             const NormalisedDeclaration declaration = NormaliseDeclaration(piece.text);
-            if (!declaration.listed)
+            if (!declaration.listed) {
+                if (!piece.continuation && IsDeclarationShaped(piece.text))
+                    Report(piece.line, file, piece.line, UnlistedDeclarationReason(declaration));
                 continue;
+            }
             ++listed;
             const std::string& prototype = declaration.text;
             const std::string name = RoutineNameOf(prototype);
@@ -289,21 +356,21 @@ private:
                            + " is listed without its ')': write each declaration on one line");
                 continue;
             }
-            const std::string source = SourcePathFor(file, prototype);
-            const std::string variant = CVariantPath(source);
-            const std::string* opened = canRead(source) ? &source : canRead(variant) ? &variant : nullptr;
-            if (!opened) {
+            const std::vector<std::string> candidates = SourcePathCandidates(SourcePathFor(file, prototype));
+            const auto opened = std::find_if(candidates.begin(), candidates.end(), canRead);
+            if (opened == candidates.end()) {
+                std::string tried;
+                for (const std::string& path : candidates)
+                    tried += (tried.empty() ? "" : ", ") + path;
                 Report(piece.line, file, piece.line,
-                       "no source for " + Quoted(name.empty() ? prototype : name) + ": neither " + source + " nor "
-                           + variant + " can be read");
+                       "no source for " + Quoted(name.empty() ? prototype : name) + ": none of " + tried
+                           + " can be read");
                 continue;
             }
             declarations.push_back({piece.line, prototype, *opened});
         }
         if (listed == 0)
-            Report(
-                1, file, 1,
-                "nothing is listed: no one-line declaration returns int, char, long, double, unsigned, uint or short");
+            Report(1, file, 1, "nothing is listed: no one-line declaration returns " + ListedReturnWordsText());
 
         // Each source file is read once for all the declarations that use it.
         std::map<std::string, std::vector<const Declaration*>> bySource;
@@ -355,10 +422,9 @@ private:
                    "routine " + Quoted(routineName) + " has no closing line before the next prototype comment (line "
                        + std::to_string(start.nextMarkerLine) + "): its source block runs on into that routine");
         else if (start.end == BlockEnd::Open)
-            Report(
-                anchor, file, head.line,
-                "routine " + Quoted(routineName)
-                    + " has no closing line (a word beginning with END): its source block runs to the end of the file");
+            Report(anchor, file, head.line,
+                   "routine " + Quoted(routineName)
+                       + " has no closing line (a word END or ENDMOD): its source block runs to the end of the file");
 
         const ParameterPanelModel model = ParseStartLine(start, prototype);
         if (model.nParams == 0)

@@ -270,7 +270,7 @@ std::string FormatParamsText(const RoutineView& routine)
         std::string names;
         for (const std::string& name : routine.panel.extraNames)
             names += (names.empty() ? "" : ", ") + name;
-        line("past the fourth", names);
+        line("past the slots", names);
     }
     return text;
 }

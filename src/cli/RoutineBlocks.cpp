@@ -426,8 +426,9 @@ bool VisitRoutinePanels(const std::string& libraryPath, const PanelVisit& visit,
             sourceOf[i] = UINT32_MAX;
             continue;
         }
-        std::string path = SourcePathFor(libraryPath, prototype);
-        for (int variant = 0; variant < 2; ++variant) {
+        const std::vector<std::string> candidates = SourcePathCandidates(SourcePathFor(libraryPath, prototype));
+        for (size_t variant = 0; variant < candidates.size(); ++variant) {
+            const std::string& path = candidates[variant];
             auto known = sourceIds.find(path);
             if (known == sourceIds.end()) {
                 known = sourceIds.emplace(path, static_cast<uint32_t>(sources.size())).first;
@@ -436,9 +437,8 @@ bool VisitRoutinePanels(const std::string& libraryPath, const PanelVisit& visit,
                 sources.back().readable = CanOpenForReading(path);
             }
             sourceOf[i] = known->second;
-            if (sources[known->second].readable || variant == 1)
+            if (sources[known->second].readable)
                 break;
-            path = CVariantPath(path);
         }
         Source& source = sources[sourceOf[i]];
         const auto id = source.ids.emplace(prototype, static_cast<uint32_t>(source.prototypes.size()));

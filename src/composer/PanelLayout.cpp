@@ -1,5 +1,7 @@
 #include "composer/PanelLayout.h"
 
+#include <algorithm>
+
 namespace tovel {
 
 namespace {
@@ -12,27 +14,48 @@ constexpr int kLabelHeight = 14;
 constexpr int kValueY = 332;
 constexpr int kValueHeight = 18;
 constexpr int kClosingY = 335;
+constexpr int kRowEndX = 481;
+
+int ClampSlots(int n)
+{
+    return std::clamp(n, 0, kMaxSlots);
+}
 
 } // namespace
+
+int PanelRows(int n)
+{
+    return std::max(1, (ClampSlots(n) + kSlotsPerRow - 1) / kSlotsPerRow);
+}
 
 PanelLayout LayoutParameterPanel(int n)
 {
     PanelLayout layout;
-    layout.n = n < 0 ? 0 : (n > 4 ? 4 : n);
+    layout.n = ClampSlots(n);
+    layout.rows = PanelRows(layout.n);
     if (layout.n == 0) {
         // Right after the template's "(" label.
         layout.closing = {138, kClosingY, 8, 18};
         return layout;
     }
-    const int w = kPanelWidth / layout.n;
-    for (int k = 1; k <= layout.n; ++k) {
-        const int x = kPanelLeft + ((k - 1) * kPanelWidth) / layout.n;
-        layout.labels[k - 1] = {x, kLabelY, w - kSlotGap, kLabelHeight};
-        layout.values[k - 1] = {x, kValueY, w - kSlotGap, kValueHeight};
-        if (k >= 2)
-            layout.separators[k - 2] = {x - 9, kValueY, 8, kValueHeight}; // one pixel after the previous slot
+    for (int row = 0; row < layout.rows; ++row) {
+        const int first = row * kSlotsPerRow; // index of the row's first slot
+        const int inRow = std::min(kSlotsPerRow, layout.n - first);
+        const int down = row * kPanelRowHeight;
+        const int w = kPanelWidth / inRow;
+        for (int j = 0; j < inRow; ++j) {
+            const int i = first + j;
+            const int x = kPanelLeft + (j * kPanelWidth) / inRow;
+            layout.labels[i] = {x, kLabelY + down, w - kSlotGap, kLabelHeight};
+            layout.values[i] = {x, kValueY + down, w - kSlotGap, kValueHeight};
+            if (j >= 1)
+                layout.separators[i - 1] = {x - 9, kValueY + down, 8,
+                                            kValueHeight}; // one pixel after the previous slot
+            else if (row >= 1)
+                layout.separators[i - 1] = {kRowEndX, kValueY + down - kPanelRowHeight, 8, kValueHeight};
+        }
     }
-    layout.closing = {481, kClosingY, 8, 18};
+    layout.closing = {kRowEndX, kClosingY + (layout.rows - 1) * kPanelRowHeight, 8, 18};
     return layout;
 }
 

@@ -149,20 +149,10 @@ std::string ParameterLabel(std::string_view decl)
 
 void ClearSlots(ParameterPanelModel& model)
 {
-    for (int k = 0; k < kMaxSlots; ++k) {
-        model.names[k].clear();
-        model.hints[k].clear();
-        model.values[k].clear();
-    }
+    model.names.clear();
+    model.hints.clear();
+    model.values.clear();
     model.extraNames.clear();
-}
-
-int CountSlots(const ParameterPanelModel& model)
-{
-    for (int k = kMaxSlots; k > 0; --k)
-        if (!model.names[k - 1].empty())
-            return k;
-    return 0;
 }
 
 // Fills type, function and slots from a prototype line (marker included).
@@ -214,10 +204,10 @@ void SplitPrototypeLine(ParameterPanelModel& model, std::string_view line, LineS
         }
         // Each slot uses up exactly one line after the prototype line.
         source.ReadLineInto(hintLine);
-        model.hints[k] = MatchHintLine(hintLine, label);
-        if (Find(model.hints[k], ".exe") > 0)
-            model.values[k] = "\"" + model.hints[k] + "\"";
-        model.names[k] = std::move(label);
+        std::string hint = MatchHintLine(hintLine, label);
+        model.values.push_back(Find(hint, ".exe") > 0 ? "\"" + hint + "\"" : std::string());
+        model.hints.push_back(std::move(hint));
+        model.names.push_back(std::move(label));
         ++k;
     }
 }
@@ -312,7 +302,7 @@ ParameterPanelModel ParsePrototypeSource(ParameterPanelModel model, std::string_
             break;
         }
     }
-    model.nParams = CountSlots(model);
+    model.nParams = static_cast<int>(model.names.size());
     return model;
 }
 

@@ -1,25 +1,23 @@
 // Turns a chosen prototype and the hint lines after its prototype comment
 // into the model of the "Choose Parameters" panel: return type, routine
-// name and up to four parameter slots (name, hint, preset value).
+// name and up to kMaxSlots parameter slots (name, hint, preset value).
 #pragma once
 
+#include "composer/PanelLayout.h" // kMaxSlots
 #include "library/LineReader.h"
 
-#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tovel {
 
-inline constexpr int kMaxSlots = 4;
-
 struct ParameterPanelModel {
     std::string type;     // Type label text
     std::string function; // Function label text (routine name; the whole prototype text until the line is found)
-    int nParams = 0;      // slots in use, 0..4
-    std::array<std::string, kMaxSlots> names, hints, values; // slot k is index k-1
-    std::vector<std::string> extraNames; // parameters past the fourth, in order (written as-is into the call)
+    int nParams = 0;      // slots in use, 0..kMaxSlots
+    std::vector<std::string> names, hints, values; // nParams each; slot k is index k-1
+    std::vector<std::string> extraNames; // parameters past the last slot, in order (written as-is into the call)
 };
 
 // Tabs become blanks, runs of blanks become one, and blanks next to ',',

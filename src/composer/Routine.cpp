@@ -20,13 +20,17 @@ RoutineBlock FindRoutineBlock(std::string_view sourcePath, std::string_view prot
     if (sourcePath.empty() || prototype.empty() || LastPathSep(sourcePath) + 1 == static_cast<int>(sourcePath.size()))
         return block;
     FileLineReader reader;
-    if (!reader.Open(block.openedPath)) {
-        block.openedPath = CVariantPath(sourcePath);
-        reader.Open(block.openedPath);
+    for (const std::string& path : SourcePathCandidates(sourcePath)) {
+        if (reader.Open(path)) {
+            block.openedPath = path;
+            break;
+        }
     }
     block.sourceFound = reader.IsOpen();
-    if (!block.sourceFound)
+    if (!block.sourceFound) {
+        block.openedPath = CVariantPath(sourcePath);
         return block;
+    }
     if (withText) {
         block.text = ExtractSourceBlock(reader, prototype);
         block.startFound = !block.text.empty();

@@ -15,9 +15,9 @@ namespace tovel {
 
 // The source block of a routine and the file it came from.
 struct RoutineBlock {
-    std::string openedPath;   // the source path, or its ".c" variant when that was
-                              // opened instead (also when neither could be)
-    bool sourceFound = false; // the source path or its ".c" variant could be opened
+    std::string openedPath;   // the first of SourcePathCandidates that could be opened
+                              // (its ".c" variant when none could)
+    bool sourceFound = false; // one of them could be opened
     bool startFound = false;  // the routine's prototype comment line is in it
     std::string text;         // the block, empty when its start line is missing;
                               // a block past the view's size ends with a note
@@ -27,10 +27,9 @@ struct RoutineBlock {
 // that would hold its source is named by the routine, so there is none.
 bool HasRoutineSource(std::string_view libraryPath, std::string_view prototype);
 
-// Reads the block of prototype from sourcePath, or from its ".c" variant
-// when sourcePath cannot be opened. With an empty path or prototype, or a
-// folder's path (ending in a separator), nothing is opened and openedPath is
-// the path as given. withText false only looks
+// Reads the block of prototype from the first of SourcePathCandidates
+// (sourcePath, its other letter case, its ".c" variant) that opens. With an empty path or prototype nothing
+// is opened and openedPath is the path as given. withText false only looks
 // for the start line and leaves the block text empty.
 RoutineBlock FindRoutineBlock(std::string_view sourcePath, std::string_view prototype, bool withText = true);
 
@@ -52,7 +51,7 @@ struct LoadedRoutine {
 LoadedRoutine LoadRoutine(std::string_view libraryPath, std::string_view prototype, bool withBlock = true);
 
 // The call Copy puts on the clipboard: the values in slot order, and the
-// names past the fourth only when all four slots gave a value.
+// names past the last slot only when every slot gave a value.
 std::string ComposeRoutineCallText(std::string_view function, const std::vector<std::string>& values,
                                    const std::vector<std::string>& extraNames);
 

@@ -3,6 +3,7 @@
 #include "common/ByteText.h"
 #include "composer/PrototypeParser.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace tovel {
@@ -107,21 +108,26 @@ std::string BuildToolCommand(std::string_view libPath, std::string_view hint)
 
 PixelRect OptionListRect(int k, int n)
 {
-    // Slots 3 and 4 open their list at x 310 whatever n is.
-    switch (k) {
+    // In its row, slot k opens its list as in a panel of that row's slots:
+    // the first two columns under their edits, the others at x 310.
+    const int row = (std::max(k, 1) - 1) / kSlotsPerRow;
+    const int column = k - row * kSlotsPerRow;
+    const int inRow = std::min(kSlotsPerRow, SafeSlotCount(n) - row * kSlotsPerRow);
+    const int y = kListY + row * kPanelRowHeight;
+    switch (column) {
     case 1:
-        return {130, kListY, kListWidth, kListHeight};
+        return {130, y, kListWidth, kListHeight};
     case 2:
-        return {130 + 360 / SafeSlotCount(n), kListY, kListWidth, kListHeight};
+        return {130 + 360 / SafeSlotCount(inRow), y, kListWidth, kListHeight};
     default:
-        return {310, kListY, kListWidth, kListHeight};
+        return {310, y, kListWidth, kListHeight};
     }
 }
 
 PixelRect ValueEditRect(int k, int n)
 {
-    const int slots = SafeSlotCount(n);
-    return {130 + (k - 1) * 360 / slots, 332, 360 / slots - 10, 18};
+    const PanelLayout layout = LayoutParameterPanel(std::max(SafeSlotCount(n), k));
+    return layout.values[static_cast<size_t>(std::clamp(k, 1, kMaxSlots) - 1)];
 }
 
 std::string OutOfRangeMessage(std::string_view name)

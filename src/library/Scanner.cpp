@@ -33,9 +33,7 @@ bool IsCommentedOut(std::string_view line)
 
 bool IsListedReturnWord(std::string_view word)
 {
-    static constexpr std::array<std::string_view, 7> kTypes = {"int",      "char", "long", "double",
-                                                               "unsigned", "uint", "short"};
-    return std::find(kTypes.begin(), kTypes.end(), word) != kTypes.end();
+    return std::find(kListedReturnWords.begin(), kListedReturnWords.end(), word) != kListedReturnWords.end();
 }
 
 // Turns every run of blanks into a single blank, in place.
@@ -146,7 +144,8 @@ NormalisedDeclaration NormaliseDeclaration(std::string_view line)
     if (blank >= 3) {
         const std::string_view type = head.substr(0, static_cast<size_t>(blank));
         const int wordStart = ReverseFind(type, ' ') + 1;
-        result.listed = IsListedReturnWord(type.substr(static_cast<size_t>(wordStart)));
+        result.returnWord = type.substr(static_cast<size_t>(wordStart));
+        result.listed = IsListedReturnWord(result.returnWord);
     }
     if (result.listed && IsCommentedOut(line))
         result.listed = false;
@@ -214,6 +213,73 @@ PrototypeSummary SummarisePrototypes(LineSource& source, bool headerLibrary, std
     if (choiceListed)
         summary.choiceIndex = static_cast<long>(smallerThanChoice);
     return summary;
+}
+
+std::string ListedReturnWordsText()
+{
+    std::string text;
+    for (size_t i = 0; i < kListedReturnWords.size(); ++i) {
+        if (i > 0)
+            text += i + 1 == kListedReturnWords.size() ? " or " : ", ";
+        text += kListedReturnWords[i];
+    }
+    return text;
+}
+
+LongLines FindLongLines(LineSource& source, size_t keep)
+{
+    LongLines found;
+    int line = 1;
+    bool counted = false; // the current line is counted
+    std::string_view piece = source.NextLine();
+    while (!piece.empty()) {
+        const bool endsLine = piece.back() == '\n';
+        const bool full = !endsLine && piece.size() == kMaxLinePiece;
+        piece = source.NextLine();
+        if (full && !piece.empty() && !counted) {
+            ++found.count;
+            if (found.first.size() < keep)
+                found.first.push_back(line);
+            counted = true;
+        }
+        if (endsLine) {
+            ++line;
+            counted = false;
+        }
+    }
+    return found;
+}
+
+std::string NoRoutinesMessage(std::string_view path, const LongLines& longLines)
+{
+    std::string message(path);
+    if (IsHeaderLibrary(path)) {
+        message += " holds no routines: no one-line declaration in it returns " + ListedReturnWordsText() + '.';
+    } else {
+        message += " holds no routines: no line begins with \"";
+        message += kPrototypeMarkerSemicolon;
+        message += "\" or \"";
+        message += kPrototypeMarkerAt;
+        message += "\".";
+    }
+    if (longLines.count > 0) {
+        const bool one = longLines.count == 1;
+        message += "\n\n" + std::to_string(longLines.count) + (one ? " line is" : " lines are") + " longer than "
+            + std::to_string(kMaxLinePiece) + " bytes and read in pieces: " + (one ? "line " : "lines ");
+        for (size_t i = 0; i < longLines.first.size(); ++i) {
+            if (i > 0)
+                message +=
+                    i + 1 == longLines.first.size() && longLines.count == longLines.first.size() ? " and " : ", ";
+            message += std::to_string(longLines.first[i]);
+        }
+        if (longLines.count > longLines.first.size())
+            message += " and " + std::to_string(longLines.count - longLines.first.size()) + " more";
+        message += '.';
+    }
+    message += "\n\ntovel-cli check ";
+    message += path;
+    message += " names every line that Tovel skips or reads differently.";
+    return message;
 }
 
 } // namespace tovel

@@ -8,6 +8,7 @@
 #include "common/NoCaseOrder.h" // SortFunctionList, FindStringExact
 #include "library/LineReader.h"
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,15 +34,23 @@ bool IsHeaderLibrary(std::string_view path);
 // at position 2 or earlier of that text.
 std::optional<std::string> ExtractMarkedPrototype(std::string_view line);
 
+// The return-type words for which a header library's declaration is listed.
+inline constexpr std::array<std::string_view, 7> kListedReturnWords = {"int",      "char", "long", "double",
+                                                                       "unsigned", "uint", "short"};
+
+// "int, char, long, double, unsigned, uint or short"
+std::string ListedReturnWordsText();
+
 struct NormalisedDeclaration {
     std::string text;
     bool listed = false;
+    std::string returnWord; // the last word before the routine name, which decides (may be empty)
 };
 
 // Normalises the spacing of a one-line C declaration of a header library and
 // decides whether it is listed: its last return-type word must be one of
-// int, char, long, double, unsigned, uint, short, and the line must not be
-// commented out (start, blanks and tabs aside, with "//" or "/*").
+// kListedReturnWords, and the line must not be commented out (start, blanks
+// and tabs aside, with "//" or "/*").
 NormalisedDeclaration NormaliseDeclaration(std::string_view line);
 
 // Every listed prototype text of the library, in file order (header
@@ -60,5 +69,18 @@ struct PrototypeSummary {
     long choiceIndex = -1;
 };
 PrototypeSummary SummarisePrototypes(LineSource& source, bool headerLibrary, std::string_view choice);
+
+// The lines longer than kMaxLinePiece bytes, which every reader takes in
+// pieces: how many there are, and the numbers (from 1) of the first few.
+struct LongLines {
+    size_t count = 0;
+    std::vector<int> first;
+};
+LongLines FindLongLines(LineSource& source, size_t keep = 5);
+
+// What the user is told when a library that could be read lists no
+// routine: its path, what a listed routine looks like, the long lines, and
+// where to learn more.
+std::string NoRoutinesMessage(std::string_view path, const LongLines& longLines);
 
 } // namespace tovel

@@ -158,7 +158,12 @@ std::string SourcePathFor(std::string_view libraryPath, std::string_view prototy
 bool IsBlockEndLine(std::string_view line)
 {
     for (size_t pos = line.find("END"); pos != std::string_view::npos; pos = line.find("END", pos + 1)) {
-        if (pos == 0 || !IsWordChar(line[pos - 1]))
+        if (pos > 0 && IsWordChar(line[pos - 1]))
+            continue;
+        size_t end = pos + 3;
+        if (line.substr(end, 3) == "MOD")
+            end += 3;
+        if (end == line.size() || !IsWordChar(line[end]))
             return true;
     }
     return false;
@@ -332,6 +337,30 @@ std::string CVariantPath(std::string_view sourcePath)
     if (!path.empty())
         path.back() = 'c';
     return path;
+}
+
+std::vector<std::string> SourcePathCandidates(std::string_view sourcePath)
+{
+    std::vector<std::string> paths;
+    const auto add = [&](std::string path) {
+        if (std::find(paths.begin(), paths.end(), path) == paths.end())
+            paths.push_back(std::move(path));
+    };
+    const auto otherCase = [](std::string path) {
+        if (!path.empty()) {
+            char& last = path.back();
+            if (last >= 'a' && last <= 'z')
+                last = static_cast<char>(last - 'a' + 'A');
+            else if (last >= 'A' && last <= 'Z')
+                last = static_cast<char>(last - 'A' + 'a');
+        }
+        return path;
+    };
+    add(std::string(sourcePath));
+    add(otherCase(std::string(sourcePath)));
+    add(CVariantPath(sourcePath));
+    add(otherCase(CVariantPath(sourcePath)));
+    return paths;
 }
 
 } // namespace tovel

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tovel {
 
@@ -20,8 +21,8 @@ std::string ExpandTabs(std::string_view line);
 std::string SourcePathFor(std::string_view libraryPath, std::string_view prototype);
 
 // True when the line ends a source block: a word of it (a run of letters,
-// digits and '_') begins with "END", as "END" and "ENDMOD" do, while
-// "SENDBYTE" or "APPEND" do not.
+// digits and '_') is "END" or "ENDMOD", in capitals; "ENDIF", "ENDM",
+// "SENDBYTE" or "end" do not end it.
 bool IsBlockEndLine(std::string_view line);
 
 // The start line of the block: a prototype comment line in which the first
@@ -68,5 +69,11 @@ LineTone ToneOfLine(const ByteLines& lines, size_t line);
 
 // The ".c" variant of a source path: its last byte replaced by 'c'.
 std::string CVariantPath(std::string_view sourcePath);
+
+// The files that may hold a routine's source, in the order they are tried:
+// the source path, the same with its last letter in the other case (a
+// header's "NAME.s" is often "NAME.S" where names keep their case), then the
+// ".c" variant in both cases. No path comes twice.
+std::vector<std::string> SourcePathCandidates(std::string_view sourcePath);
 
 } // namespace tovel

@@ -282,6 +282,11 @@ QRect CDialog::DesignedRect(const QWidget* control)
     return designed.isValid() ? designed.toRect() : control->geometry();
 }
 
+void CDialog::SetDesignedRect(QWidget* control, const QRect& designed)
+{
+    control->setProperty(kDesignedProperty, designed);
+}
+
 QRect CDialog::PlacedRect(int, const QRect& designed) const
 {
     return designed;

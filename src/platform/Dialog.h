@@ -141,6 +141,8 @@ public:
     // Where a control stands in the window at its designed size: its
     // template rectangle, or the last place SetWindowPos gave it.
     static QRect DesignedRect(const QWidget* control);
+    // Gives a control a new designed place without placing it.
+    static void SetDesignedRect(QWidget* control, const QRect& designed);
 
 protected:
     virtual void DoDataExchange(DataExchange& dx);

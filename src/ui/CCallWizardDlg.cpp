@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <algorithm>
 #include <utility>
 
 namespace tovel {
@@ -24,7 +25,8 @@ namespace {
 
 constexpr unsigned kTab = kTabStop;
 
-const DialogTemplate& MainDialogTemplate()
+// The dialog as designed, with four parameter slots.
+const DialogTemplate& DesignedDialogTemplate()
 {
     static const DialogTemplate t{
         "Tovel",
@@ -77,6 +79,38 @@ const DialogTemplate& MainDialogTemplate()
     return t;
 }
 
+// Slots past the fourth, like the template's four: their combos, edits, name
+// labels and separators follow slot 4's edit (so Tab goes on from it, and
+// the option lists, made later, lie above them), their lists follow list 4.
+void AddExtraSlots(DialogTemplate& t)
+{
+    auto after = [&](int id) {
+        return std::find_if(t.controls.begin(), t.controls.end(), [id](const ControlTemplate& c) { return c.id == id; })
+            + 1;
+    };
+    std::vector<ControlTemplate> slotControls, lists;
+    for (int k = 5; k <= kMaxSlots; ++k) {
+        const auto i = static_cast<size_t>(k);
+        slotControls.push_back({kParamComboId[i], Ctl::ComboDropDown, "", 135, 15, 16, 130, kTab | kHidden});
+        slotControls.push_back({kParamEditId[i], Ctl::Edit, "", 185, 15, 10, 12, kTab | kReadOnly | kHidden});
+        slotControls.push_back({kParmnId[i], Ctl::Static, "", 265, 190, 15, 8, kGroup | kHidden});
+        slotControls.push_back({kSeparatorId[i], Ctl::Static, ",", 51, 15, 8, 10, kCenter | kHidden});
+        lists.push_back({kOptionListId[i], Ctl::ListBox, "", 230, 15, 10, 15, kTab | kHidden});
+    }
+    t.controls.insert(after(IDC_PARAM_EDIT4), slotControls.begin(), slotControls.end());
+    t.controls.insert(after(IDC_OPTIONS4), lists.begin(), lists.end());
+}
+
+const DialogTemplate& MainDialogTemplate()
+{
+    static const DialogTemplate t = [] {
+        DialogTemplate built = DesignedDialogTemplate();
+        AddExtraSlots(built);
+        return built;
+    }();
+    return t;
+}
+
 } // namespace
 
 const DialogTemplate& MainDialogTemplateForTest()
@@ -97,7 +131,7 @@ CCallWizardDlg::CCallWizardDlg(QWidget* parent) : CDialog(MainDialogTemplate(), 
     On(IDC_FUNCTION, Notify::CloseUp, [this] { OnCloseUpFunction(); });
     On(IDC_FUNCTION, Notify::DropDown, [this] { OnDropDownFunction(); });
     On(IDC_SHOW, Notify::Clicked, [this] { OnShowLibrary(); });
-    for (int k = 1; k <= 4; ++k) {
+    for (int k = 1; k <= kMaxSlots; ++k) {
         On(kParamEditId[k], Notify::SetFocus, [this, k] {
             // Back from an option list that Escape closed: the list stays closed.
             if (optionListClosedByEscape == k) {
@@ -142,6 +176,13 @@ void CCallWizardDlg::DoDataExchange(DataExchange& dx)
     DDX_Control(dx, IDC_OPTIONS3, m_lbParam[3]);
     for (int k = 4; k >= 1; --k)
         DDX_Control(dx, kParmnId[static_cast<size_t>(k)], m_stParmn[static_cast<size_t>(k)]);
+    for (int k = 5; k <= kMaxSlots; ++k) {
+        const auto i = static_cast<size_t>(k);
+        DDX_Control(dx, kParmnId[i], m_stParmn[i]);
+        DDX_Control(dx, kParamEditId[i], m_edParam[i]);
+        DDX_Control(dx, kParamComboId[i], m_cbParam[i]);
+        DDX_Control(dx, kOptionListId[i], m_lbParam[i]);
+    }
     DDX_Control(dx, IDC_SEP3, m_stSep[3]);
     DDX_Control(dx, IDC_SEP2, m_stSep[2]);
     DDX_Control(dx, IDC_SEP1, m_stSep[1]);
@@ -159,9 +200,9 @@ void CCallWizardDlg::DoDataExchange(DataExchange& dx)
     DDX_CBIndex(dx, IDC_FUNCTION, m_nFunction);
     DDX_CBIndex(dx, IDC_LIBRARY, m_nLibrary);
     DDX_Text(dx, IDC_SOURCE, m_strSource);
-    for (size_t k = 1; k <= 4; ++k)
+    for (size_t k = 1; k <= kMaxSlots; ++k)
         DDX_Text(dx, kParamEditId[k], m_strParam[k]);
-    for (size_t k = 1; k <= 4; ++k)
+    for (size_t k = 1; k <= kMaxSlots; ++k)
         DDX_Text(dx, kParmnId[k], m_strParmn[k]);
     DDX_Text(dx, IDC_TYPE_LABEL, m_strType);
     DDX_Text(dx, IDC_FUNCTION_LABEL, m_strFunction);
@@ -194,7 +235,7 @@ bool CCallWizardDlg::OnInitDialog()
     });
 
     // A value combo's selection follows what the user types into it.
-    for (size_t k = 1; k <= 4; ++k)
+    for (size_t k = 1; k <= kMaxSlots; ++k)
         m_cbParam[k]->SetSelectionFollowsText(true);
     // The lists open wide enough for whole paths and prototypes; typing in
     // the open function list finds a routine by its name.
@@ -249,7 +290,7 @@ bool CCallWizardDlg::OnEscapeKey(int id)
 {
     // Escape in an open option list closes the list (its selection is
     // taken as when it loses the focus) and goes back to the slot's edit.
-    for (int k = 1; k <= 4; ++k) {
+    for (int k = 1; k <= kMaxSlots; ++k) {
         const auto i = static_cast<size_t>(k);
         // In the slot's edit while its list shows: the list closes, the value stays.
         if (id == kParamEditId[i] && m_lbParam[i] && m_lbParam[i]->isVisible()) {
@@ -278,8 +319,46 @@ void CCallWizardDlg::ParkOptionList(int k)
 
 void CCallWizardDlg::HideOptionLists()
 {
-    for (int k = 1; k <= 4; ++k)
+    for (int k = 1; k <= kMaxSlots; ++k)
         ParkOptionList(k);
+}
+
+void CCallWizardDlg::FitPanelRows(int rows)
+{
+    if (rows == panelRows)
+        return;
+    // The window grows or shrinks by the rows gained or lost, whatever size
+    // the user gave it; the layout counts the new rows as designed room, not
+    // as extra room for the source view.
+    const int step = (rows - panelRows) * kPanelRowHeight;
+    panelRows = rows;
+    const int down = (rows - 1) * kPanelRowHeight;
+    const DialogTemplate& t = Template();
+    const auto group = std::find_if(t.controls.begin(), t.controls.end(),
+                                    [](const ControlTemplate& c) { return c.id == IDC_PARAMETERS_GROUP; });
+    const int groupBottom = group->y + group->h;
+    for (size_t i = 0; i < t.controls.size(); ++i) {
+        const ControlTemplate& c = t.controls[i];
+        QRect r = DluRect(c);
+        if (c.id == IDC_PARAMETERS_GROUP)
+            r.setHeight(r.height() + down);
+        else if (c.y >= groupBottom)
+            r.translate(0, down);
+        else
+            continue;
+        SetDesignedRect(ControlAt(i), r);
+        ControlAt(i)->setGeometry(PlacedRect(c.id, r));
+    }
+    const int designedHeight = DluToPixelsY(t.height) + down;
+    if (!m_layout) {
+        setFixedHeight(designedHeight);
+        return;
+    }
+    const int height = std::max(designedHeight, this->height() + step);
+    m_layout->SetDesignedHeight(designedHeight);
+    setMinimumHeight(designedHeight);
+    resize(width(), height);
+    LayOutControls();
 }
 
 } // namespace tovel

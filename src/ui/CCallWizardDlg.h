@@ -3,6 +3,7 @@
 // the files of the subsystem they belong to.
 #pragma once
 
+#include "composer/PanelLayout.h"
 #include "library/ListedVersion.h"
 #include "library/RoutineSearch.h"
 #include "platform/Dialog.h"
@@ -36,10 +37,10 @@ public:
     explicit CCallWizardDlg(QWidget* parent = nullptr);
     ~CCallWizardDlg() override;
 
-    // Fields (slot arrays are used from index 1 to 4).
+    // Fields (slot arrays are used from index 1 to kMaxSlots).
     int m_nParams = 0;
     int m_nToolLaunched = 0;
-    std::array<std::string, 5> m_strHint;
+    std::array<std::string, kMaxSlots + 1> m_strHint;
     std::string m_strLibPath;
     // The library whose routine the panel shows; its folder holds the tool programs.
     std::string routineLibraryPath;
@@ -49,11 +50,11 @@ public:
 
     QGroupBox* m_grpParameters = nullptr;
     QPushButton* m_btnExit = nullptr;
-    std::array<ListBox*, 5> m_lbParam{};
-    std::array<QLabel*, 5> m_stParmn{};
-    std::array<QLabel*, 5> m_stSep{};
-    std::array<QLineEdit*, 5> m_edParam{};
-    std::array<ComboBox*, 5> m_cbParam{};
+    std::array<ListBox*, kMaxSlots + 1> m_lbParam{};
+    std::array<QLabel*, kMaxSlots + 1> m_stParmn{};
+    std::array<QLabel*, 5> m_stSep{}; // the separators before slots 2..4, then ")"
+    std::array<QLineEdit*, kMaxSlots + 1> m_edParam{};
+    std::array<ComboBox*, kMaxSlots + 1> m_cbParam{};
     ByteTextView* m_edSource = nullptr;
     ComboBox* m_cbFunction = nullptr;
     QPushButton* m_btnAdd = nullptr;
@@ -63,15 +64,15 @@ public:
     int m_nFunction = -1;
     int m_nLibrary = -1;
     SharedText m_strSource;
-    std::array<std::string, 5> m_strParam;
-    std::array<std::string, 5> m_strParmn;
+    std::array<std::string, kMaxSlots + 1> m_strParam;
+    std::array<std::string, kMaxSlots + 1> m_strParmn;
     std::string m_strType;
     std::string m_strFunction;
     QIcon m_hIcon;
-    // Names of the parameters past the fourth: the call keeps them as written.
+    // Names of the parameters past the last slot: the call keeps them as written.
     std::vector<std::string> extraParamNames;
     // The option-list selection when each list was opened.
-    std::array<std::vector<int>, 5> optionSelectionAtOpen;
+    std::array<std::vector<int>, kMaxSlots + 1> optionSelectionAtOpen;
     // The routine names of the function list, found at the first keystroke
     // after each fill.
     std::optional<RoutineNameIndex> m_functionNames;
@@ -125,6 +126,8 @@ public:
     int ScanLibrary(std::string path);
     int ScanLibraryWithoutList(const std::string& path);
     int RestoreLastChoice();
+    // Tells the user that the library, current now, lists no routine.
+    void ReportNoRoutines(const std::string& path);
 
     // Source view.
     std::string FindSourceBlock(std::string sourcePath, std::string prototype);
@@ -143,6 +146,10 @@ public:
     // The consent asked before a program of an untrusted folder runs on
     // behalf of who (a library's file name, or help): true when it may run.
     bool AgreedToRun(const std::string& who, const std::string& program);
+    // Makes room for rows of slots: the panel's group, the controls under it
+    // and the window grow by a row height for every row past the first.
+    void FitPanelRows(int rows);
+    int panelRows = 1;
 
     // Call text and clipboard.
     std::string ResolveSlotValue(int k);

@@ -1,6 +1,8 @@
 // Control ids of the main dialog, and the slot tables of the parameter panel.
 #pragma once
 
+#include "composer/PanelLayout.h" // kMaxSlots
+
 #include <array>
 
 namespace tovel {
@@ -45,15 +47,31 @@ enum ControlId : int {
     IDC_TOVEL = 1180,
 };
 
-// Slot k = 1..4 (index 0 unused).
-inline constexpr std::array<int, 5> kParamEditId = {0, IDC_PARAM_EDIT1, IDC_PARAM_EDIT2, IDC_PARAM_EDIT3,
-                                                    IDC_PARAM_EDIT4};
-inline constexpr std::array<int, 5> kParamComboId = {0, IDC_PARAM_COMBO1, IDC_PARAM_COMBO2, IDC_PARAM_COMBO3,
-                                                     IDC_PARAM_COMBO4};
-inline constexpr std::array<int, 5> kOptionListId = {0, IDC_OPTIONS1, IDC_OPTIONS2, IDC_OPTIONS3, IDC_OPTIONS4};
-inline constexpr std::array<int, 5> kParmnId = {0, IDC_PARMN1, IDC_PARMN2, IDC_PARMN3, IDC_PARMN4};
-// Separator shown before slot k (k = 2..4).
-inline constexpr std::array<int, 5> kSeparatorId = {0, 0, IDC_SEP1, IDC_SEP2, IDC_SEP3};
+// Slots past the fourth have ids of their own: base + k for slot k.
+inline constexpr int kExtraParamEditBase = 1200;
+inline constexpr int kExtraParamComboBase = 1220;
+inline constexpr int kExtraOptionListBase = 1240;
+inline constexpr int kExtraParmnBase = 1260;
+inline constexpr int kExtraSeparatorBase = 1280;
+
+// The ids of slots 1..kMaxSlots (index 0 unused): the template's four, then base + k.
+constexpr std::array<int, kMaxSlots + 1> SlotIds(int first, int second, int third, int fourth, int base)
+{
+    std::array<int, kMaxSlots + 1> ids{0, first, second, third, fourth};
+    for (int k = 5; k <= kMaxSlots; ++k)
+        ids[static_cast<size_t>(k)] = base + k;
+    return ids;
+}
+
+inline constexpr auto kParamEditId =
+    SlotIds(IDC_PARAM_EDIT1, IDC_PARAM_EDIT2, IDC_PARAM_EDIT3, IDC_PARAM_EDIT4, kExtraParamEditBase);
+inline constexpr auto kParamComboId =
+    SlotIds(IDC_PARAM_COMBO1, IDC_PARAM_COMBO2, IDC_PARAM_COMBO3, IDC_PARAM_COMBO4, kExtraParamComboBase);
+inline constexpr auto kOptionListId =
+    SlotIds(IDC_OPTIONS1, IDC_OPTIONS2, IDC_OPTIONS3, IDC_OPTIONS4, kExtraOptionListBase);
+inline constexpr auto kParmnId = SlotIds(IDC_PARMN1, IDC_PARMN2, IDC_PARMN3, IDC_PARMN4, kExtraParmnBase);
+// Separator shown before slot k (k = 2..kMaxSlots).
+inline constexpr auto kSeparatorId = SlotIds(0, IDC_SEP1, IDC_SEP2, IDC_SEP3, kExtraSeparatorBase);
 
 // The About command's id.
 inline constexpr int IDM_ABOUTBOX = 16;

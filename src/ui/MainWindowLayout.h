@@ -20,6 +20,9 @@ public:
     // The window's inside now; a size below the designed one counts as it.
     void SetWindowSize(QSize size);
     QSize Extra() const { return m_extra; }
+    // The panel gained or lost a row of slots: the designed window is that
+    // much taller or shorter (call SetWindowSize again afterwards).
+    void SetDesignedHeight(int height) { m_designedSize.setHeight(height); }
 
     // Where the control id whose designed place is designed stands now.
     QRect Place(int id, const QRect& designed) const;

@@ -62,7 +62,7 @@ void CCallWizardDlg::NotePanelRoutine(const std::string& prototype, const std::s
 
 void CCallWizardDlg::ShowSlotHints()
 {
-    for (int k = 1; k <= 4; ++k) {
+    for (int k = 1; k <= kMaxSlots; ++k) {
         const auto i = static_cast<size_t>(k);
         const QString words = k <= m_nParams ? FromBytes(DescribeHint(m_strHint[i])) : QString();
         for (QWidget* field : {static_cast<QWidget*>(m_edParam[i]), static_cast<QWidget*>(m_cbParam[i]),
@@ -111,7 +111,7 @@ bool CCallWizardDlg::RefreshMustWait() const
     const QWidget* modal = QApplication::activeModalWidget();
     if ((modal && modal != this) || QApplication::activePopupWidget())
         return true;
-    for (int k = 1; k <= 4; ++k)
+    for (int k = 1; k <= kMaxSlots; ++k)
         if (m_lbParam[static_cast<size_t>(k)] && m_lbParam[static_cast<size_t>(k)]->isVisible())
             return true;
     return false;

@@ -222,16 +222,71 @@ TEST_F(ComposerDialogTest, ToolProgramStartsOncePerGuardCycleAndReportsItsEnd)
     EXPECT_EQ(Clipboard(), "Baud(\"Pick.exe\")");
 }
 
-TEST_F(ComposerDialogTest, ParametersPastTheFourthKeepTheirNames)
+TEST_F(ComposerDialogTest, SixParametersFillASecondRowAndEveryValueIsCopied)
 {
-    CCallWizardDlg& dlg = OpenWithRoutine("; C Function prototype: int F(int a, int b, int c, int d, int e)", "");
-    EXPECT_EQ(dlg.m_nParams, 4);
-    for (int k = 1; k <= 4; ++k) {
+    const std::string six = "; C Function prototype: int I2cWriteReg(char bus, char addr, char reg, char *data, "
+                            "char drive, int timeout)";
+    const std::string lib = MakeLibrary("i2c.s79",
+                                        six
+                                            + "\r\n; bus:{0,1}\r\n; addr:{}\r\n; reg:{}\r\n; *data:{}\r\n"
+                                              "; drive:{0,1,2,3}\r\n; timeout:{0-1000}\r\n\tRET\r\n\tENDMOD\r\n"
+                                              "; C Function prototype: void Two(char a, char b)\r\n\tEND\r\n");
+    RegisterLibrary(lib);
+    CCallWizardDlg& dlg = OpenDialog();
+    ShowActive();
+    const int designed = dlg.height();
+    const QRect exitAt = Geometry(IDC_EXIT);
+    ChooseFunction(0);
+    ASSERT_EQ(dlg.m_strFunction, "I2cWriteReg");
+    ASSERT_EQ(dlg.m_nParams, 6);
+
+    // The first row as for four slots; slots 5 and 6 a row lower, of their kinds;
+    // the window, the group and what lies under it one row taller or lower.
+    EXPECT_EQ(Geometry(IDC_PARAM_EDIT4), QRect(400, 332, 80, 18));
+    EXPECT_EQ(Geometry(kParmnId[5]), QRect(130, 354, 170, 14));
+    EXPECT_TRUE(Shown(kParamComboId[5]));
+    EXPECT_EQ(Geometry(kParamComboId[5]).topLeft(), QPoint(130, 368));
+    EXPECT_EQ(Geometry(kParamEditId[6]), QRect(310, 368, 170, 18));
+    EXPECT_TRUE(Shown(kSeparatorId[5]) && Shown(kSeparatorId[6]));
+    EXPECT_EQ(Geometry(IDC_CLOSING), QRect(481, 371, 8, 18));
+    EXPECT_EQ(dlg.height(), designed + 36);
+    EXPECT_EQ(Geometry(IDC_EXIT), exitAt.translated(0, 36));
+    EXPECT_EQ(Geometry(IDC_PARAMETERS_GROUP).bottom(), 357 + 36);
+
+    // Filled and copied: every value, in slot order; the sixth's range is tested.
+    PickItem(dlg.m_cbParam[1], 1);
+    PickItem(dlg.m_cbParam[5], 3);
+    QApplication::setActiveWindow(&dlg);
+    for (int k : {2, 3, 4}) {
         FocusEdit(k);
-        dlg.m_edParam[static_cast<size_t>(k)]->setText(QString::number(k));
+        QTest::keyClicks(dlg.m_edParam[static_cast<size_t>(k)], QStringLiteral("v%1").arg(k));
     }
+    FocusEdit(6);
+    QTest::keyClicks(dlg.m_edParam[6], QStringLiteral("5000"));
+    FocusEdit(2);
+    ASSERT_EQ(m_platform.messages.size(), 1u);
+    EXPECT_EQ(m_platform.messages[0].text, "timeout Out of range.\nAllowed: 0 to 1000");
     Copy();
-    EXPECT_EQ(Clipboard(), "F(1,2,3,4,e)");
+    EXPECT_EQ(Clipboard(), "I2cWriteReg(1,v2,v3,v4,3,5000)");
+
+    // A routine of two parameters gives the window its designed height back.
+    ChooseFunction(1);
+    EXPECT_EQ(dlg.m_nParams, 2);
+    EXPECT_EQ(dlg.height(), designed);
+    EXPECT_EQ(Geometry(IDC_EXIT), exitAt);
+    EXPECT_FALSE(Shown(kParamComboId[5]) || Shown(kParmnId[5]) || Shown(kSeparatorId[5]));
+
+    // In a window the user made taller, the second row still sits one row
+    // under the first (both lower by the room the user added), and the window grows by that row only.
+    dlg.resize(dlg.width(), designed + 100);
+    QApplication::processEvents();
+    ASSERT_EQ(dlg.height(), designed + 100);
+    ChooseFunction(0);
+    EXPECT_EQ(dlg.height(), designed + 136);
+    EXPECT_EQ(Geometry(IDC_PARAM_EDIT4).top(), 332 + 100);
+    EXPECT_EQ(Geometry(kParamEditId[6]).top(), 368 + 100);
+    ChooseFunction(1);
+    EXPECT_EQ(dlg.height(), designed + 100);
 }
 
 TEST_F(ComposerDialogTest, LongCallIsCopiedWhole)

@@ -362,6 +362,23 @@ TEST_F(LibraryDialogTest, AddingAnUnreadableFileListsItAndKeepsTheView)
     EXPECT_EQ(View(), kAsmLibraryShown);
 }
 
+TEST_F(LibraryDialogTest, HeaderWithoutListedRoutinesIsReportedAtStartWithItsLongLines)
+{
+    const std::string wide(300, 'x');
+    const std::string lib =
+        StartOn("none.h",
+                "void Init(void);\n/* " + wide + " */\nuint8_t Get(void);\n" + wide + "\n" + wide + "\n" + wide + "\n");
+    ASSERT_EQ(m_platform.messages.size(), 1u);
+    EXPECT_EQ(m_platform.messages[0].text,
+              lib
+                  + " holds no routines: no one-line declaration in it returns int, char, long, double, unsigned, uint "
+                    "or short.\n\n4 lines are longer than 255 bytes and read in pieces: lines 2, 4, 5 and 6.\n\n"
+                    "tovel-cli check "
+                  + lib + " names every line that Tovel skips or reads differently.");
+    EXPECT_EQ(m_platform.messages[0].style, static_cast<unsigned>(MB_OK | MB_ICONINFORMATION));
+    EXPECT_TRUE(Functions().empty());
+}
+
 TEST_F(LibraryDialogTest, LibraryWithoutRoutinesKeepsTheViewUntilTheListIsOpened)
 {
     StartOn("a.s79", kAsmLibrary);
@@ -372,8 +389,9 @@ TEST_F(LibraryDialogTest, LibraryWithoutRoutinesKeepsTheViewUntilTheListIsOpened
     m_platform.SetNextFileName(empty);
     m_dlg->SendCommand(IDC_ADD);
     EXPECT_EQ(SelectedLibrary(), empty);
-    EXPECT_EQ(View(), kAddBlock); // nothing found: the view keeps its text
-    EXPECT_TRUE(m_platform.messages.empty());
+    EXPECT_EQ(View(), kAddBlock); // nothing found: the view keeps its text, the user is told
+    ASSERT_EQ(m_platform.messages.size(), 1u);
+    EXPECT_EQ(m_platform.messages[0].text.rfind(empty + " holds no routines: no line begins with", 0), 0u);
     EXPECT_EQ(Label(IDC_FUNCTION_LABEL), ""); // the panel held a routine of the other library
 
     // Opening and closing its empty function list empties the view.

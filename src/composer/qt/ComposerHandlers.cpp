@@ -35,37 +35,36 @@ constexpr unsigned kHide = SWP_HIDEWINDOW | SWP_NOZORDER;
 
 void CCallWizardDlg::BuildParameterPanel(std::string sourcePath, std::string prototype)
 {
+    // Only the type text outlives a routine whose line is not found.
     ParameterPanelModel model;
     model.type = m_strType;
-    model.function = m_strFunction;
-    model.nParams = m_nParams;
-    for (size_t k = 1; k <= 4; ++k) {
-        model.names[k - 1] = m_strParmn[k];
-        model.hints[k - 1] = m_strHint[k];
-        model.values[k - 1] = m_strParam[k];
-    }
     model = ReadParameterPanel(std::move(model), sourcePath, prototype);
     m_strType = model.type;
     m_strFunction = model.function;
     m_nParams = model.nParams;
-    for (size_t k = 1; k <= 4; ++k) {
-        m_strParmn[k] = model.names[k - 1];
-        m_strHint[k] = model.hints[k - 1];
-        m_strParam[k] = model.values[k - 1];
+    for (size_t k = 1; k <= kMaxSlots; ++k) {
+        const bool used = k <= model.names.size();
+        m_strParmn[k] = used ? model.names[k - 1] : std::string();
+        m_strHint[k] = used ? model.hints[k - 1] : std::string();
+        m_strParam[k] = used ? model.values[k - 1] : std::string();
     }
     extraParamNames = model.extraNames;
     // Tool programs are looked for beside the library this routine came from.
     const int lib = m_cbLibrary->GetCurSel();
     routineLibraryPath = lib >= 0 ? m_cbLibrary->GetLBText(lib) : std::string();
 
-    for (int k = 1; k <= 4; ++k)
+    for (int k = 1; k <= kMaxSlots; ++k)
         Place(*this, kParamComboId[static_cast<size_t>(k)], ParkedComboRect(k), kHide);
-    for (int k = 1; k <= 4; ++k)
+    for (int k = 1; k <= kMaxSlots; ++k)
         Place(*this, kParamEditId[static_cast<size_t>(k)], ParkedEditRect(k), kHide);
-    for (int id : {IDC_SEP1, IDC_SEP2, IDC_SEP3})
-        Place(*this, id, ParkedSeparatorRect(), kHide);
+    for (int k = 2; k <= kMaxSlots; ++k)
+        Place(*this, kSeparatorId[static_cast<size_t>(k)], ParkedSeparatorRect(), kHide);
+    // The name labels of the further rows go with their rows.
+    for (int k = kSlotsPerRow + 1; k <= kMaxSlots; ++k)
+        Place(*this, kParmnId[static_cast<size_t>(k)], ParkedEditRect(k), kHide);
 
     const PanelLayout layout = LayoutParameterPanel(m_nParams);
+    FitPanelRows(layout.rows);
     for (int k = 1; k <= m_nParams; ++k) {
         const auto i = static_cast<size_t>(k);
         if (k >= 2)
@@ -89,7 +88,7 @@ void CCallWizardDlg::BuildParameterPanel(std::string sourcePath, std::string pro
 
 void CCallWizardDlg::HideOtherOptionLists(int k)
 {
-    for (int other = 1; other <= 4; ++other)
+    for (int other = 1; other <= kMaxSlots; ++other)
         if (other != k)
             ParkOptionList(other);
 }
@@ -227,7 +226,7 @@ void CCallWizardDlg::RunRangeTestBeforeCopy()
     // Enter in a value edit, or a click on Copy straight from it: the edit's
     // range test runs first, so both report a value out of range and copy.
     int k = std::exchange(rangeTestAtCopy, 0);
-    for (int slot = 1; slot <= 4 && k == 0; ++slot)
+    for (int slot = 1; slot <= kMaxSlots && k == 0; ++slot)
         if (m_edParam[static_cast<size_t>(slot)]->hasFocus())
             k = slot;
     if (k == 0)
@@ -249,7 +248,7 @@ void CCallWizardDlg::OnCopy()
     if (m_strFunction.empty())
         return;
     std::vector<std::string> values;
-    for (int k = 1; k <= 4; ++k) {
+    for (int k = 1; k <= kMaxSlots; ++k) {
         if (m_strParmn[static_cast<size_t>(k)].empty())
             break;
         values.push_back(ResolveSlotValue(k));

@@ -121,12 +121,22 @@ int CCallWizardDlg::ScanLibraryWithoutList(const std::string& path)
                 ReportSettingsWrite(Settings().Write(setting::kChoice, summary.first));
                 selection = 0;
                 result = 1;
+            } else {
+                ReportNoRoutines(path);
             }
         }
     }
     UpdateData(true);
     m_nFunction = selection;
     return result;
+}
+
+void CCallWizardDlg::ReportNoRoutines(const std::string& path)
+{
+    // A second read, only for a file that lists nothing, counts its long lines.
+    FileLineReader reader;
+    const LongLines longLines = reader.Open(path) ? FindLongLines(reader) : LongLines{};
+    CurrentPlatform().MessageBox(this, NoRoutinesMessage(path, longLines), MB_OK | MB_ICONINFORMATION);
 }
 
 void CCallWizardDlg::OnAddLibrary()
