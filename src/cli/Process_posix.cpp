@@ -1,6 +1,5 @@
 #include "cli/Process.h"
 
-#ifndef _WIN32
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -13,25 +12,8 @@
 #include <unistd.h>
 
 extern char** environ;
-#endif
 
 namespace tovel::cli {
-
-#ifdef _WIN32
-
-ProcessResult RunProcess(const std::vector<std::string>&, const ProcessOptions&)
-{
-    ProcessResult result;
-    result.problem = "running other programs is not supported on this platform";
-    return result;
-}
-
-std::optional<std::string> FindOnPath(std::string_view, std::string_view)
-{
-    return std::nullopt;
-}
-
-#else
 
 namespace {
 
@@ -271,7 +253,5 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
         result.exitStatus = 128 + WTERMSIG(status);
     return result;
 }
-
-#endif
 
 } // namespace tovel::cli
