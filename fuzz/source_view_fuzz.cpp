@@ -4,6 +4,7 @@
 #include "FuzzSupport.h"
 
 #include "common/ByteText.h"
+#include "common/LineCells.h"
 #include "library/LineReader.h"
 #include "library/Scanner.h"
 #include "library/SourceView.h"
@@ -15,12 +16,19 @@ namespace {
 
 std::string ReferenceExpand(const std::string& line)
 {
+    // A valid UTF-8 line counts columns in characters, any other in bytes.
+    const bool utf8 = tovel::IsUtf8(line);
     std::string out;
+    size_t column = 0;
     for (char c : line) {
-        if (c == '\t')
-            out.append(4 - out.size() % 4, ' ');
-        else
-            out.push_back(c);
+        if (c == '\t') {
+            out.append(4 - column % 4, ' ');
+            column += 4 - column % 4;
+            continue;
+        }
+        out.push_back(c);
+        if (!utf8 || (static_cast<unsigned char>(c) & 0xC0) != 0x80)
+            ++column;
     }
     return out;
 }

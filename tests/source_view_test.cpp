@@ -31,7 +31,9 @@ TEST(SourceViewTest, ExpandTabsToFourColumnStops)
         {"A\tB\tC", "A   B   C"},
         {"X\t\r\n", "X   \r\n"},
         {"", ""},
-        {"\xE9\t\xFF", "\xE9   \xFF"},
+        {"\xE9\t\xFF", "\xE9   \xFF"},                        // Windows-1252: a byte is a column
+        {"\xC3\xA9\t\xFF", "\xC3\xA9  \xFF"},                 // not UTF-8 as a whole: bytes
+        {"Gr\xC3\xBC\xC3\x9F\tX", "Gr\xC3\xBC\xC3\x9F    X"}, // UTF-8: a character is a column
     };
     for (const auto& row : rows)
         EXPECT_EQ(ExpandTabs(row.line), row.expected) << row.line;

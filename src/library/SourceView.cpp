@@ -2,6 +2,7 @@
 
 #include "common/ByteText.h"
 #include "common/LargeBuffer.h"
+#include "common/LineCells.h"
 #include "common/RoutineName.h"
 #include "library/Scanner.h"
 
@@ -43,8 +44,36 @@ uint64_t TabBytes(uint64_t word)
 // the next tab (the last few of a line as the line's last eight, shifted);
 // a tab writes four blanks and keeps the ones its stop needs. Writes at most
 // ExpandRoom(line.size()) bytes; those past the returned end are scratch.
+// A UTF-8 line holding characters of several bytes: each character is one
+// column (the view shows it as one), so a tab's stop counts characters.
+char* ExpandUtf8Into(char* out, std::string_view line)
+{
+    char* o = out;
+    size_t column = 0;
+    for (const char c : line) {
+        if (c == '\t') {
+            const size_t blanks = kTabWidth - column % kTabWidth;
+            std::memcpy(o, "    ", blanks);
+            o += blanks;
+            column += blanks;
+            continue;
+        }
+        *o++ = c;
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
+            ++column;
+    }
+    return o;
+}
+
+bool HasHighByte(std::string_view line)
+{
+    return std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
 char* ExpandInto(char* out, std::string_view line)
 {
+    if (line.find('\t') != std::string_view::npos && HasHighByte(line) && IsUtf8(line))
+        return ExpandUtf8Into(out, line);
     constexpr bool kLittle = std::endian::native == std::endian::little;
     const char* p = line.data();
     const char* const end = p + line.size();
