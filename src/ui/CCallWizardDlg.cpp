@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <algorithm>
 #include <utility>
 
@@ -354,7 +355,16 @@ void CCallWizardDlg::FitPanelRows(int rows)
         setFixedHeight(designedHeight);
         return;
     }
-    const int height = std::max(designedHeight, this->height() + step);
+    // A maximised window keeps its size (the source view gives up the room);
+    // a growing one stops at the screen's bottom.
+    int height = std::max(designedHeight, this->height() + step);
+    if (isMaximized() || isFullScreen())
+        height = this->height();
+    else if (const QScreen* where = screen(); where && step > 0) {
+        const int bottomFrame = frameGeometry().bottom() - geometry().bottom();
+        const int room = where->availableGeometry().bottom() - bottomFrame - geometry().top() + 1;
+        height = std::max(designedHeight, std::min(height, room));
+    }
     m_layout->SetDesignedHeight(designedHeight);
     setMinimumHeight(designedHeight);
     resize(width(), height);

@@ -287,6 +287,16 @@ TEST_F(ComposerDialogTest, SixParametersFillASecondRowAndEveryValueIsCopied)
     EXPECT_EQ(Geometry(kParamEditId[6]).top(), 368 + 100);
     ChooseFunction(1);
     EXPECT_EQ(dlg.height(), designed + 100);
+
+    // Maximised, the window keeps its size and the view gives up the row.
+    dlg.showMaximized();
+    QApplication::processEvents();
+    const int maximised = dlg.height();
+    const QRect exitMaximised = Geometry(IDC_EXIT);
+    ChooseFunction(0);
+    EXPECT_EQ(dlg.height(), maximised);
+    EXPECT_EQ(Geometry(IDC_EXIT), exitMaximised);
+    EXPECT_EQ(Geometry(kParamEditId[6]).top(), Geometry(IDC_PARAM_EDIT4).top() + 36);
 }
 
 TEST_F(ComposerDialogTest, LongCallIsCopiedWhole)
