@@ -2,8 +2,8 @@
 # A routine of six parameters in the real window: the panel's second row
 # holds slots 5 and 6, the window is one row taller; the slots are filled by
 # mouse and keyboard, Copy is clicked, and the clipboard, read from outside,
-# holds every value. A routine of two parameters gives the window its
-# designed height back.
+# holds every value; the height kept in Tovel.ini is the one-row window's.
+# A routine of two parameters gives the window its designed height back.
 source "$(dirname "$0")/e2e_lib.sh"
 e2e_begin
 LIB="$WORK/i2c.s79"
@@ -33,6 +33,10 @@ choose_function_by_keyboard "$SIX" F4 0
 wait_for 5 sh -c "[ \"\$(xwininfo -id $MAIN_WIN | awk '/^ *Height:/ { print \$NF }')\" -eq $((designed + 36)) ]" \
     || fail "the window did not grow by one row for six parameters"
 log "ok: window height $designed + 36"
+# The row comes with the routine: the height kept is the one-row window's,
+# so the window does not creep taller at every start.
+wait_for 5 ini_has "$INI" Window Height "$designed" \
+    || fail "the kept height is $(ini_get "$INI" Window Height), not the one-row window's $designed"
 
 fill_at "$(slot_x 1 4)" "$ROW1_Y" 1
 fill_at "$(slot_x 2 4)" "$ROW1_Y" 0x50

@@ -17,6 +17,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 
 namespace tovel {
 
@@ -194,7 +195,12 @@ SavedWindow MainWindowPlace(const CCallWizardDlg& dlg)
     // A maximised window keeps the place it goes back to.
     const QRect normal = place.maximized ? dlg.normalGeometry() : dlg.geometry();
     const QPoint frame = place.maximized ? normal.topLeft() : dlg.pos();
-    place.box = {frame.x(), frame.y(), normal.width(), normal.height()};
+    // The height kept is the window's for one row of slots: the rows a
+    // routine of many parameters added come back with that routine, and are
+    // not kept as room the user gave the window.
+    const int rowsAdded = place.maximized ? 0 : (dlg.panelRows - 1) * kPanelRowHeight;
+    place.box = {frame.x(), frame.y(), normal.width(),
+                 std::max(dlg.minimumHeight() - rowsAdded, normal.height() - rowsAdded)};
     if (const QScreen* screen = dlg.screen())
         place.screen = ToBytes(screen->name());
     return place;
