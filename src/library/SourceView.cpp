@@ -89,10 +89,12 @@ void AppendExpanded(std::string& out, std::string_view line)
     out.resize(at + static_cast<size_t>(ExpandInto(begin, line) - begin));
 }
 
-// A hint line: one that names a parameter.
+// A hint line: one that names a parameter. The panel reads a longer line
+// in pieces, the first of them as the hint line, so that piece decides (and
+// a line of megabytes costs no more than a piece).
 bool NamesParameter(std::string_view line)
 {
-    return !ParseHintLine(line).name.empty();
+    return !ParseHintLine(line.substr(0, kMaxLinePiece)).name.empty();
 }
 
 void AppendTabsAsBlanks(std::string& out, std::string_view line)
