@@ -173,10 +173,15 @@ TEST(ByteLines, PrototypeAndHintLinesHaveTheirTones)
                                     "\tNAME F\n"
                                     ";  a:{0,1}\n"
                                     "@ C Function prototype: void G(void)\n"
-                                    "; not a hint\n");
+                                    "; not a hint\n"
+                                    // read as the panel reads them: blanks inside the name, no '}'
+                                    "; C Function prototype: void H(int ab, int c)\n"
+                                    "; a b:{1}\n"
+                                    "; c:{\n");
     const LineTone expected[] = {LineTone::Prototype, LineTone::Hint,      LineTone::Hint,  LineTone::Plain,
-                                 LineTone::Plain,     LineTone::Prototype, LineTone::Plain, LineTone::Plain};
-    ASSERT_EQ(lines.Count(), 8u);
+                                 LineTone::Plain,     LineTone::Prototype, LineTone::Plain, LineTone::Prototype,
+                                 LineTone::Hint,      LineTone::Hint,      LineTone::Plain};
+    ASSERT_EQ(lines.Count(), 11u);
     for (size_t i = 0; i < lines.Count(); ++i)
         EXPECT_EQ(ToneOfLine(lines, i), expected[i]) << i;
     EXPECT_EQ(ToneOfLine(lines, 99), LineTone::Plain);

@@ -157,7 +157,7 @@ TEST_F(CliCheckTest, LongLinesAndNulBytes)
         {m
              + "int \xB5"
                "f(char \xE9t)\n; \xE9t:{1-2}\nEND\n",
-         {{2, "has no hint line here"}}},
+         {{2, "the hint line names '\xE9t', not parameter 't'"}}},
     };
     for (const Row& row : rows)
         ExpectDiagnostics(m_dir.Write("lib.s79", row.text), row.expected, row.text);
@@ -220,6 +220,13 @@ TEST_F(CliCheckTest, HeaderLibraryAndItsSourceFiles)
                       {{1, "'void f(int a)' is not listed: its return type 'void'"},
                        {1, "nothing is listed: no one-line declaration returns int"}},
                       "no declarations");
+
+    // The start line is the panel's: an '@' line reads as a ';' line, so a
+    // prototype that begins with ';' stands at its position 0.
+    m_dir.Write("inc/f.s", "@ C Function prototype: int f(int a); C Function prototype: int f(int a)\n; a:{}\nEND\n");
+    ExpectDiagnostics(m_dir.Write("inc/semicolon.h", "; C Function prototype: int f(int a);\n"),
+                      {{1, "f.s holds no prototype comment line with '; C Function prototype: int f(int a)'"}},
+                      "start line read as the panel reads it");
 }
 
 TEST_F(CliCheckTest, SampleLibrariesAreClean)

@@ -193,6 +193,11 @@ TEST(SourceViewTest, StartLineRules)
         {"empty prototype", "; C Function prototype: int f(char c)\nEND\n", "", ""},
         {"only the marker line", "; C Function prototype: int f(char c)", "int f(char c)",
          "; C Function prototype: int f(char c)"},
+        // The first byte of an '@' line reads as ';', as the parameter panel reads it.
+        {"'@' prototype on an '@' line", "@ C Function prototype: f(a) @ C Function prototype: f(a)\nEND\n",
+         "@ C Function prototype: f(a)", "@ C Function prototype: f(a) @ C Function prototype: f(a)\nEND\n"},
+        {"';' prototype on an '@' line", "@ C Function prototype: f(a); C Function prototype: f(a)\nEND\n",
+         "; C Function prototype: f(a)", ""},
     };
     for (const auto& row : rows) {
         StringLineReader reader(row.text);

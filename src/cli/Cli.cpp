@@ -317,17 +317,6 @@ struct Arguments {
     std::vector<std::string> positionals;
 };
 
-// A C identifier: what a routine name looks like, and a library path never.
-bool IsIdentifier(std::string_view text)
-{
-    if (text.empty() || (text[0] >= '0' && text[0] <= '9'))
-        return false;
-    for (char c : text)
-        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_'))
-            return false;
-    return true;
-}
-
 bool HasRoutineName(std::string_view prototype)
 {
     return !RoutineNameOf(prototype).empty();
@@ -340,6 +329,7 @@ std::string NoRoutineNameMessage(std::string_view prototype)
 
 bool LooksLikeLibrary(std::string_view text)
 {
+    // A C identifier is what a routine name looks like, and a library path never.
     return text.find_first_of("()") == std::string_view::npos && !IsIdentifier(text)
         && (text.find('.') != std::string_view::npos || LastPathSep(text) >= 0);
 }

@@ -6,6 +6,7 @@
 #include "composer/PrototypeParser.h"
 #include "composer/ToolProgram.h"
 #include "composer/ValueEditors.h"
+#include "library/Format.h"
 #include "library/LineReader.h"
 #include "library/Scanner.h"
 #include "library/SourceView.h"
@@ -23,18 +24,6 @@ namespace tovel::cli {
 
 namespace {
 
-bool IsIdentChar(char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
-}
-
-bool IsIdentifier(std::string_view text)
-{
-    if (text.empty() || (text[0] >= '0' && text[0] <= '9'))
-        return false;
-    return std::all_of(text.begin(), text.end(), IsIdentChar);
-}
-
 // A parameter the parser could only label with its declaration.
 bool IsNameless(std::string_view label)
 {
@@ -42,16 +31,6 @@ bool IsNameless(std::string_view label)
                                                       "float", "double", "signed", "unsigned"};
     return !IsIdentifier(label)
         || std::find(std::begin(kTypeWords), std::end(kTypeWords), label) != std::end(kTypeWords);
-}
-
-std::string WithoutBlanks(std::string_view line)
-{
-    std::string out;
-    out.reserve(line.size());
-    for (char c : line)
-        if (c != ' ' && c != '\t')
-            out.push_back(c);
-    return out;
 }
 
 std::string TrimLineEnd(std::string_view text)
@@ -93,7 +72,7 @@ bool IsDeclarationShaped(std::string_view line)
     size_t i = 0;
     while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
         ++i;
-    if (i == line.size() || !IsIdentChar(line[i]) || (line[i] >= '0' && line[i] <= '9'))
+    if (i == line.size() || !IsIdentifierStartByte(line[i]))
         return false;
     const size_t open = line.find('(', i);
     if (open == std::string_view::npos)
@@ -102,9 +81,9 @@ bool IsDeclarationShaped(std::string_view line)
     std::vector<std::string_view> words;
     for (size_t p = i; p < open;) {
         const char c = line[p];
-        if (IsIdentChar(c)) {
+        if (IsIdentifierByte(c)) {
             size_t end = p;
-            while (end < open && IsIdentChar(line[end]))
+            while (end < open && IsIdentifierByte(line[end]))
                 ++end;
             words.push_back(line.substr(p, end - p));
             p = end;
@@ -285,13 +264,7 @@ private:
 
     static std::string NotListedReason(std::string_view line, bool longLine)
     {
-        std::string rest(line);
-        ReplaceAll(rest, kPrototypeMarkerSemicolon, "");
-        ReplaceAll(rest, kPrototypeMarkerAt, "");
-        size_t lead = 0;
-        while (lead < rest.size() && std::strchr(" \t\r\n\v\f", rest[lead]) != nullptr)
-            ++lead;
-        rest = TrimLineEnd(std::string_view(rest).substr(lead));
+        const std::string rest = TrimLineEnd(SkipMarkerSpace(RemovePrototypeMarkers(line)));
         const int close = Find(rest, ')');
         std::string message = "the prototype comment line is not listed: ";
         if (rest.empty())
@@ -356,11 +329,11 @@ private:
                            + " is listed without its ')': write each declaration on one line");
                 continue;
             }
-            const std::vector<std::string> candidates = SourcePathCandidates(SourcePathFor(file, prototype));
-            const auto opened = std::find_if(candidates.begin(), candidates.end(), canRead);
-            if (opened == candidates.end()) {
+            const std::string sourcePath = SourcePathFor(file, prototype);
+            const auto opened = ChooseSourceFile(sourcePath, canRead);
+            if (!opened) {
                 std::string tried;
-                for (const std::string& path : candidates)
+                for (const std::string& path : SourcePathCandidates(sourcePath))
                     tried += (tried.empty() ? "" : ", ") + path;
                 Report(piece.line, file, piece.line,
                        "no source for " + Quoted(name.empty() ? prototype : name) + ": none of " + tried
@@ -467,19 +440,8 @@ private:
     void CheckHintLine(int anchor, const std::string& file, const LinePiece& piece, const std::string& name,
                        const std::string& hint, const std::set<std::string>& allNames)
     {
-        const std::string h = WithoutBlanks(piece.text);
-        std::string named;
-        size_t at = 1;
-        if (!h.empty() && (h[0] == ';' || h[0] == '@')) {
-            while (at < h.size() && h[at] == '*')
-                ++at;
-            size_t stop = at;
-            while (stop < h.size() && IsIdentChar(h[stop]))
-                ++stop;
-            if (stop > at && h.compare(stop, 2, ":{") == 0)
-                named = h.substr(at, stop - at);
-            at = stop + 1;
-        }
+        const HintLine parsed = ParseHintLine(piece.text);
+        const std::string& named = parsed.name;
         if (named.empty()) {
             Report(anchor, file, piece.line,
                    "parameter " + Quoted(name) + " has no hint line here (write '; " + name
@@ -497,16 +459,16 @@ private:
             return;
         }
 
-        const int open = static_cast<int>(at); // the '{' after "name:"
-        const int close = Find(h, '}', open + 1);
-        const int inner = Find(h, '{', open + 1);
-        if (close < 0) {
-            Report(anchor, file, piece.line, "the hint of " + Quoted(name) + " has no closing '}'");
-            return;
-        }
-        if (inner >= 0 && inner < close) {
-            Report(anchor, file, piece.line, "the hint of " + Quoted(name) + " has unbalanced braces: a '{' inside it");
-            return;
+        for (const HintFault fault : parsed.faults) {
+            switch (fault) {
+            case HintFault::NoClosingBrace:
+                Report(anchor, file, piece.line, "the hint of " + Quoted(name) + " has no closing '}'");
+                return;
+            case HintFault::BraceInHint:
+                Report(anchor, file, piece.line,
+                       "the hint of " + Quoted(name) + " has unbalanced braces: a '{' inside it");
+                return;
+            }
         }
         CheckHint(anchor, file, piece.line, name, hint);
     }

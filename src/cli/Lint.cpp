@@ -1,5 +1,6 @@
 #include "cli/Lint.h"
 
+#include "common/ByteText.h"
 #include "composer/ValueEditors.h"
 #include "library/LineReader.h"
 
@@ -13,16 +14,6 @@
 namespace tovel::cli {
 
 namespace {
-
-bool IsIdentStart(char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-}
-
-bool IsIdentChar(char c)
-{
-    return IsIdentStart(c) || (c >= '0' && c <= '9');
-}
 
 bool IsDigit(char c)
 {
@@ -249,9 +240,9 @@ private:
             }
             if (Peek() == c)
                 Keep(token);
-        } else if (IsIdentStart(static_cast<char>(c))) {
+        } else if (IsIdentifierStartByte(static_cast<char>(c))) {
             token.kind = TokenKind::Name;
-            while (Peek() >= 0 && IsIdentChar(static_cast<char>(Peek())))
+            while (Peek() >= 0 && IsIdentifierByte(static_cast<char>(Peek())))
                 Keep(token);
         } else if (IsDigit(static_cast<char>(c)) || (c == '.' && Peek(1) >= 0 && IsDigit(static_cast<char>(Peek(1))))) {
             token.kind = TokenKind::Number;
@@ -259,7 +250,7 @@ private:
             Keep(token);
             while (Peek() >= 0) {
                 const char d = static_cast<char>(Peek());
-                if (IsIdentChar(d) || d == '.'
+                if (IsIdentifierByte(d) || d == '.'
                     || ((d == '+' || d == '-') && (prev == 'e' || prev == 'E' || prev == 'p' || prev == 'P'))) {
                     prev = d;
                     Keep(token);

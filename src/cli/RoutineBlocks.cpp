@@ -3,6 +3,7 @@
 #include "cli/Routine.h"
 #include "common/ByteText.h"
 #include "composer/Routine.h"
+#include "library/Format.h"
 #include "library/LineReader.h"
 #include "library/Scanner.h"
 #include "library/SourceView.h"
@@ -73,11 +74,10 @@ public:
             m_anchored[paren ? 0 : 1] = true;
             // Only a prototype that begins with the end of a marker can stand
             // inside the marker; lines are searched from the marker's end on
-            // unless there is one.
-            for (size_t at = 1; at < kPrototypeMarkerLength && m_scanFrom > 0; ++at)
-                for (const std::string_view marker : {kPrototypeMarkerSemicolon, kPrototypeMarkerAt})
-                    if (std::string_view(p).substr(0, kPrototypeMarkerLength - at) == marker.substr(at))
-                        m_scanFrom = 0;
+            // unless there is one. Position 0 is left to IsBlockStartAt.
+            for (size_t at = 1; at < kPrototypeMarkerLength && m_scanFrom > 1; ++at)
+                if (std::string_view(p).substr(0, kPrototypeMarkerLength - at) == kPrototypeMarkerTail.substr(at - 1))
+                    m_scanFrom = 1;
             const uint64_t key = Key(HashOf(p.data(), anchor + 1), paren);
             m_filter[FilterBit(key) / 64] |= uint64_t{1} << (FilterBit(key) % 64);
             m_entries.push_back(
@@ -88,7 +88,8 @@ public:
         std::sort(m_entries.begin(), m_entries.end());
     }
 
-    // Calls found(id, start) for each occurrence of a prototype in the line.
+    // Calls found(id, start) for each occurrence of a prototype in the line
+    // at position 1 or later.
     template <typename Found>
     void Scan(std::string_view line, const std::vector<std::string_view>& prototypes, Found&& found)
     {
@@ -127,7 +128,7 @@ public:
             }
         }
         for (const size_t id : m_unanchored)
-            for (size_t at = line.find(prototypes[id]); at != std::string_view::npos;
+            for (size_t at = line.find(prototypes[id], 1); at != std::string_view::npos;
                  at = line.find(prototypes[id], at + 1))
                 found(id, at);
     }
@@ -339,7 +340,7 @@ std::optional<LocatedFile> LocateStartLines(const std::string& path, const std::
         });
         Open block;
         for (const size_t k : foundHere) {
-            if (firstAt[k] >= kPrototypeMarkerLength && !located[k]) {
+            if (!located[k] && IsBlockStartAt(piece.text, prototypes[k], firstAt[k])) {
                 located[k] = 1;
                 block.prototypes.push_back(k);
             }
@@ -426,9 +427,9 @@ bool VisitRoutinePanels(const std::string& libraryPath, const PanelVisit& visit,
             sourceOf[i] = UINT32_MAX;
             continue;
         }
-        const std::vector<std::string> candidates = SourcePathCandidates(SourcePathFor(libraryPath, prototype));
-        for (size_t variant = 0; variant < candidates.size(); ++variant) {
-            const std::string& path = candidates[variant];
+        // Each path tried is known as a source; the item's is the one that
+        // opens, or the last tried.
+        ChooseSourceFile(SourcePathFor(libraryPath, prototype), [&](const std::string& path) {
             auto known = sourceIds.find(path);
             if (known == sourceIds.end()) {
                 known = sourceIds.emplace(path, static_cast<uint32_t>(sources.size())).first;
@@ -437,9 +438,8 @@ bool VisitRoutinePanels(const std::string& libraryPath, const PanelVisit& visit,
                 sources.back().readable = CanOpenForReading(path);
             }
             sourceOf[i] = known->second;
-            if (sources[known->second].readable)
-                break;
-        }
+            return sources[known->second].readable;
+        });
         Source& source = sources[sourceOf[i]];
         const auto id = source.ids.emplace(prototype, static_cast<uint32_t>(source.prototypes.size()));
         if (id.second)

@@ -1,6 +1,7 @@
 // Byte-string helpers shared by the logic: searches that answer -1 when
-// nothing is found, clamping substrings, replace-all, and the ASCII
-// case-insensitive comparison used by the combo-box look-ups.
+// nothing is found, clamping substrings, replace-all, the ASCII
+// case-insensitive comparison used by the combo-box look-ups, and the bytes
+// of a C identifier.
 #pragma once
 
 #include <string>
@@ -129,6 +130,29 @@ inline int CompareNoCase(std::string_view a, std::string_view b)
 inline bool EqualsNoCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && CompareNoCase(a, b) == 0;
+}
+
+// A byte of a C identifier: an ASCII letter, a digit or '_'.
+inline bool IsIdentifierByte(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// A byte an identifier may begin with: an identifier byte but a digit.
+inline bool IsIdentifierStartByte(char c)
+{
+    return IsIdentifierByte(c) && !(c >= '0' && c <= '9');
+}
+
+// A C identifier: identifier bytes, the first of them no digit.
+inline bool IsIdentifier(std::string_view text)
+{
+    if (text.empty() || !IsIdentifierStartByte(text[0]))
+        return false;
+    for (char c : text)
+        if (!IsIdentifierByte(c))
+            return false;
+    return true;
 }
 
 inline bool StartsWith(std::string_view text, std::string_view prefix)

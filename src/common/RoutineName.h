@@ -3,6 +3,8 @@
 // command line's look-up.
 #pragma once
 
+#include "common/ByteText.h"
+
 #include <string>
 #include <string_view>
 
@@ -20,9 +22,6 @@ struct RoutineNamePlace {
 
 inline RoutineNamePlace FindRoutineName(std::string_view prototype)
 {
-    const auto isIdentChar = [](char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
-    };
     const size_t paren = prototype.find('(');
     if (paren == std::string_view::npos)
         return {};
@@ -30,7 +29,7 @@ inline RoutineNamePlace FindRoutineName(std::string_view prototype)
     while (end > 0 && (prototype[end - 1] == ' ' || prototype[end - 1] == '\t'))
         --end;
     size_t begin = end;
-    while (begin > 0 && isIdentChar(prototype[begin - 1]))
+    while (begin > 0 && IsIdentifierByte(prototype[begin - 1]))
         --begin;
     while (begin < end && prototype[begin] >= '0' && prototype[begin] <= '9')
         ++begin;

@@ -9,29 +9,6 @@ namespace tovel {
 
 namespace {
 
-// "; C Function prototype:" once an '@' in the first byte reads as ';'.
-constexpr std::string_view kPrototypeMarker = "; C Function prototype:";
-
-bool IsIdentStart(char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-}
-
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-bool IsIdentChar(char c)
-{
-    return IsIdentStart(c) || IsDigit(c);
-}
-
-bool IsWhite(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
 std::string_view TrimBlanks(std::string_view text)
 {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
@@ -111,9 +88,9 @@ std::string ParameterLabel(std::string_view decl)
         while (i < decl.size() && (decl[i] == '*' || decl[i] == ' '))
             ++i;
         size_t end = i;
-        while (end < decl.size() && IsIdentChar(decl[end]))
+        while (end < decl.size() && IsIdentifierByte(decl[end]))
             ++end;
-        if (end > i && IsIdentStart(decl[i]))
+        if (end > i && IsIdentifierStartByte(decl[i]))
             return std::string(decl.substr(i, end - i));
         return std::string(decl);
     }
@@ -130,12 +107,12 @@ std::string ParameterLabel(std::string_view decl)
             if (brackets > 0)
                 --brackets;
             ++i;
-        } else if (IsIdentChar(c)) {
+        } else if (IsIdentifierByte(c)) {
             size_t end = i;
-            while (end < decl.size() && IsIdentChar(decl[end]))
+            while (end < decl.size() && IsIdentifierByte(decl[end]))
                 ++end;
             const std::string_view word = decl.substr(i, end - i);
-            if (brackets == 0 && IsIdentStart(c) && !IsQualifier(word))
+            if (brackets == 0 && IsIdentifierStartByte(c) && !IsQualifier(word))
                 words.push_back(word);
             i = end;
         } else {
@@ -158,9 +135,7 @@ void ClearSlots(ParameterPanelModel& model)
 // Fills type, function and slots from a prototype line (marker included).
 void SplitPrototypeLine(ParameterPanelModel& model, std::string_view line, LineSource& source)
 {
-    std::string_view rest = line.substr(kPrototypeMarker.size());
-    while (!rest.empty() && IsWhite(rest.front()))
-        rest.remove_prefix(1);
+    const std::string_view rest = SkipMarkerSpace(line.substr(kPrototypeMarkerLength));
 
     // Keep the text up to the ')' that closes the parameter list; without a
     // balanced list, up to the first ')'.
@@ -214,52 +189,6 @@ void SplitPrototypeLine(ParameterPanelModel& model, std::string_view line, LineS
 
 } // namespace
 
-std::string NormalizePrototype(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        if (c == '\t')
-            c = ' ';
-        if (c == ' ' && !out.empty() && out.back() == ' ')
-            continue;
-        out.push_back(c);
-    }
-    ReplaceAll(out, " ,", ",");
-    ReplaceAll(out, ", ", ",");
-    ReplaceAll(out, "( ", "(");
-    ReplaceAll(out, " (", "(");
-    ReplaceAll(out, " )", ")");
-    return out;
-}
-
-std::string MatchHintLine(std::string_view line, std::string_view name)
-{
-    std::string h;
-    h.reserve(line.size());
-    for (char c : line)
-        if (c != ' ' && c != '\t')
-            h.push_back(c);
-    if (h.empty() || (h[0] != ';' && h[0] != '@'))
-        return {};
-
-    // The name (or its pointer form "*name", "**name", ...) follows the
-    // comment character, then ":{".
-    size_t at = 1;
-    while (at < h.size() && h[at] == '*')
-        ++at;
-    std::string key(name);
-    key += ":{";
-    if (h.compare(at, key.size(), key) != 0)
-        return {};
-
-    const int c = Find(h, '}');
-    if (c <= 4)
-        return {};
-    const int o = Find(h, '{');
-    return Mid(h, o + 1, c - o - 1);
-}
-
 bool IsChoiceHint(std::string_view hint)
 {
     return Find(hint, ',') >= 1;
@@ -295,9 +224,7 @@ ParameterPanelModel ParsePrototypeSource(ParameterPanelModel model, std::string_
         source->ReadLineInto(line);
         if (line.empty())
             break;
-        if (line[0] == '@')
-            line[0] = ';';
-        if (StartsWith(line, kPrototypeMarker) && Find(line, prototype) >= static_cast<int>(kPrototypeMarker.size())) {
+        if (IsBlockStartLine(line, prototype)) {
             SplitPrototypeLine(model, line, *source);
             break;
         }

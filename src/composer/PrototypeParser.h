@@ -4,6 +4,7 @@
 #pragma once
 
 #include "composer/PanelLayout.h" // kMaxSlots
+#include "library/Format.h"       // NormalizePrototype, MatchHintLine
 #include "library/LineReader.h"
 
 #include <string>
@@ -19,15 +20,6 @@ struct ParameterPanelModel {
     std::vector<std::string> names, hints, values; // nParams each; slot k is index k-1
     std::vector<std::string> extraNames; // parameters past the last slot, in order (written as-is into the call)
 };
-
-// Tabs become blanks, runs of blanks become one, and blanks next to ',',
-// around '(' and before ')' go.
-std::string NormalizePrototype(std::string_view text);
-
-// The hint of a hint line for the parameter name: the text between '{' and
-// '}' once blanks and tabs are gone, when the line reads ";name:{...}" (or
-// '@' for ';', and any number of '*' before the name); otherwise empty.
-std::string MatchHintLine(std::string_view line, std::string_view name);
 
 // A choice hint has its first ',' at index 1 or later.
 bool IsChoiceHint(std::string_view hint);

@@ -20,17 +20,11 @@ RoutineBlock FindRoutineBlock(std::string_view sourcePath, std::string_view prot
     if (sourcePath.empty() || prototype.empty() || LastPathSep(sourcePath) + 1 == static_cast<int>(sourcePath.size()))
         return block;
     FileLineReader reader;
-    for (const std::string& path : SourcePathCandidates(sourcePath)) {
-        if (reader.Open(path)) {
-            block.openedPath = path;
-            break;
-        }
-    }
-    block.sourceFound = reader.IsOpen();
-    if (!block.sourceFound) {
-        block.openedPath = CVariantPath(sourcePath);
+    const auto opened = ChooseSourceFile(sourcePath, [&](const std::string& path) { return reader.Open(path); });
+    block.sourceFound = opened.has_value();
+    block.openedPath = opened ? *opened : CVariantPath(sourcePath);
+    if (!block.sourceFound)
         return block;
-    }
     if (withText) {
         block.text = ExtractSourceBlock(reader, prototype);
         block.startFound = !block.text.empty();

@@ -14,12 +14,6 @@ bool IsBlankOrTab(char c)
     return c == ' ' || c == '\t';
 }
 
-// Blanks, tabs, carriage returns, line feeds, vertical tabs and form feeds.
-bool IsWhiteSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
 // A declaration that starts (blanks and tabs aside) with a comment opener
 // has been commented out by the library's author.
 bool IsCommentedOut(std::string_view line)
@@ -36,38 +30,12 @@ bool IsListedReturnWord(std::string_view word)
     return std::find(kListedReturnWords.begin(), kListedReturnWords.end(), word) != kListedReturnWords.end();
 }
 
-// Turns every run of blanks into a single blank, in place.
-void CollapseBlanks(std::string& text)
-{
-    size_t out = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == ' ' && out > 0 && text[out - 1] == ' ')
-            continue;
-        text[out++] = text[i];
-    }
-    text.resize(out);
-}
-
 // A routine of a library takes a prototype line, hint lines and its code:
 // rarely under 128 bytes in all.
 constexpr size_t kBytesPerListedItemGuess = 128;
 constexpr size_t kMaxItemsReservedAhead = size_t{1} << 20;
 
 } // namespace
-
-bool StartsWithPrototypeMarker(std::string_view line)
-{
-    return StartsWith(line, kPrototypeMarkerSemicolon) || StartsWith(line, kPrototypeMarkerAt);
-}
-
-// What the two markers share after their first byte.
-constexpr std::string_view kPrototypeMarkerTail = kPrototypeMarkerSemicolon.substr(1);
-static_assert(kPrototypeMarkerAt.substr(1) == kPrototypeMarkerTail && kPrototypeMarkerTail.back() == ':');
-
-bool IsHeaderLibrary(std::string_view path)
-{
-    return EndsWith(path, ".h") || EndsWith(path, ".H");
-}
 
 std::optional<std::string> ExtractMarkedPrototype(std::string_view line)
 {
@@ -84,21 +52,15 @@ std::optional<std::string> ExtractMarkedPrototype(std::string_view line)
         return std::nullopt; // dropping markers adds no ')'
     const std::string_view head = rest.substr(0, restClose);
     if (head.find(':') == std::string_view::npos || head.find(kPrototypeMarkerTail) == std::string_view::npos) {
-        size_t start = 0;
-        while (start < restClose && IsWhiteSpace(rest[start]))
-            ++start;
+        const size_t start = rest.size() - SkipMarkerSpace(rest).size(); // stops at the ')'
         if (restClose - start <= 2)
             return std::nullopt;
         return std::string(rest.substr(start, restClose + 1 - start));
     }
     // The line starts with one marker; every further occurrence of either
     // marker is dropped as well.
-    std::string text(rest);
-    ReplaceAll(text, kPrototypeMarkerSemicolon, "");
-    ReplaceAll(text, kPrototypeMarkerAt, "");
-    size_t start = 0;
-    while (start < text.size() && IsWhiteSpace(text[start]))
-        ++start;
+    std::string text = RemovePrototypeMarkers(rest);
+    const size_t start = text.size() - SkipMarkerSpace(text).size();
     const size_t close = text.find(')', start);
     if (close == std::string::npos || close - start <= 2)
         return std::nullopt;
@@ -126,14 +88,7 @@ NormalisedDeclaration NormaliseDeclaration(std::string_view line)
 
     std::string& text = result.text;
     text.assign(cut);
-    std::replace(text.begin(), text.end(), '\t', ' ');
-    CollapseBlanks(text);
-    ReplaceAll(text, " ,", ",");
-    ReplaceAll(text, ", ", ",");
-    ReplaceAll(text, ",", ", ");
-    ReplaceAll(text, "( ", "(");
-    ReplaceAll(text, " (", "(");
-    ReplaceAll(text, " )", ")");
+    NormaliseSpacing(text, true);
     ReplaceAll(text, "extern ", "");
 
     // The return type is the part before the name: the text before the last

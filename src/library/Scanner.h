@@ -6,6 +6,7 @@
 #pragma once
 
 #include "common/NoCaseOrder.h" // SortFunctionList, FindStringExact
+#include "library/Format.h"     // the markers, IsHeaderLibrary
 #include "library/LineReader.h"
 
 #include <array>
@@ -15,18 +16,6 @@
 #include <vector>
 
 namespace tovel {
-
-// The two markers that open a prototype comment line (23 bytes each).
-inline constexpr std::string_view kPrototypeMarkerSemicolon = "; C Function prototype:";
-inline constexpr std::string_view kPrototypeMarkerAt = "@ C Function prototype:";
-inline constexpr size_t kPrototypeMarkerLength = 23;
-
-// True when the line starts, in its first byte, with one of the two markers.
-bool StartsWithPrototypeMarker(std::string_view line);
-
-// True when the path's file name ends in ".h" or ".H" (its last two bytes).
-// Decides both how a library is scanned and where its sources are looked up.
-bool IsHeaderLibrary(std::string_view path);
 
 // The prototype of a prototype comment line: the text after the markers and
 // the white space behind them, up to and including the first ')'. Nothing

@@ -3,8 +3,6 @@
 #include "common/ByteText.h"
 #include "common/LargeBuffer.h"
 #include "common/LineCells.h"
-#include "common/RoutineName.h"
-#include "library/Scanner.h"
 
 #include <algorithm>
 #include <bit>
@@ -16,11 +14,6 @@ namespace tovel {
 namespace {
 
 constexpr size_t kTabWidth = 4;
-
-bool IsWordChar(char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
-}
 
 // The most bytes ExpandInto writes for a piece of n bytes: four for each
 // byte (a tab's blanks), and one word of slack for its word stores.
@@ -125,33 +118,12 @@ void AppendExpanded(std::string& out, std::string_view line)
     out.resize(at + static_cast<size_t>(ExpandInto(begin, line) - begin));
 }
 
-// A hint line's shape: a comment whose text, blanks left out, reads
-// "name:{" (the name may carry leading '*') and closes with '}'.
-bool IsHintShaped(std::string_view line)
+// A hint line: one that names a parameter. The panel reads a longer line
+// in pieces, the first of them as the hint line, so that piece decides (and
+// a line of megabytes costs no more than a piece).
+bool NamesParameter(std::string_view line)
 {
-    size_t i = 0;
-    auto skipBlanks = [&] {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
-            ++i;
-    };
-    skipBlanks();
-    if (i >= line.size() || (line[i] != ';' && line[i] != '@'))
-        return false;
-    ++i;
-    skipBlanks();
-    while (i < line.size() && (line[i] == '*' || line[i] == ' ' || line[i] == '\t'))
-        ++i;
-    const size_t name = i;
-    while (i < line.size() && IsWordChar(line[i]))
-        ++i;
-    if (i == name)
-        return false;
-    skipBlanks();
-    if (i >= line.size() || line[i] != ':')
-        return false;
-    ++i;
-    skipBlanks();
-    return i < line.size() && line[i] == '{' && line.find('}', i) != std::string_view::npos;
+    return !ParseHintLine(line.substr(0, kMaxLinePiece)).name.empty();
 }
 
 void AppendTabsAsBlanks(std::string& out, std::string_view line)
@@ -168,39 +140,6 @@ std::string ExpandTabs(std::string_view line)
     out.reserve(line.size());
     AppendExpanded(out, line);
     return out;
-}
-
-std::string SourcePathFor(std::string_view libraryPath, std::string_view prototype)
-{
-    if (!IsHeaderLibrary(libraryPath))
-        return std::string(libraryPath);
-
-    std::string path = Left(libraryPath, LastPathSep(libraryPath) + 1);
-    const std::string name = RoutineNameOf(prototype);
-    if (name.empty())
-        return path;
-    path.append(name);
-    path.append(".s");
-    return path;
-}
-
-bool IsBlockEndLine(std::string_view line)
-{
-    for (size_t pos = line.find("END"); pos != std::string_view::npos; pos = line.find("END", pos + 1)) {
-        if (pos > 0 && IsWordChar(line[pos - 1]))
-            continue;
-        size_t end = pos + 3;
-        if (line.substr(end, 3) == "MOD")
-            end += 3;
-        if (end == line.size() || !IsWordChar(line[end]))
-            return true;
-    }
-    return false;
-}
-
-bool IsBlockStartLine(std::string_view line, std::string_view prototype)
-{
-    return StartsWithPrototypeMarker(line) && Find(line, prototype) >= static_cast<int>(kPrototypeMarkerLength);
 }
 
 namespace {
@@ -348,48 +287,16 @@ LineTone ToneOfLine(const ByteLines& lines, size_t line)
         return LineTone::Plain;
     if (StartsWithPrototypeMarker(lines.Line(line)))
         return LineTone::Prototype;
-    if (!IsHintShaped(lines.Line(line)))
+    if (!NamesParameter(lines.Line(line)))
         return LineTone::Plain;
     for (size_t back = 1; back <= kMaxToneHintLines && back <= line; ++back) {
         const std::string_view before = lines.Line(line - back);
         if (StartsWithPrototypeMarker(before))
             return LineTone::Hint;
-        if (!IsHintShaped(before))
+        if (!NamesParameter(before))
             break;
     }
     return LineTone::Plain;
-}
-
-std::string CVariantPath(std::string_view sourcePath)
-{
-    std::string path(sourcePath);
-    if (!path.empty())
-        path.back() = 'c';
-    return path;
-}
-
-std::vector<std::string> SourcePathCandidates(std::string_view sourcePath)
-{
-    std::vector<std::string> paths;
-    const auto add = [&](std::string path) {
-        if (std::find(paths.begin(), paths.end(), path) == paths.end())
-            paths.push_back(std::move(path));
-    };
-    const auto otherCase = [](std::string path) {
-        if (!path.empty()) {
-            char& last = path.back();
-            if (last >= 'a' && last <= 'z')
-                last = static_cast<char>(last - 'a' + 'A');
-            else if (last >= 'A' && last <= 'Z')
-                last = static_cast<char>(last - 'A' + 'a');
-        }
-        return path;
-    };
-    add(std::string(sourcePath));
-    add(otherCase(std::string(sourcePath)));
-    add(CVariantPath(sourcePath));
-    add(otherCase(CVariantPath(sourcePath)));
-    return paths;
 }
 
 } // namespace tovel

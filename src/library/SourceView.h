@@ -2,6 +2,7 @@
 #pragma once
 
 #include "common/ByteLines.h"
+#include "library/Format.h" // the block start and end lines, the source paths
 #include "library/LineReader.h"
 
 #include <cstddef>
@@ -13,21 +14,6 @@ namespace tovel {
 
 // Tab stops every 4 columns: each tab becomes 4 - (column mod 4) blanks.
 std::string ExpandTabs(std::string_view line);
-
-// The file that should hold the routine's source. For a header library it is
-// the header's folder + routine name (RoutineNameOf) + ".s"; when the
-// prototype has no routine name the result is the folder alone. Any
-// other library holds its routines' sources itself.
-std::string SourcePathFor(std::string_view libraryPath, std::string_view prototype);
-
-// True when the line ends a source block: a word of it (a run of letters,
-// digits and '_') is "END" or "ENDMOD", in capitals; "ENDIF", "ENDM",
-// "SENDBYTE" or "end" do not end it.
-bool IsBlockEndLine(std::string_view line);
-
-// The start line of the block: a prototype comment line in which the first
-// occurrence of the prototype text stands at position 23 or later.
-bool IsBlockStartLine(std::string_view line, std::string_view prototype);
 
 // The whole text as "Show" displays it: every line tab-expanded, until the
 // source gives an empty line.
@@ -62,18 +48,10 @@ std::string ReadWholeForView(LineSource& source, size_t maxBytes);
 
 // How the source view sets a line off, so that a routine's interface stands
 // out: a prototype comment line, or one of the hint lines right after it
-// (a comment reading "name:{...}", at most kMaxToneHintLines of them).
+// (lines that name a parameter as ParseHintLine reads them, at most
+// kMaxToneHintLines of them).
 enum class LineTone { Plain, Prototype, Hint };
 inline constexpr size_t kMaxToneHintLines = 16;
 LineTone ToneOfLine(const ByteLines& lines, size_t line);
-
-// The ".c" variant of a source path: its last byte replaced by 'c'.
-std::string CVariantPath(std::string_view sourcePath);
-
-// The files that may hold a routine's source, in the order they are tried:
-// the source path, the same with its last letter in the other case (a
-// header's "NAME.s" is often "NAME.S" where names keep their case), then the
-// ".c" variant in both cases. No path comes twice.
-std::vector<std::string> SourcePathCandidates(std::string_view sourcePath);
 
 } // namespace tovel

@@ -1,5 +1,6 @@
 #include "platform/ByteTextView.h"
 
+#include "common/ByteText.h"
 #include "platform/Platform.h"
 
 #include <QApplication>
@@ -33,8 +34,7 @@ QColor Mix(const QColor& a, const QColor& b, qreal share)
 
 bool IsWordByte(char c)
 {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_'
-        || static_cast<unsigned char>(c) >= 0x80;
+    return IsIdentifierByte(c) || static_cast<unsigned char>(c) >= 0x80;
 }
 
 } // namespace
