@@ -2,7 +2,7 @@
 // on the sample libraries, which must be clean but for what they show.
 #include "cli_test_support.h"
 
-#include "cli/LibraryCheck.h"
+#include "assist/LibraryCheck.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // their arguments by the routines' parameter hints.
 #pragma once
 
-#include "cli/Routine.h"
-#include "cli/RoutineBlocks.h"
+#include "assist/Routine.h"
+#include "assist/RoutineBlocks.h"
 
 #include <cstdint>
 #include <optional>

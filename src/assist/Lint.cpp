@@ -1,4 +1,4 @@
-#include "cli/Lint.h"
+#include "assist/Lint.h"
 
 #include "composer/ValueEditors.h"
 #include "library/LineReader.h"

@@ -1,7 +1,7 @@
-#include "cli/LibraryCheck.h"
+#include "assist/LibraryCheck.h"
 
-#include "cli/Routine.h"
-#include "cli/RoutineBlocks.h"
+#include "assist/Routine.h"
+#include "assist/RoutineBlocks.h"
 #include "common/ByteText.h"
 #include "composer/PrototypeParser.h"
 #include "composer/ToolProgram.h"

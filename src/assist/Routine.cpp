@@ -1,6 +1,6 @@
-#include "cli/Routine.h"
+#include "assist/Routine.h"
 
-#include "cli/Json.h"
+#include "assist/Json.h"
 #include "common/ByteText.h"
 #include "common/LineCells.h"
 #include "composer/Routine.h"

@@ -1,6 +1,6 @@
-#include "cli/RoutineBlocks.h"
+#include "assist/RoutineBlocks.h"
 
-#include "cli/Routine.h"
+#include "assist/Routine.h"
 #include "common/ByteText.h"
 #include "composer/Routine.h"
 #include "library/LineReader.h"
