@@ -140,9 +140,10 @@ public:
 
     bool Run()
     {
-        PieceReader library;
-        if (!library.Open(m_libraryPath))
+        FileLineReader file;
+        if (!file.Open(m_libraryPath))
             return false;
+        PieceCursor library(file);
         if (IsHeaderLibrary(m_libraryPath))
             CheckHeader(library);
         else if (!CheckAssembler(library))
@@ -193,7 +194,7 @@ private:
         Report(anchor ? anchor : line, file, line, "the line begins with a NUL byte: nothing from here on is read");
     }
 
-    bool CheckAssembler(PieceReader& library)
+    bool CheckAssembler(PieceCursor& library)
     {
         const std::string& file = m_libraryPath;
         std::vector<Routine> routines;
@@ -320,7 +321,7 @@ private:
         return message;
     }
 
-    void CheckHeader(PieceReader& header)
+    void CheckHeader(PieceCursor& header)
     {
         struct Declaration {
             int line;

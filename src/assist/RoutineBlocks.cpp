@@ -20,8 +20,6 @@ namespace tovel::cli {
 
 namespace {
 
-constexpr size_t kBlockSize = 64 * 1024;
-
 // Replays captured pieces to the parser as a reader of the file would.
 class CapturedSource : public LineSource {
 public:
@@ -197,49 +195,13 @@ private:
 
 } // namespace
 
-PieceReader::~PieceReader()
+bool PieceCursor::Next(LinePiece& piece)
 {
-    if (m_file)
-        std::fclose(m_file);
-}
-
-bool PieceReader::Open(const std::string& path)
-{
-    if (!CanOpenForReading(path))
+    if (m_done)
         return false;
-    m_file = std::fopen(path.c_str(), "rb");
-    if (!m_file)
-        return false;
-    m_buf.resize(kBlockSize + kMaxLinePiece + 1);
-    return true;
-}
-
-// Keeps at least one whole piece (and the byte after it) buffered.
-void PieceReader::Fill()
-{
-    if (m_eof || m_end - m_pos > kMaxLinePiece)
-        return;
-    std::memmove(m_buf.data(), m_buf.data() + m_pos, m_end - m_pos);
-    m_end -= m_pos;
-    m_pos = 0;
-    while (!m_eof && m_end <= kMaxLinePiece) {
-        const size_t got = std::fread(m_buf.data() + m_end, 1, m_buf.size() - m_end, m_file);
-        m_end += got;
-        if (got == 0) {
-            m_eof = true;
-            m_failed = std::ferror(m_file) != 0;
-        }
-    }
-}
-
-bool PieceReader::Next(LinePiece& piece)
-{
-    if (!m_file || m_done)
-        return false;
-    Fill();
-    const size_t before = m_pos;
-    const std::string_view text = NextLinePieceView(m_buf.data(), m_end, m_pos);
-    if (m_pos == before) {
+    const std::string_view text = m_source.NextLine();
+    const LineSource::PieceEnd end = m_source.LastPieceEnd();
+    if (end.bytes == 0) {
         m_done = true;
         return false;
     }
@@ -249,16 +211,14 @@ bool PieceReader::Next(LinePiece& piece)
         return false;
     }
     piece.text.assign(text);
-    const bool endsLine = m_buf[m_pos - 1] == '\n';
-    piece.cutAtNul = text.size() < m_pos - before;
+    piece.cutAtNul = text.size() < end.bytes;
     piece.index = m_index++;
     piece.line = m_line;
     piece.continuation = m_continuation;
-    Fill();
-    piece.continues = !endsLine && m_pos < m_end;
-    if (endsLine)
+    piece.continues = !end.lineFeed && !m_source.AtEnd();
+    if (end.lineFeed)
         ++m_line;
-    m_continuation = !endsLine;
+    m_continuation = !end.lineFeed;
     return true;
 }
 
@@ -271,9 +231,10 @@ std::optional<LocatedFile> LocateStartLines(const std::string& path, const std::
 std::optional<LocatedFile> LocateStartLines(const std::string& path, const std::vector<std::string_view>& prototypes,
                                             const StartFound& found)
 {
-    PieceReader reader;
-    if (!reader.Open(path))
+    FileLineReader file;
+    if (!file.Open(path))
         return std::nullopt;
+    PieceCursor reader(file);
 
     PrototypeMatcher matcher(prototypes);
     std::vector<char> located(prototypes.size(), 0);         // its start line is known

@@ -8,8 +8,8 @@
 #pragma once
 
 #include "composer/PrototypeParser.h"
+#include "library/LineReader.h"
 
-#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
@@ -28,31 +28,19 @@ struct LinePiece {
     bool cutAtNul = false;     // its text ends at a NUL byte
 };
 
-// Reads a file piece by piece as the line readers cut it, keeping only a
-// small buffer. Reading ends at the end of the file or at a line that
-// begins with NUL (as for every reader of a library).
-class PieceReader {
+// Hands out the lines of a line source as pieces that know their place:
+// each line the source reads (a line, or a 255-byte piece of a longer one)
+// with its physical line and how it was cut. Reading ends where the
+// source's does, at the end of the input or at a line that begins with NUL.
+class PieceCursor {
 public:
-    PieceReader() = default;
-    ~PieceReader();
-    PieceReader(const PieceReader&) = delete;
-    PieceReader& operator=(const PieceReader&) = delete;
-
-    bool Open(const std::string& path);
+    explicit PieceCursor(LineSource& source) : m_source(source) {}
     bool Next(LinePiece& piece);
     // The line that begins with NUL and stopped reading, or 0.
     int NulStopLine() const { return m_nulStopLine; }
-    bool Failed() const { return m_failed; }
 
 private:
-    void Fill();
-
-    std::FILE* m_file = nullptr;
-    std::vector<char> m_buf;
-    size_t m_pos = 0;
-    size_t m_end = 0;
-    bool m_eof = false;
-    bool m_failed = false;
+    LineSource& m_source;
     bool m_done = false;
     int m_line = 1;
     size_t m_index = 0;

@@ -132,6 +132,12 @@ const TextSearcher& SearcherFor(std::unique_ptr<TextSearcher>& held, std::string
     return *held;
 }
 
+// How the piece buf[before, after) ended.
+LineSource::PieceEnd EndOfPiece(const char* buf, size_t before, size_t after)
+{
+    return {after - before, after > before && buf[after - 1] == '\n'};
+}
+
 } // namespace
 
 StringLineReader::StringLineReader(std::string text) : m_text(std::move(text)) {}
@@ -149,12 +155,17 @@ void StringLineReader::SkipToLineWith(std::string_view text)
 
 void StringLineReader::ReadLineInto(std::string& out)
 {
+    const size_t before = m_pos;
     NextLinePiece(m_text.data(), m_text.size(), m_pos, out);
+    m_last = EndOfPiece(m_text.data(), before, m_pos);
 }
 
 std::string_view StringLineReader::NextLine()
 {
-    return NextLinePieceView(m_text.data(), m_text.size(), m_pos);
+    const size_t before = m_pos;
+    const std::string_view line = NextLinePieceView(m_text.data(), m_text.size(), m_pos);
+    m_last = EndOfPiece(m_text.data(), before, m_pos);
+    return line;
 }
 
 FileLineReader::~FileLineReader()
@@ -247,18 +258,33 @@ void FileLineReader::BufferPiece()
 void FileLineReader::ReadLineInto(std::string& out)
 {
     out.clear();
+    m_last = {};
     if (m_fd < 0)
         return;
     BufferPiece();
+    const size_t before = m_pos;
     NextLinePiece(m_buf.data(), m_end, m_pos, out);
+    m_last = EndOfPiece(m_buf.data(), before, m_pos);
 }
 
 std::string_view FileLineReader::NextLine()
 {
+    m_last = {};
     if (m_fd < 0)
         return {};
     BufferPiece();
-    return NextLinePieceView(m_buf.data(), m_end, m_pos);
+    const size_t before = m_pos;
+    const std::string_view line = NextLinePieceView(m_buf.data(), m_end, m_pos);
+    m_last = EndOfPiece(m_buf.data(), before, m_pos);
+    return line;
+}
+
+bool FileLineReader::AtEnd()
+{
+    if (m_fd < 0)
+        return true;
+    BufferPiece();
+    return m_pos >= m_end;
 }
 
 void FileLineReader::SkipToLineWith(std::string_view text)

@@ -46,6 +46,17 @@ public:
     // byte, whose piece may end the input.
     virtual void SkipToLineWith(std::string_view text) { (void)text; }
 
+    // How the line read last ended: the bytes it took from the input (more
+    // than its text when a NUL byte cut it, 0 at the end of the input) and
+    // whether a line feed ended it.
+    struct PieceEnd {
+        size_t bytes = 0;
+        bool lineFeed = false;
+    };
+    virtual PieceEnd LastPieceEnd() const { return {m_line.size(), !m_line.empty() && m_line.back() == '\n'}; }
+    // True when no byte of the input is left to read.
+    virtual bool AtEnd() { return false; }
+
 private:
     std::string m_line;
 };
@@ -89,10 +100,13 @@ public:
     void ReadLineInto(std::string& out) override;
     std::string_view NextLine() override;
     void SkipToLineWith(std::string_view text) override;
+    PieceEnd LastPieceEnd() const override { return m_last; }
+    bool AtEnd() override { return m_pos >= m_text.size(); }
 
 private:
     std::string m_text;
     size_t m_pos = 0;
+    PieceEnd m_last;
     std::unique_ptr<TextSearcher> m_searcher;
     bool m_skipBlocked = false;
 };
@@ -115,6 +129,8 @@ public:
     std::string_view NextLine() override;
     size_t SizeHint() const override { return m_size; }
     void SkipToLineWith(std::string_view text) override;
+    PieceEnd LastPieceEnd() const override { return m_last; }
+    bool AtEnd() override;
 
 private:
     bool Fill();
@@ -129,6 +145,7 @@ private:
     size_t m_size = 0;
     std::unique_ptr<TextSearcher> m_searcher;
     bool m_skipBlocked = false;
+    PieceEnd m_last;
 };
 
 // True when path names an existing regular file that can be opened for reading.
