@@ -81,12 +81,14 @@ std::string JsonByteArray(const std::vector<std::string>& items)
 
 } // namespace
 
-std::optional<std::vector<std::string>> ReadFunctionList(const std::string& libraryPath)
+ReadResult<std::vector<std::string>> ReadFunctionList(const std::string& libraryPath)
 {
     FileLineReader reader;
     if (!reader.Open(libraryPath))
-        return std::nullopt;
+        return ReadErrorOf(ReadError::Subject::Library, libraryPath, reader);
     std::vector<std::string> items = CollectPrototypes(reader, IsHeaderLibrary(libraryPath));
+    if (!reader.Failure().empty())
+        return ReadErrorOf(ReadError::Subject::Library, libraryPath, reader);
     SortFunctionList(items);
     return items;
 }

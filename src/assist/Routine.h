@@ -3,6 +3,7 @@
 // Everything here runs the same logic as the dialog, in the same order.
 #pragma once
 
+#include "assist/ReadError.h"
 #include "common/RoutineName.h"
 #include "composer/PrototypeParser.h"
 #include "composer/ValueEditors.h"
@@ -15,9 +16,9 @@
 namespace tovel::cli {
 
 // The function list as the dialog's function combo shows it: every listed
-// prototype text, sorted with case ignored, duplicates kept. Nothing when
-// the library cannot be read.
-std::optional<std::vector<std::string>> ReadFunctionList(const std::string& libraryPath);
+// prototype text, sorted with case ignored, duplicates kept; or why the
+// library cannot be read.
+ReadResult<std::vector<std::string>> ReadFunctionList(const std::string& libraryPath);
 
 // A list item as one output line: a header declaration that was listed
 // without its ')' keeps its line end in the list; the line drops it.

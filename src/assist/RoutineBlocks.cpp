@@ -222,19 +222,28 @@ bool PieceCursor::Next(LinePiece& piece)
     return true;
 }
 
-std::optional<LocatedFile> LocateStartLines(const std::string& path, const std::vector<std::string>& prototypes,
-                                            const StartFound& found)
+ReadResult<LocatedFile> LocateStartLines(const std::string& path, const std::vector<std::string>& prototypes,
+                                         const StartFound& found)
 {
     return LocateStartLines(path, std::vector<std::string_view>(prototypes.begin(), prototypes.end()), found);
 }
 
-std::optional<LocatedFile> LocateStartLines(const std::string& path, const std::vector<std::string_view>& prototypes,
-                                            const StartFound& found)
+ReadResult<LocatedFile> LocateStartLines(const std::string& path, const std::vector<std::string_view>& prototypes,
+                                         const StartFound& found)
 {
     FileLineReader file;
     if (!file.Open(path))
-        return std::nullopt;
-    PieceCursor reader(file);
+        return ReadErrorOf(ReadError::Subject::File, path, file);
+    LocatedFile located = LocateStartLines(file, prototypes, found);
+    if (!file.Failure().empty())
+        return ReadErrorOf(ReadError::Subject::File, path, file);
+    return located;
+}
+
+LocatedFile LocateStartLines(LineSource& source, const std::vector<std::string_view>& prototypes,
+                             const StartFound& found)
+{
+    PieceCursor reader(source);
 
     PrototypeMatcher matcher(prototypes);
     std::vector<char> located(prototypes.size(), 0);         // its start line is known
@@ -358,12 +367,13 @@ StartLine UnpackStartLine(std::string_view packed)
 
 } // namespace
 
-bool VisitRoutinePanels(const std::string& libraryPath, const PanelVisit& visit, PanelReadStats* stats)
+std::optional<ReadError> VisitRoutinePanels(const std::string& libraryPath, const PanelVisit& visit,
+                                            PanelReadStats* stats)
 {
     constexpr size_t kPackBlock = 1024 * 1024;
     const auto items = ReadFunctionList(libraryPath);
     if (!items)
-        return false;
+        return items.Error();
 
     // Each item's source file, and the distinct prototypes looked up in each.
     // Equal items need not be neighbours in the list (it ignores letter
@@ -456,15 +466,15 @@ bool VisitRoutinePanels(const std::string& libraryPath, const PanelVisit& visit,
             line.remove_suffix(1);
         visit(routine, lines.insert(line).second);
     }
-    return true;
+    return std::nullopt;
 }
 
-std::optional<std::vector<RoutinePanel>> ReadRoutinePanels(const std::string& libraryPath, PanelReadStats* stats)
+ReadResult<std::vector<RoutinePanel>> ReadRoutinePanels(const std::string& libraryPath, PanelReadStats* stats)
 {
     std::vector<RoutinePanel> panels;
-    if (!VisitRoutinePanels(
+    if (auto failure = VisitRoutinePanels(
             libraryPath, [&](const RoutinePanel& routine, bool) { panels.push_back(routine); }, stats))
-        return std::nullopt;
+        return std::move(*failure);
     return panels;
 }
 

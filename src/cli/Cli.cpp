@@ -497,29 +497,7 @@ private:
         return current.path;
     }
 
-    int Unreadable(const std::string& path) { return Fail("cannot read library " + path + ": " + WhyUnreadable(path)); }
-
-    static std::string WhyUnreadable(const std::string& path)
-    {
-        std::error_code error;
-        const auto status = std::filesystem::status(path, error);
-        if (path.empty())
-            return "the path is empty";
-        if (status.type() == std::filesystem::file_type::not_found)
-            return "no such file";
-        if (status.type() == std::filesystem::file_type::directory)
-            return "it is a folder";
-        if (error)
-            return error.message();
-        if (status.type() != std::filesystem::file_type::regular)
-            return "it is not a regular file";
-        errno = 0;
-        if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
-            std::fclose(file);
-            return "it cannot be opened";
-        }
-        return errno ? std::strerror(errno) : "it cannot be opened";
-    }
+    int Unreadable(const ReadError& error) { return Fail(FormatReadError(error)); }
 
     int List(const Arguments& a)
     {
@@ -533,7 +511,7 @@ private:
             return kExitFailed;
         const auto items = ReadFunctionList(*library);
         if (!items)
-            return Unreadable(*library);
+            return Unreadable(items.Error());
         if (a.names) {
             std::unordered_set<std::string> printed;
             for (const std::string& item : *items) {
@@ -563,7 +541,7 @@ private:
         const std::string& library = a.positionals[0];
         const auto diagnostics = CheckLibrary(library);
         if (!diagnostics)
-            return Unreadable(library);
+            return Unreadable(diagnostics.Error());
         for (const Diagnostic& d : *diagnostics) {
             m_out += FormatDiagnostic(d);
             m_out += '\n';
@@ -599,7 +577,7 @@ private:
         // never held as snippets, nor the output whole.
         bool any = false;
         m_out += SnippetsHead(*format);
-        const bool read = VisitRoutinePanels(*library, [&](const RoutinePanel& routine, bool firstOfItsLine) {
+        const auto failure = VisitRoutinePanels(*library, [&](const RoutinePanel& routine, bool firstOfItsLine) {
             if (!m_writeProblem.empty())
                 return;
             if (!HasRoutineName(routine.prototype)) {
@@ -618,10 +596,10 @@ private:
             any = true;
             Drain();
         });
-        if (!read) {
+        if (failure) {
             m_out.clear();
             m_sink = m_env.writeOut;
-            return Unreadable(*library);
+            return Unreadable(*failure);
         }
         m_out += SnippetsTail(*format, any);
         Drain(true);
@@ -644,14 +622,14 @@ private:
             return kExitFailed;
         const auto panels = ReadRoutinePanels(*library);
         if (!panels)
-            return Unreadable(*library);
+            return Unreadable(panels.Error());
         const LintRoutines routines = MakeLintRoutines(*library, *panels);
         int status = kExitDone;
         bool unreadable = false;
         for (const std::string& file : a.positionals) {
             const auto findings = LintFile(file, routines);
             if (!findings) {
-                Fail("cannot read " + file + ": " + WhyUnreadable(file));
+                Unreadable(findings.Error());
                 unreadable = true;
                 continue;
             }
@@ -697,7 +675,7 @@ private:
             return kExitFailed;
         const auto items = ReadFunctionList(*library);
         if (!items)
-            return Unreadable(*library);
+            return Unreadable(items.Error());
         const FunctionMatch match = MatchFunction(*items, query);
         if (match.result != FunctionMatch::Result::Found)
             return NotFound(match, query, *library);

@@ -176,24 +176,36 @@ FileLineReader::~FileLineReader()
 bool FileLineReader::Open(const std::string& path)
 {
     Close();
+    m_failure.clear();
     if (path.empty())
-        return false;
+        return Refuse("the path is empty");
+    // The reason is taken from errno at once, before any other call can change it.
+    const auto systemReason = [] { return errno == ENOENT ? std::string("no such file") : std::strerror(errno); };
 #ifdef _WIN32
     struct _stat64 st {};
-    if (_stat64(path.c_str(), &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG)
-        return false;
+    if (_stat64(path.c_str(), &st) != 0)
+        return Refuse(systemReason());
+    if ((st.st_mode & _S_IFMT) == _S_IFDIR)
+        return Refuse("it is a folder");
+    if ((st.st_mode & _S_IFMT) != _S_IFREG)
+        return Refuse("it is not a regular file");
     int fd = _open(path.c_str(), _O_RDONLY | _O_BINARY);
     if (fd < 0)
-        return false;
+        return Refuse(systemReason());
 #else
     // O_NONBLOCK keeps open() from waiting on a FIFO; fstat then refuses it.
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        return false;
+        return Refuse(systemReason());
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) {
+        const std::string reason = systemReason();
         ::close(fd);
-        return false;
+        return Refuse(reason);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return Refuse(S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file");
     }
 #endif
     m_fd = fd;
@@ -202,6 +214,12 @@ bool FileLineReader::Open(const std::string& path)
     m_pos = m_end = 0;
     m_eof = false;
     return true;
+}
+
+bool FileLineReader::Refuse(std::string reason)
+{
+    m_failure = std::move(reason);
+    return false;
 }
 
 void FileLineReader::Close()
@@ -238,6 +256,8 @@ bool FileLineReader::Fill()
             continue;
 #endif
         if (got <= 0) {
+            if (got < 0)
+                m_failure = std::strerror(errno);
             m_eof = true;
             return false;
         }

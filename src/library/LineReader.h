@@ -124,6 +124,9 @@ public:
 
     bool Open(const std::string& path);
     bool IsOpen() const { return m_fd >= 0; }
+    // Why the last Open failed, or why reading stopped short ("no such
+    // file", "it is a folder", the system's text); empty when neither did.
+    const std::string& Failure() const { return m_failure; }
     void Close();
     void ReadLineInto(std::string& out) override;
     std::string_view NextLine() override;
@@ -133,6 +136,7 @@ public:
     bool AtEnd() override;
 
 private:
+    bool Refuse(std::string reason);
     bool Fill();
     // Makes sure a whole piece (up to 255 bytes or a line feed) is buffered.
     void BufferPiece();
@@ -146,6 +150,7 @@ private:
     std::unique_ptr<TextSearcher> m_searcher;
     bool m_skipBlocked = false;
     PieceEnd m_last;
+    std::string m_failure;
 };
 
 // True when path names an existing regular file that can be opened for reading.
