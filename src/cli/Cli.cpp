@@ -761,20 +761,11 @@ DefaultLibrary ResolveDefaultLibrary(const std::string& settingsPath)
 {
     DefaultLibrary result;
     const SettingsFile settings(settingsPath);
-    std::vector<std::string> present;
-    for (std::string& name : settings.KeyNames(setting::kLibrariesSection)) {
-        std::error_code error;
-        if (std::filesystem::exists(name, error))
-            present.push_back(std::move(name));
-    }
-    // The library Tovel would make current: the list in its order, then the
-    // "Last" library or the list's first.
-    SortLibraryList(present);
     const std::string last = settings.Read(setting::kLibrary);
-    const CurrentLibraryChoice choice = ChooseCurrentLibrary(present, last);
-    if (choice.index >= 0) {
-        result.path = present[static_cast<size_t>(choice.index)];
-        if (!choice.isLast && !last.empty())
+    const StartLibrary start = ChooseStartLibrary(settings.KeyNames(setting::kLibrariesSection), last);
+    if (!start.path.empty()) {
+        result.path = start.path;
+        if (!start.isLast && !last.empty())
             result.note = "the last library " + last + " is not listed or not available; using " + result.path;
     } else {
         result.problem = "no library named, and none is current in " + settingsPath
