@@ -64,9 +64,10 @@ but could not be put on the clipboard.
 'tovel-cli COMMAND --help' tells more about one command.
 )";
 
-constexpr std::string_view kListHelp = R"(Usage: tovel-cli list [LIBRARY] [--names]
-       tovel-cli list -l LIBRARY [--names]
+constexpr std::string_view kListSynopsis = R"([LIBRARY] [--names]
+       tovel-cli list -l LIBRARY [--names])";
 
+constexpr std::string_view kListHelp = R"(
 Prints the function list of the library as Tovel's function list shows it:
 every routine's prototype text, one a line, sorted with letter case ignored,
 duplicates kept. An assembler library lists the prototype of each
@@ -81,8 +82,9 @@ Options:
   -h, --help              this text
 )";
 
-constexpr std::string_view kShowHelp = R"(Usage: tovel-cli show [LIBRARY] FUNCTION
+constexpr std::string_view kShowSynopsis = R"([LIBRARY] FUNCTION)";
 
+constexpr std::string_view kShowHelp = R"(
 Prints the routine's source block as Tovel's source view shows it: from its
 prototype comment line to the first line with the word END or ENDMOD,
 tabs expanded to 4-column stops (one blank each on the closing line). The
@@ -97,8 +99,9 @@ Options:
   -h, --help              this text
 )";
 
-constexpr std::string_view kParamsHelp = R"(Usage: tovel-cli params [LIBRARY] FUNCTION [--json]
+constexpr std::string_view kParamsSynopsis = R"([LIBRARY] FUNCTION [--json])";
 
+constexpr std::string_view kParamsHelp = R"(
 Prints the routine's parameter panel: its type and routine name, and for
 each of up to sixteen slots the parameter's name, its hint, the hint's kind
 (choice, option list, range, tool program or none) with the choice items,
@@ -113,8 +116,9 @@ Options:
   -h, --help              this text
 )";
 
-constexpr std::string_view kCallHelp = R"(Usage: tovel-cli call [LIBRARY] FUNCTION [VALUE...] [--copy] [--presets]
+constexpr std::string_view kCallSynopsis = R"([LIBRARY] FUNCTION [VALUE...] [--copy] [--presets])";
 
+constexpr std::string_view kCallHelp = R"(
 Prints the call text that Tovel's Copy composes for these slot values, in
 slot order: the routine name, '(', the values separated by ',', ')'. A
 missing value is empty, as an empty slot is in Tovel; with --presets it is
@@ -139,8 +143,9 @@ Options:
   -h, --help              this text
 )";
 
-constexpr std::string_view kCheckHelp = R"(Usage: tovel-cli check LIBRARY
+constexpr std::string_view kCheckSynopsis = R"(LIBRARY)";
 
+constexpr std::string_view kCheckHelp = R"(
 Reads the library as Tovel does and prints one line per problem, as
 FILE:LINE: message, for what Tovel skips silently or reads differently
 from what the author meant: prototype comment lines that are not listed,
@@ -158,10 +163,10 @@ Options:
   -h, --help              this text
 )";
 
-constexpr std::string_view kSnippetsHelp =
-    R"(Usage: tovel-cli snippets [LIBRARY] [--format vscode|ultisnips|lsp]
-                         [--output FILE]
+constexpr std::string_view kSnippetsSynopsis = R"([LIBRARY] [--format vscode|ultisnips|lsp]
+                         [--output FILE])";
 
+constexpr std::string_view kSnippetsHelp = R"(
 Prints editor snippets for the library's routines, one per routine: the
 trigger is the routine name, the body the call that Copy composes, with a
 placeholder per parameter slot. A choice slot offers its items, an option
@@ -190,8 +195,9 @@ Options:
   -h, --help              this text
 )";
 
-constexpr std::string_view kLintHelp = R"(Usage: tovel-cli lint [-l LIBRARY] FILE...
+constexpr std::string_view kLintSynopsis = R"([-l LIBRARY] FILE...)";
 
+constexpr std::string_view kLintHelp = R"(
 Finds the calls of the library's routines in C source files and prints one
 line per problem, as FILE:LINE:COLUMN: warning: message (the form compilers
 use, for quickfix lists and problem matchers):
@@ -287,24 +293,6 @@ private:
     std::FILE* m_file = nullptr;
 };
 
-struct Command {
-    std::string_view name;
-    std::string_view help;
-};
-
-constexpr Command kCommands[] = {
-    {"list", kListHelp},   {"show", kShowHelp},         {"params", kParamsHelp}, {"call", kCallHelp},
-    {"check", kCheckHelp}, {"snippets", kSnippetsHelp}, {"lint", kLintHelp},
-};
-
-const Command* FindCommand(std::string_view name)
-{
-    for (const Command& command : kCommands)
-        if (command.name == name)
-            return &command;
-    return nullptr;
-}
-
 struct Arguments {
     bool help = false;
     bool json = false;
@@ -316,6 +304,36 @@ struct Arguments {
     std::optional<std::string> library;
     std::vector<std::string> positionals;
 };
+
+class Run;
+
+// What a command takes besides its positional arguments and -h/--help.
+enum Option : unsigned {
+    kNamesOption = 1,           // --names
+    kJsonOption = 2,            // --json
+    kCopyOption = 4,            // --copy
+    kPresetsOption = 8,         // --presets
+    kFormatOption = 16,         // --format FORMAT
+    kOutputOption = 32,         // -o, --output FILE
+    kLibraryOption = 64,        // -l, --library LIBRARY
+    kValuesAfterFunction = 128, // after FUNCTION, an argument is a value unless it begins with "--"
+};
+
+// One command of tovel-cli: a new command is one more row of Run's table.
+struct Command {
+    std::string_view name;
+    std::string_view synopsis; // the usage after "Usage: tovel-cli NAME "
+    unsigned options;          // Option bits
+    std::string_view help;     // the text after the usage
+    int (Run::*run)(const Arguments& arguments);
+};
+
+// "Usage: tovel-cli NAME SYNOPSIS", then the command's help.
+std::string HelpText(const Command& command)
+{
+    return "Usage: tovel-cli " + std::string(command.name) + " " + std::string(command.synopsis) + "\n"
+        + std::string(command.help);
+}
 
 // A C identifier: what a routine name looks like, and a library path never.
 bool IsIdentifier(std::string_view text)
@@ -360,31 +378,61 @@ public:
         const std::string& name = args[0];
         if (name == "-h" || name == "--help" || name == "help") {
             const Command* about = args.size() > 1 ? FindCommand(args[1]) : nullptr;
-            m_out += about ? about->help : kUsage;
+            m_out += about ? HelpText(*about) : std::string(kUsage);
             return kExitDone;
         }
         m_command = FindCommand(name);
         if (!m_command)
-            return Fail("unknown command '" + name
-                        + "' (commands: list, show, params, call, check, snippets, lint; see tovel-cli --help)");
+            return Fail("unknown command '" + name + "' (commands: " + CommandNames() + "; see tovel-cli --help)");
         Arguments a;
         if (!Parse(args, a))
             return kExitFailed;
         if (a.help) {
-            m_out += m_command->help;
+            m_out += HelpText(*m_command);
             return kExitDone;
         }
-        const int status = name == "list" ? List(a)
-            : name == "check"             ? Check(a)
-            : name == "snippets"          ? Snippets(a)
-            : name == "lint"              ? Lint(a)
-                                          : Routine(a);
+        const int status = (this->*m_command->run)(a);
         if (!m_writeProblem.empty())
             return WriteFailed();
         return status;
     }
 
 private:
+    static const std::vector<Command>& Commands()
+    {
+        static const std::vector<Command> table = {
+            {"list", kListSynopsis, kNamesOption | kLibraryOption, kListHelp, &Run::List},
+            {"show", kShowSynopsis, kLibraryOption, kShowHelp, &Run::Routine},
+            {"params", kParamsSynopsis, kJsonOption | kLibraryOption, kParamsHelp, &Run::Routine},
+            {"call", kCallSynopsis, kCopyOption | kPresetsOption | kLibraryOption | kValuesAfterFunction, kCallHelp,
+             &Run::Routine},
+            {"check", kCheckSynopsis, 0, kCheckHelp, &Run::Check},
+            {"snippets", kSnippetsSynopsis, kFormatOption | kOutputOption | kLibraryOption, kSnippetsHelp,
+             &Run::Snippets},
+            {"lint", kLintSynopsis, kLibraryOption, kLintHelp, &Run::Lint},
+        };
+        return table;
+    }
+
+    static const Command* FindCommand(std::string_view name)
+    {
+        for (const Command& command : Commands())
+            if (command.name == name)
+                return &command;
+        return nullptr;
+    }
+
+    // "list, show, ..."
+    static std::string CommandNames()
+    {
+        std::string names;
+        for (const Command& command : Commands())
+            names += (names.empty() ? "" : ", ") + std::string(command.name);
+        return names;
+    }
+
+    bool Takes(Option option) const { return (m_command->options & option) != 0; }
+
     // Hands what is printed so far on when it has grown (or, with all, in
     // any case) and the environment takes output in pieces. False once a
     // write has failed.
@@ -419,26 +467,25 @@ private:
 
     bool Parse(const std::vector<std::string>& args, Arguments& a)
     {
-        const std::string_view name = m_command->name;
         bool optionsEnded = false;
         for (size_t i = 1; i < args.size(); ++i) {
             const std::string& arg = args[i];
             if (optionsEnded || arg.size() < 2 || arg[0] != '-'
-                || (name == "call" && !a.positionals.empty() && arg.compare(0, 2, "--") != 0)) {
+                || (Takes(kValuesAfterFunction) && !a.positionals.empty() && arg.compare(0, 2, "--") != 0)) {
                 a.positionals.push_back(arg);
             } else if (arg == "--") {
                 optionsEnded = true;
             } else if (arg == "-h" || arg == "--help") {
                 a.help = true;
-            } else if (arg == "--json" && name == "params") {
+            } else if (arg == "--json" && Takes(kJsonOption)) {
                 a.json = true;
-            } else if (arg == "--copy" && name == "call") {
+            } else if (arg == "--copy" && Takes(kCopyOption)) {
                 a.copy = true;
-            } else if (arg == "--presets" && name == "call") {
+            } else if (arg == "--presets" && Takes(kPresetsOption)) {
                 a.presets = true;
-            } else if (arg == "--names" && name == "list") {
+            } else if (arg == "--names" && Takes(kNamesOption)) {
                 a.names = true;
-            } else if ((arg == "--format" || arg.compare(0, 9, "--format=") == 0) && name == "snippets") {
+            } else if ((arg == "--format" || arg.compare(0, 9, "--format=") == 0) && Takes(kFormatOption)) {
                 if (arg.size() > 8 && arg[8] == '=') {
                     a.format = arg.substr(9);
                 } else if (i + 1 < args.size()) {
@@ -448,7 +495,7 @@ private:
                     return false;
                 }
             } else if ((arg == "-o" || arg == "--output" || arg.compare(0, 9, "--output=") == 0)
-                       && name == "snippets") {
+                       && Takes(kOutputOption)) {
                 if (arg.size() > 8 && arg[8] == '=')
                     a.output = arg.substr(9);
                 else if (i + 1 < args.size())
@@ -458,7 +505,7 @@ private:
                     return false;
                 }
             } else if ((arg == "-l" || arg == "--library" || arg.compare(0, 10, "--library=") == 0)
-                       && name != "check") {
+                       && Takes(kLibraryOption)) {
                 std::string value;
                 if (arg.size() > 9 && arg[9] == '=') {
                     value = arg.substr(10);
