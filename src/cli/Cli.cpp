@@ -3,33 +3,17 @@
 #include "cli/Command.h"
 
 #include "app/SettingsFile.h"
-#include "assist/LibraryCheck.h"
-#include "assist/Lint.h"
 #include "assist/Routine.h"
-#include "assist/RoutineBlocks.h"
-#include "assist/Snippets.h"
 #include "common/ByteText.h"
-#include "composer/Routine.h"
 #include "library/LibraryList.h"
-#include "library/LineReader.h"
-#include "library/Scanner.h"
-#include "library/SourceView.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <optional>
-#include <random>
 #include <string_view>
 #include <system_error>
-#include <unordered_set>
-#include <utility>
 
 #ifdef _WIN32
 #include <windows.h>
-#else
-#include <unistd.h>
 #endif
 
 namespace tovel::cli {
