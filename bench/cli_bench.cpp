@@ -2,9 +2,9 @@
 // 100,000-line C file, and check over generated libraries of growing size.
 #include "LibraryGenerator.h"
 
-#include "cli/LibraryCheck.h"
-#include "cli/Lint.h"
-#include "cli/RoutineBlocks.h"
+#include "assist/LibraryCheck.h"
+#include "assist/Lint.h"
+#include "assist/RoutineBlocks.h"
 
 #include <benchmark/benchmark.h>
 

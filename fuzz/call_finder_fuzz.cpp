@@ -3,7 +3,7 @@
 // fuzz-max-len: 262144
 #include "FuzzSupport.h"
 
-#include "cli/Lint.h"
+#include "assist/Lint.h"
 
 #include <string>
 

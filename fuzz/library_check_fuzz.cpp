@@ -5,9 +5,9 @@
 // fuzz-max-len: 65536
 #include "FuzzSupport.h"
 
-#include "cli/LibraryCheck.h"
-#include "cli/Routine.h"
-#include "cli/RoutineBlocks.h"
+#include "assist/LibraryCheck.h"
+#include "assist/Routine.h"
+#include "assist/RoutineBlocks.h"
 #include "common/ByteText.h"
 #include "library/LineReader.h"
 #include "library/Scanner.h"

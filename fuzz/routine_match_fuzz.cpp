@@ -4,7 +4,7 @@
 // fuzz-max-len: 262144
 #include "FuzzSupport.h"
 
-#include "cli/Routine.h"
+#include "assist/Routine.h"
 
 #include <algorithm>
 #include <string>

@@ -5,9 +5,9 @@
 #include "FuzzSupport.h"
 
 #include "../tests/snippet_grammar.h"
-#include "cli/Json.h"
-#include "cli/RoutineBlocks.h"
-#include "cli/Snippets.h"
+#include "assist/Json.h"
+#include "assist/RoutineBlocks.h"
+#include "assist/Snippets.h"
 #include "common/LineCells.h"
 
 #include <cstring>

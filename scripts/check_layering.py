@@ -6,12 +6,14 @@ Layers, lowest first (HACKING.md explains them):
   app, library, composer,     Qt-free logic; app may include common; library
   help                        app and common; composer library, app, common;
                               help app and common (not library)
+  assist                      Qt-free authoring aids (check, lint, snippets);
+                              the logic layers above
   platform                    the Qt framework; may include common only
   <part>/qt, ui               the dialogs; may include everything above but cli
   cli                         tovel-cli; the Qt-free logic and common, no Qt
   main.cpp                    the program; anything
 
-The Qt-free folders (common, app, library, composer, help, cli) include no Qt
+The Qt-free folders (common, app, library, composer, help, assist, cli) include no Qt
 header either. Prints one FILE:LINE: message per violation and exits with 1
 when there is one.
 
@@ -22,7 +24,7 @@ import re
 import sys
 
 LOGIC = {"common", "app", "library", "composer", "help"}
-QT_FREE = LOGIC | {"cli"}
+QT_FREE = LOGIC | {"assist", "cli"}
 GUI = "gui"  # the qt/ subfolders and ui/
 
 # What each layer may include besides itself.
@@ -32,10 +34,11 @@ ALLOWED = {
     "library": {"common", "app"},
     "composer": {"common", "app", "library"},
     "help": {"common", "app"},
+    "assist": LOGIC,
     "platform": {"common"},
-    GUI: LOGIC | {"platform", GUI},
-    "cli": LOGIC,
-    "main": LOGIC | {"platform", GUI},
+    GUI: LOGIC | {"assist", "platform", GUI},
+    "cli": LOGIC | {"assist"},
+    "main": LOGIC | {"assist", "platform", GUI},
 }
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')

@@ -2,7 +2,7 @@
 // on the sample libraries, which must be clean but for what they show.
 #include "cli_test_support.h"
 
-#include "cli/LibraryCheck.h"
+#include "assist/LibraryCheck.h"
 
 #include <gtest/gtest.h>
 
@@ -34,6 +34,18 @@ protected:
         for (size_t i = 0; i < expected.size(); ++i) {
             EXPECT_EQ((*found)[i].line, expected[i].line) << what << "\n" << all;
             EXPECT_NE((*found)[i].message.find(expected[i].text), std::string::npos) << what << "\n" << all;
+        }
+        // An editor's unsaved buffer with the same bytes is checked alike.
+        const auto buffer = CheckLibrary(TextInput::Text(path, testsupport::ReadFileBytes(path)));
+        ASSERT_TRUE(buffer.has_value()) << what;
+        ASSERT_EQ(buffer->size(), found->size()) << what;
+        for (size_t i = 0; i < found->size(); ++i) {
+            const Diagnostic& a = (*found)[i];
+            const Diagnostic& b = (*buffer)[i];
+            EXPECT_EQ(FormatDiagnostic(b), FormatDiagnostic(a)) << what;
+            EXPECT_EQ(b.code, a.code) << what;
+            EXPECT_EQ(b.column, a.column) << what;
+            EXPECT_FALSE(a.code.empty()) << FormatDiagnostic(a);
         }
     }
 
@@ -250,6 +262,31 @@ TEST_F(CliCheckTest, UnreadableLibrariesGiveNothing)
     EXPECT_FALSE(CheckLibrary(m_dir / "missing.s79").has_value());
     EXPECT_FALSE(CheckLibrary(m_dir / "").has_value());
     EXPECT_FALSE(CheckLibrary("").has_value());
+}
+
+TEST_F(CliCheckTest, FailuresAndFindingsCarryTheirKind)
+{
+    // A failure says what failed and why, as it was found.
+    const std::string missing = m_dir / "missing.s79";
+    EXPECT_EQ(FormatReadError(CheckLibrary(missing).Error()), "cannot read library " + missing + ": no such file");
+    EXPECT_EQ(CheckLibrary(m_dir / "").Error().reason, "it is a folder");
+    EXPECT_EQ(CheckLibrary("").Error().reason, "the path is empty");
+    const auto header = CheckLibrary(m_dir.Write("lib.h", "int F(int a);\n"));
+    ASSERT_TRUE(header.has_value());
+    ASSERT_FALSE(header->empty());
+    EXPECT_EQ(header->front().code, "no-source");
+
+    // A finding has its code, severity and, where it is known, its columns.
+    const auto found =
+        CheckLibrary(TextInput::Text(m_dir / "lib.s79", std::string("\t  ") + kMarker + "int f(void)\n"));
+    ASSERT_TRUE(found.has_value());
+    ASSERT_EQ(found->size(), 2u);
+    EXPECT_EQ(found->front().code, "marker-indented");
+    EXPECT_EQ(found->front().severity, Severity::Error);
+    EXPECT_EQ(found->front().column, 4);
+    EXPECT_EQ(found->front().columnEnd, 27);
+    EXPECT_EQ(found->back().code, "nothing-listed");
+    EXPECT_EQ(found->back().column, 0);
 }
 
 TEST_F(CliCheckTest, ManyRoutinesWithoutClosingLinesStayLinear)

@@ -4,9 +4,9 @@
 #include "cli_test_support.h"
 #include "snippet_grammar.h"
 
+#include "assist/Json.h"
+#include "assist/Lint.h"
 #include "cli/Cli.h"
-#include "cli/Json.h"
-#include "cli/Lint.h"
 
 #include <gtest/gtest.h>
 

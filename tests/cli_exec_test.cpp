@@ -3,7 +3,7 @@
 #include "cli_test_support.h"
 
 #include "app/SettingsFile.h"
-#include "cli/Routine.h"
+#include "assist/Routine.h"
 
 #include <gtest/gtest.h>
 

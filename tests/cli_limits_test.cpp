@@ -3,10 +3,10 @@
 // than the memory it may take, and prototypes without a routine name.
 #include "cli_test_support.h"
 
+#include "assist/Lint.h"
+#include "assist/RoutineBlocks.h"
 #include "cli/Cli.h"
 #include "cli/Clipboard.h"
-#include "cli/Lint.h"
-#include "cli/RoutineBlocks.h"
 #include "composer/Routine.h"
 
 #include <gtest/gtest.h>

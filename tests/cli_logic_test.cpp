@@ -3,9 +3,9 @@
 #include "cli_test_support.h"
 
 #include "app/SettingsFile.h"
+#include "assist/Json.h"
+#include "assist/Routine.h"
 #include "cli/Cli.h"
-#include "cli/Json.h"
-#include "cli/Routine.h"
 #include "common/ByteText.h"
 
 #include <gtest/gtest.h>

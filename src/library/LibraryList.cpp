@@ -5,6 +5,8 @@
 #include "common/NoCaseOrder.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 namespace tovel {
 
@@ -132,6 +134,32 @@ std::string MissingSourceMessage(std::string_view sourcePath)
 std::string ShowUnreadableMessage(std::string_view path)
 {
     return Join("Could not find source ", path);
+}
+
+bool PathExists(const std::string& path)
+{
+    std::error_code error;
+    return !path.empty() && std::filesystem::exists(path, error);
+}
+
+PresentLibraries SplitPresentLibraries(std::vector<std::string> listed, const LibraryExists& exists)
+{
+    PresentLibraries split;
+    split.present.reserve(listed.size());
+    for (std::string& name : listed)
+        (exists(name) ? split.present : split.missing).push_back(std::move(name));
+    return split;
+}
+
+StartLibrary ChooseStartLibrary(std::vector<std::string> listed, std::string_view lastLibrary,
+                                const LibraryExists& exists)
+{
+    std::vector<std::string> present = SplitPresentLibraries(std::move(listed), exists).present;
+    SortLibraryList(present);
+    const CurrentLibraryChoice choice = ChooseCurrentLibrary(present, lastLibrary);
+    if (choice.index < 0)
+        return {};
+    return {std::move(present[static_cast<size_t>(choice.index)]), choice.isLast};
 }
 
 } // namespace tovel

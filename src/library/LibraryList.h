@@ -5,6 +5,7 @@
 #include "common/PickerPath.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +44,28 @@ struct CurrentLibraryChoice {
     bool isLast = false; // the item is the "Last" library
 };
 CurrentLibraryChoice ChooseCurrentLibrary(const std::vector<std::string>& list, std::string_view lastLibrary);
+
+// Whether a listed library is there (the window asks the platform layer,
+// whose test is the same).
+using LibraryExists = std::function<bool(const std::string& path)>;
+// True when something exists at path (it need not be readable).
+bool PathExists(const std::string& path);
+
+// The listed libraries split by whether they exist, each part in the order given.
+struct PresentLibraries {
+    std::vector<std::string> present;
+    std::vector<std::string> missing;
+};
+PresentLibraries SplitPresentLibraries(std::vector<std::string> listed, const LibraryExists& exists);
+
+// The library Tovel starts with: ChooseCurrentLibrary among the listed
+// libraries that exist, in the list's order. path is empty when none does.
+struct StartLibrary {
+    std::string path;
+    bool isLast = false; // it is the "Last" library
+};
+StartLibrary ChooseStartLibrary(std::vector<std::string> listed, std::string_view lastLibrary,
+                                const LibraryExists& exists = PathExists);
 
 // True for a path that a settings-file key can hold and give back unchanged:
 // not empty; no '=', CR, LF or NUL; not starting with ';' or '['; no blank or

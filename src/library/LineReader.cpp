@@ -132,6 +132,12 @@ const TextSearcher& SearcherFor(std::unique_ptr<TextSearcher>& held, std::string
     return *held;
 }
 
+// How the piece buf[before, after) ended.
+LineSource::PieceEnd EndOfPiece(const char* buf, size_t before, size_t after)
+{
+    return {after - before, after > before && buf[after - 1] == '\n'};
+}
+
 } // namespace
 
 StringLineReader::StringLineReader(std::string text) : m_text(std::move(text)) {}
@@ -149,12 +155,17 @@ void StringLineReader::SkipToLineWith(std::string_view text)
 
 void StringLineReader::ReadLineInto(std::string& out)
 {
+    const size_t before = m_pos;
     NextLinePiece(m_text.data(), m_text.size(), m_pos, out);
+    m_last = EndOfPiece(m_text.data(), before, m_pos);
 }
 
 std::string_view StringLineReader::NextLine()
 {
-    return NextLinePieceView(m_text.data(), m_text.size(), m_pos);
+    const size_t before = m_pos;
+    const std::string_view line = NextLinePieceView(m_text.data(), m_text.size(), m_pos);
+    m_last = EndOfPiece(m_text.data(), before, m_pos);
+    return line;
 }
 
 FileLineReader::~FileLineReader()
@@ -165,24 +176,36 @@ FileLineReader::~FileLineReader()
 bool FileLineReader::Open(const std::string& path)
 {
     Close();
+    m_failure.clear();
     if (path.empty())
-        return false;
+        return Refuse("the path is empty");
+    // The reason is taken from errno at once, before any other call can change it.
+    const auto systemReason = [] { return errno == ENOENT ? std::string("no such file") : std::strerror(errno); };
 #ifdef _WIN32
     struct _stat64 st {};
-    if (_stat64(path.c_str(), &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG)
-        return false;
+    if (_stat64(path.c_str(), &st) != 0)
+        return Refuse(systemReason());
+    if ((st.st_mode & _S_IFMT) == _S_IFDIR)
+        return Refuse("it is a folder");
+    if ((st.st_mode & _S_IFMT) != _S_IFREG)
+        return Refuse("it is not a regular file");
     int fd = _open(path.c_str(), _O_RDONLY | _O_BINARY);
     if (fd < 0)
-        return false;
+        return Refuse(systemReason());
 #else
     // O_NONBLOCK keeps open() from waiting on a FIFO; fstat then refuses it.
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        return false;
+        return Refuse(systemReason());
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) {
+        const std::string reason = systemReason();
         ::close(fd);
-        return false;
+        return Refuse(reason);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return Refuse(S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file");
     }
 #endif
     m_fd = fd;
@@ -191,6 +214,12 @@ bool FileLineReader::Open(const std::string& path)
     m_pos = m_end = 0;
     m_eof = false;
     return true;
+}
+
+bool FileLineReader::Refuse(std::string reason)
+{
+    m_failure = std::move(reason);
+    return false;
 }
 
 void FileLineReader::Close()
@@ -227,6 +256,8 @@ bool FileLineReader::Fill()
             continue;
 #endif
         if (got <= 0) {
+            if (got < 0)
+                m_failure = std::strerror(errno);
             m_eof = true;
             return false;
         }
@@ -247,18 +278,33 @@ void FileLineReader::BufferPiece()
 void FileLineReader::ReadLineInto(std::string& out)
 {
     out.clear();
+    m_last = {};
     if (m_fd < 0)
         return;
     BufferPiece();
+    const size_t before = m_pos;
     NextLinePiece(m_buf.data(), m_end, m_pos, out);
+    m_last = EndOfPiece(m_buf.data(), before, m_pos);
 }
 
 std::string_view FileLineReader::NextLine()
 {
+    m_last = {};
     if (m_fd < 0)
         return {};
     BufferPiece();
-    return NextLinePieceView(m_buf.data(), m_end, m_pos);
+    const size_t before = m_pos;
+    const std::string_view line = NextLinePieceView(m_buf.data(), m_end, m_pos);
+    m_last = EndOfPiece(m_buf.data(), before, m_pos);
+    return line;
+}
+
+bool FileLineReader::AtEnd()
+{
+    if (m_fd < 0)
+        return true;
+    BufferPiece();
+    return m_pos >= m_end;
 }
 
 void FileLineReader::SkipToLineWith(std::string_view text)

@@ -46,6 +46,17 @@ public:
     // byte, whose piece may end the input.
     virtual void SkipToLineWith(std::string_view text) { (void)text; }
 
+    // How the line read last ended: the bytes it took from the input (more
+    // than its text when a NUL byte cut it, 0 at the end of the input) and
+    // whether a line feed ended it.
+    struct PieceEnd {
+        size_t bytes = 0;
+        bool lineFeed = false;
+    };
+    virtual PieceEnd LastPieceEnd() const { return {m_line.size(), !m_line.empty() && m_line.back() == '\n'}; }
+    // True when no byte of the input is left to read.
+    virtual bool AtEnd() { return false; }
+
 private:
     std::string m_line;
 };
@@ -89,10 +100,13 @@ public:
     void ReadLineInto(std::string& out) override;
     std::string_view NextLine() override;
     void SkipToLineWith(std::string_view text) override;
+    PieceEnd LastPieceEnd() const override { return m_last; }
+    bool AtEnd() override { return m_pos >= m_text.size(); }
 
 private:
     std::string m_text;
     size_t m_pos = 0;
+    PieceEnd m_last;
     std::unique_ptr<TextSearcher> m_searcher;
     bool m_skipBlocked = false;
 };
@@ -110,13 +124,19 @@ public:
 
     bool Open(const std::string& path);
     bool IsOpen() const { return m_fd >= 0; }
+    // Why the last Open failed, or why reading stopped short ("no such
+    // file", "it is a folder", the system's text); empty when neither did.
+    const std::string& Failure() const { return m_failure; }
     void Close();
     void ReadLineInto(std::string& out) override;
     std::string_view NextLine() override;
     size_t SizeHint() const override { return m_size; }
     void SkipToLineWith(std::string_view text) override;
+    PieceEnd LastPieceEnd() const override { return m_last; }
+    bool AtEnd() override;
 
 private:
+    bool Refuse(std::string reason);
     bool Fill();
     // Makes sure a whole piece (up to 255 bytes or a line feed) is buffered.
     void BufferPiece();
@@ -129,6 +149,8 @@ private:
     size_t m_size = 0;
     std::unique_ptr<TextSearcher> m_searcher;
     bool m_skipBlocked = false;
+    PieceEnd m_last;
+    std::string m_failure;
 };
 
 // True when path names an existing regular file that can be opened for reading.

@@ -3,8 +3,8 @@
 #include "GuiFixture.h"
 
 #include "../cli_test_support.h"
+#include "assist/Routine.h"
 #include "cli/Cli.h"
-#include "cli/Routine.h"
 #include "ui/ControlIds.h"
 
 #include <QLineEdit>

@@ -4,6 +4,7 @@
 #include "composer/PanelLayout.h"
 #include "composer/PrototypeParser.h"
 #include "composer/Routine.h"
+#include "composer/RoutineCall.h"
 #include "composer/ToolProgram.h"
 #include "composer/ValueEditors.h"
 #include "platform/Controls.h"
@@ -13,6 +14,7 @@
 
 #include <QLineEdit>
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace tovel {
@@ -71,9 +73,10 @@ void CCallWizardDlg::BuildParameterPanel(std::string sourcePath, std::string pro
             Place(*this, kSeparatorId[i], layout.separators[i - 2], kShow);
         Place(*this, kParmnId[i], layout.labels[i - 1], kShow);
         m_cbParam[i]->ResetContent();
-        if (IsChoiceHint(m_strHint[i])) {
+        const SlotInfo slot = DescribeSlot(routineLibraryPath, m_strParmn[i], m_strHint[i], "");
+        if (slot.kind == SlotKind::Choice) {
             Place(*this, kParamComboId[i], layout.values[i - 1], kShow);
-            for (const std::string& item : SplitChoiceHint(m_strHint[i]))
+            for (const std::string& item : slot.items)
                 m_cbParam[i]->AddString(item);
             m_cbParam[i]->SetCurSel(0);
         } else {
@@ -213,12 +216,9 @@ void CCallWizardDlg::OnSetFocusParamCombo(int k)
 std::string CCallWizardDlg::ResolveSlotValue(int k)
 {
     const auto i = static_cast<size_t>(k);
-    if (!m_strParam[i].empty())
-        return m_strParam[i];
     const int sel = m_cbParam[i]->GetCurSel();
-    if (sel >= 0)
-        return m_cbParam[i]->GetLBText(sel);
-    return GetDlgItemText(kParamComboId[i]);
+    return CopiedSlotValue(m_strParam[i], sel >= 0 ? std::optional(m_cbParam[i]->GetLBText(sel)) : std::nullopt,
+                           sel >= 0 ? std::string() : GetDlgItemText(kParamComboId[i]));
 }
 
 void CCallWizardDlg::RunRangeTestBeforeCopy()

@@ -36,15 +36,10 @@ int CCallWizardDlg::LoadLibraryList()
     m_cbLibrary->ResetContent();
     SettingsFile settings = Settings();
     const std::vector<std::string> names = settings.KeyNames(setting::kLibrariesSection);
-    std::vector<std::string> kept;
-    std::vector<std::string> missing;
-    kept.reserve(names.size());
-    for (const std::string& name : names) {
-        if (!CurrentPlatform().FileExists(name))
-            missing.push_back(name);
-        else
-            kept.push_back(name);
-    }
+    PresentLibraries split =
+        SplitPresentLibraries(names, [](const std::string& name) { return CurrentPlatform().FileExists(name); });
+    std::vector<std::string>& kept = split.present;
+    const std::vector<std::string>& missing = split.missing;
     // One message for all that are gone, however many there are.
     if (!missing.empty())
         CurrentPlatform().MessageBox(this, MissingLibrariesMessage(missing), MB_OK | MB_ICONHAND);

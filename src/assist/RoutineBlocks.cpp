@@ -1,6 +1,6 @@
-#include "cli/RoutineBlocks.h"
+#include "assist/RoutineBlocks.h"
 
-#include "cli/Routine.h"
+#include "assist/Routine.h"
 #include "common/ByteText.h"
 #include "composer/Routine.h"
 #include "library/Format.h"
@@ -20,8 +20,6 @@
 namespace tovel::cli {
 
 namespace {
-
-constexpr size_t kBlockSize = 64 * 1024;
 
 // Replays captured pieces to the parser as a reader of the file would.
 class CapturedSource : public LineSource {
@@ -198,49 +196,13 @@ private:
 
 } // namespace
 
-PieceReader::~PieceReader()
+bool PieceCursor::Next(LinePiece& piece)
 {
-    if (m_file)
-        std::fclose(m_file);
-}
-
-bool PieceReader::Open(const std::string& path)
-{
-    if (!CanOpenForReading(path))
+    if (m_done)
         return false;
-    m_file = std::fopen(path.c_str(), "rb");
-    if (!m_file)
-        return false;
-    m_buf.resize(kBlockSize + kMaxLinePiece + 1);
-    return true;
-}
-
-// Keeps at least one whole piece (and the byte after it) buffered.
-void PieceReader::Fill()
-{
-    if (m_eof || m_end - m_pos > kMaxLinePiece)
-        return;
-    std::memmove(m_buf.data(), m_buf.data() + m_pos, m_end - m_pos);
-    m_end -= m_pos;
-    m_pos = 0;
-    while (!m_eof && m_end <= kMaxLinePiece) {
-        const size_t got = std::fread(m_buf.data() + m_end, 1, m_buf.size() - m_end, m_file);
-        m_end += got;
-        if (got == 0) {
-            m_eof = true;
-            m_failed = std::ferror(m_file) != 0;
-        }
-    }
-}
-
-bool PieceReader::Next(LinePiece& piece)
-{
-    if (!m_file || m_done)
-        return false;
-    Fill();
-    const size_t before = m_pos;
-    const std::string_view text = NextLinePieceView(m_buf.data(), m_end, m_pos);
-    if (m_pos == before) {
+    const std::string_view text = m_source.NextLine();
+    const LineSource::PieceEnd end = m_source.LastPieceEnd();
+    if (end.bytes == 0) {
         m_done = true;
         return false;
     }
@@ -250,31 +212,39 @@ bool PieceReader::Next(LinePiece& piece)
         return false;
     }
     piece.text.assign(text);
-    const bool endsLine = m_buf[m_pos - 1] == '\n';
-    piece.cutAtNul = text.size() < m_pos - before;
+    piece.cutAtNul = text.size() < end.bytes;
     piece.index = m_index++;
     piece.line = m_line;
     piece.continuation = m_continuation;
-    Fill();
-    piece.continues = !endsLine && m_pos < m_end;
-    if (endsLine)
+    piece.continues = !end.lineFeed && !m_source.AtEnd();
+    if (end.lineFeed)
         ++m_line;
-    m_continuation = !endsLine;
+    m_continuation = !end.lineFeed;
     return true;
 }
 
-std::optional<LocatedFile> LocateStartLines(const std::string& path, const std::vector<std::string>& prototypes,
-                                            const StartFound& found)
+ReadResult<LocatedFile> LocateStartLines(const std::string& path, const std::vector<std::string>& prototypes,
+                                         const StartFound& found)
 {
     return LocateStartLines(path, std::vector<std::string_view>(prototypes.begin(), prototypes.end()), found);
 }
 
-std::optional<LocatedFile> LocateStartLines(const std::string& path, const std::vector<std::string_view>& prototypes,
-                                            const StartFound& found)
+ReadResult<LocatedFile> LocateStartLines(const std::string& path, const std::vector<std::string_view>& prototypes,
+                                         const StartFound& found)
 {
-    PieceReader reader;
-    if (!reader.Open(path))
-        return std::nullopt;
+    FileLineReader file;
+    if (!file.Open(path))
+        return ReadErrorOf(ReadError::Subject::File, path, file);
+    LocatedFile located = LocateStartLines(file, prototypes, found);
+    if (!file.Failure().empty())
+        return ReadErrorOf(ReadError::Subject::File, path, file);
+    return located;
+}
+
+LocatedFile LocateStartLines(LineSource& source, const std::vector<std::string_view>& prototypes,
+                             const StartFound& found)
+{
+    PieceCursor reader(source);
 
     PrototypeMatcher matcher(prototypes);
     std::vector<char> located(prototypes.size(), 0);         // its start line is known
@@ -398,12 +368,13 @@ StartLine UnpackStartLine(std::string_view packed)
 
 } // namespace
 
-bool VisitRoutinePanels(const std::string& libraryPath, const PanelVisit& visit, PanelReadStats* stats)
+std::optional<ReadError> VisitRoutinePanels(const std::string& libraryPath, const PanelVisit& visit,
+                                            PanelReadStats* stats)
 {
     constexpr size_t kPackBlock = 1024 * 1024;
     const auto items = ReadFunctionList(libraryPath);
     if (!items)
-        return false;
+        return items.Error();
 
     // Each item's source file, and the distinct prototypes looked up in each.
     // Equal items need not be neighbours in the list (it ignores letter
@@ -495,15 +466,15 @@ bool VisitRoutinePanels(const std::string& libraryPath, const PanelVisit& visit,
             line.remove_suffix(1);
         visit(routine, lines.insert(line).second);
     }
-    return true;
+    return std::nullopt;
 }
 
-std::optional<std::vector<RoutinePanel>> ReadRoutinePanels(const std::string& libraryPath, PanelReadStats* stats)
+ReadResult<std::vector<RoutinePanel>> ReadRoutinePanels(const std::string& libraryPath, PanelReadStats* stats)
 {
     std::vector<RoutinePanel> panels;
-    if (!VisitRoutinePanels(
+    if (auto failure = VisitRoutinePanels(
             libraryPath, [&](const RoutinePanel& routine, bool) { panels.push_back(routine); }, stats))
-        return std::nullopt;
+        return std::move(*failure);
     return panels;
 }
 

@@ -2,8 +2,8 @@
 // their arguments by the routines' parameter hints.
 #pragma once
 
-#include "cli/Routine.h"
-#include "cli/RoutineBlocks.h"
+#include "assist/Routine.h"
+#include "assist/RoutineBlocks.h"
 
 #include <cstdint>
 #include <optional>
@@ -42,9 +42,9 @@ struct LintFinding {
 // the outermost are dropped.
 std::vector<LintFinding> LintText(std::string_view text, const LintRoutines& routines);
 
-// The same for a regular file, read in blocks as it is judged; nothing when
-// it cannot be opened or read.
-std::optional<std::vector<LintFinding>> LintFile(const std::string& path, const LintRoutines& routines);
+// The same for a regular file, read in blocks as it is judged; the reason
+// when it cannot be opened or read.
+ReadResult<std::vector<LintFinding>> LintFile(const std::string& path, const LintRoutines& routines);
 
 // "FILE:LINE:COLUMN: warning: message"
 std::string FormatLintFinding(const std::string& file, const LintFinding& finding);

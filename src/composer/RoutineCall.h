@@ -1,9 +1,9 @@
-// The main job without the window: a library's function list, one routine's
-// source block and parameter panel, and the call that Copy would compose.
-// Everything here runs the same logic as the dialog, in the same order.
+// From the function list to a routine's call, as the main dialog and
+// tovel-cli both make it: which routine a typed query means, what each slot
+// of the parameter panel offers and what Copy takes from it, and the call
+// for given slot values.
 #pragma once
 
-#include "common/RoutineName.h"
 #include "composer/PrototypeParser.h"
 #include "composer/ValueEditors.h"
 
@@ -12,19 +12,11 @@
 #include <string_view>
 #include <vector>
 
-namespace tovel::cli {
-
-// The function list as the dialog's function combo shows it: every listed
-// prototype text, sorted with case ignored, duplicates kept. Nothing when
-// the library cannot be read.
-std::optional<std::vector<std::string>> ReadFunctionList(const std::string& libraryPath);
+namespace tovel {
 
 // A list item as one output line: a header declaration that was listed
 // without its ')' keeps its line end in the list; the line drops it.
 std::string ListLine(std::string_view item);
-
-// The routine name of a prototype text (common/RoutineName.h).
-using tovel::RoutineNameOf;
 
 struct FunctionMatch {
     enum class Result { Found, Unknown, Ambiguous };
@@ -60,23 +52,10 @@ struct SlotInfo {
 SlotInfo DescribeSlot(std::string_view libraryPath, std::string_view name, std::string_view hint,
                       std::string_view value);
 
-struct RoutineView {
-    std::string libraryPath;
-    std::string prototype;
-    std::string sourcePath;      // the file read: ".s", its ".c" variant, or the library
-    bool sourceFound = false;    // one of them could be opened
-    bool prototypeFound = false; // its prototype comment line was found there
-    std::string block;           // the source block as the source view shows it
-                                 // (empty when loaded without it)
-    ParameterPanelModel panel;
-    std::vector<SlotInfo> slotList; // slots 1..n
-};
-
-// Reads the routine as choosing it in the function list does (the shared
-// tovel::LoadRoutine): the source path, its ".c" variant, the source block
-// and the parameter panel. withBlock false skips building the block, for
-// the commands that do not print it.
-RoutineView LoadRoutine(const std::string& libraryPath, const std::string& prototype, bool withBlock = true);
+// What Copy takes from a slot: the value edit's text when it has one, else
+// the combo's selected item, else the text typed into the combo.
+std::string CopiedSlotValue(std::string_view editText, const std::optional<std::string>& selectedItem,
+                            std::string_view comboText);
 
 struct CallResult {
     std::string text;
@@ -89,12 +68,7 @@ struct CallResult {
 // item, as the combo selects it; values given for value edits are checked
 // against their range as leaving the edit does. The values must not
 // outnumber the slots.
-CallResult ComposeRoutineCall(const RoutineView& routine, const std::vector<std::string>& values, bool usePresets);
+CallResult ComposeRoutineCall(const ParameterPanelModel& panel, const std::vector<SlotInfo>& slots,
+                              const std::vector<std::string>& values, bool usePresets);
 
-// The parameter panel's model as text, one "key: value" line each.
-std::string FormatParamsText(const RoutineView& routine);
-
-// The same as a JSON object.
-std::string FormatParamsJson(const RoutineView& routine);
-
-} // namespace tovel::cli
+} // namespace tovel

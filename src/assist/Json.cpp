@@ -1,4 +1,4 @@
-#include "cli/Json.h"
+#include "assist/Json.h"
 
 #include "common/LineCells.h"
 

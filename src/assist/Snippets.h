@@ -2,7 +2,7 @@
 // that Copy composes with a placeholder per parameter slot.
 #pragma once
 
-#include "cli/RoutineBlocks.h"
+#include "assist/RoutineBlocks.h"
 
 #include <optional>
 #include <string>

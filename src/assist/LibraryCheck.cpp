@@ -1,7 +1,7 @@
-#include "cli/LibraryCheck.h"
+#include "assist/LibraryCheck.h"
 
-#include "cli/Routine.h"
-#include "cli/RoutineBlocks.h"
+#include "assist/Routine.h"
+#include "assist/RoutineBlocks.h"
 #include "common/ByteText.h"
 #include "composer/PrototypeParser.h"
 #include "composer/ToolProgram.h"
@@ -23,6 +23,44 @@
 namespace tovel::cli {
 
 namespace {
+
+// Every kind of finding, with its stable code and severity: an error when
+// the routine, its block or a slot's help is lost to the user, a warning
+// when the dialog reads the text otherwise than its author meant.
+constexpr Severity E = Severity::Error;
+constexpr Severity W = Severity::Warning;
+constexpr DiagnosticKind kNulCut{"nul-cut", W};
+constexpr DiagnosticKind kNulStop{"nul-stop", E};
+constexpr DiagnosticKind kMarkerInPiece{"marker-in-piece", W};
+constexpr DiagnosticKind kNotListed{"not-listed", E};
+constexpr DiagnosticKind kMarkerIndented{"marker-indented", E};
+constexpr DiagnosticKind kMarkerSpelling{"marker-spelling", E};
+constexpr DiagnosticKind kNothingListed{"nothing-listed", E};
+constexpr DiagnosticKind kMarkerTwice{"marker-twice", E};
+constexpr DiagnosticKind kListedTwice{"listed-twice", W};
+constexpr DiagnosticKind kFoundInside{"found-inside", W};
+constexpr DiagnosticKind kDeclarationNotListed{"declaration-not-listed", E};
+constexpr DiagnosticKind kDeclarationOpen{"declaration-open", W};
+constexpr DiagnosticKind kNoSource{"no-source", E};
+constexpr DiagnosticKind kSourceWithoutPrototype{"source-without-prototype", E};
+constexpr DiagnosticKind kBlockRunsOn{"block-runs-on", W};
+constexpr DiagnosticKind kBlockOpen{"block-open", W};
+constexpr DiagnosticKind kLongPrototypeLine{"long-prototype-line", W};
+constexpr DiagnosticKind kNamelessParameter{"nameless-parameter", W};
+constexpr DiagnosticKind kNoHintLine{"no-hint-line", W};
+constexpr DiagnosticKind kLongHintLine{"long-hint-line", W};
+constexpr DiagnosticKind kHintOrder{"hint-order", W};
+constexpr DiagnosticKind kHintName{"hint-name", W};
+constexpr DiagnosticKind kHintUnclosed{"hint-unclosed", W};
+constexpr DiagnosticKind kHintBraces{"hint-braces", W};
+constexpr DiagnosticKind kChoiceEmptyItem{"choice-empty-item", W};
+constexpr DiagnosticKind kHintComma{"hint-comma", W};
+constexpr DiagnosticKind kHintBar{"hint-bar", W};
+constexpr DiagnosticKind kOptionEmptyItem{"option-empty-item", W};
+constexpr DiagnosticKind kToolRefused{"tool-refused", E};
+constexpr DiagnosticKind kToolMissing{"tool-missing", E};
+constexpr DiagnosticKind kRangeNotNumber{"range-not-number", W};
+constexpr DiagnosticKind kRangeEmpty{"range-empty", W};
 
 // A parameter the parser could only label with its declaration.
 bool IsNameless(std::string_view label)
@@ -115,22 +153,23 @@ bool IsDeclarationShaped(std::string_view line)
 
 class Checker {
 public:
-    explicit Checker(std::string libraryPath) : m_libraryPath(std::move(libraryPath)) {}
+    explicit Checker(const TextInput& library) : m_input(library), m_libraryPath(library.Path()) {}
 
-    bool Run()
+    std::optional<ReadError> Run()
     {
-        PieceReader library;
-        if (!library.Open(m_libraryPath))
-            return false;
+        auto opened = m_input.Open(ReadError::Subject::Library);
+        if (!opened)
+            return opened.Error();
+        PieceCursor library(**opened);
         if (IsHeaderLibrary(m_libraryPath))
             CheckHeader(library);
-        else if (!CheckAssembler(library))
-            return false;
+        else if (auto failure = CheckAssembler(library))
+            return failure;
         if (library.NulStopLine() > 0)
             ReportNulStop(m_libraryPath, library.NulStopLine(), 0);
         std::stable_sort(m_found.begin(), m_found.end(),
                          [](const Found& a, const Found& b) { return a.anchor < b.anchor; });
-        return true;
+        return std::nullopt;
     }
 
     std::vector<Diagnostic> Take()
@@ -154,9 +193,10 @@ private:
         int line;
     };
 
-    void Report(int anchor, const std::string& file, int line, std::string message)
+    void Report(const DiagnosticKind& kind, int anchor, const std::string& file, int line, std::string message,
+                int column = 0, int columnEnd = 0)
     {
-        Diagnostic d{file, line, std::move(message)};
+        Diagnostic d{file, line, std::move(message), column, columnEnd, kind.severity, kind.code};
         if (m_seen.insert(FormatDiagnostic(d)).second)
             m_found.push_back({anchor, std::move(d)});
     }
@@ -164,15 +204,17 @@ private:
     // Bytes that stop the readers early.
     void ReportNulCut(const std::string& file, int line, int anchor)
     {
-        Report(anchor ? anchor : line, file, line, "the line holds a NUL byte: the rest of the line is not read");
+        Report(kNulCut, anchor ? anchor : line, file, line,
+               "the line holds a NUL byte: the rest of the line is not read");
     }
 
     void ReportNulStop(const std::string& file, int line, int anchor)
     {
-        Report(anchor ? anchor : line, file, line, "the line begins with a NUL byte: nothing from here on is read");
+        Report(kNulStop, anchor ? anchor : line, file, line,
+               "the line begins with a NUL byte: nothing from here on is read");
     }
 
-    bool CheckAssembler(PieceReader& library)
+    std::optional<ReadError> CheckAssembler(PieceCursor& library)
     {
         const std::string& file = m_libraryPath;
         std::vector<Routine> routines;
@@ -186,14 +228,14 @@ private:
             if (StartsWithPrototypeMarker(t)) {
                 if (auto prototype = ExtractMarkedPrototype(t)) {
                     if (piece.continuation)
-                        Report(piece.line, file, piece.line,
+                        Report(kMarkerInPiece, piece.line, file, piece.line,
                                "a 255-byte piece of this long line begins with the prototype marker and is listed as "
                                    + Quoted(*prototype));
                     if (distinct.insert(*prototype).second)
                         prototypes.push_back(*prototype);
                     routines.push_back({std::move(*prototype), piece.index, piece.line});
                 } else {
-                    Report(piece.line, file, piece.line, NotListedReason(t, piece.continues));
+                    Report(kNotListed, piece.line, file, piece.line, NotListedReason(t, piece.continues));
                 }
                 continue;
             }
@@ -201,22 +243,27 @@ private:
             while (lead < t.size() && (t[lead] == ' ' || t[lead] == '\t'))
                 ++lead;
             const std::string_view rest = std::string_view(t).substr(lead);
+            // Where the marker stands, in a line's first piece.
+            const auto markerColumn = [&](size_t at) { return piece.continuation ? 0 : static_cast<int>(at) + 1; };
+            const int markerLength = piece.continuation ? 0 : static_cast<int>(kPrototypeMarkerLength);
             if (lead > 0 && StartsWithPrototypeMarker(rest)) {
-                Report(piece.line, file, piece.line,
-                       "the prototype comment line is indented and is not listed: the marker must begin the line");
+                Report(kMarkerIndented, piece.line, file, piece.line,
+                       "the prototype comment line is indented and is not listed: the marker must begin the line",
+                       markerColumn(lead), markerColumn(lead) + markerLength);
             } else if (rest.size() >= kPrototypeMarkerLength
                        && (EqualsNoCase(rest.substr(0, kPrototypeMarkerLength), kPrototypeMarkerSemicolon)
                            || EqualsNoCase(rest.substr(0, kPrototypeMarkerLength), kPrototypeMarkerAt))) {
-                Report(piece.line, file, piece.line,
+                Report(kMarkerSpelling, piece.line, file, piece.line,
                        "the prototype marker is not written exactly '" + std::string(kPrototypeMarkerSemicolon)
-                           + "' and the line is not listed");
+                           + "' and the line is not listed",
+                       markerColumn(lead), markerColumn(lead) + markerLength);
             }
         }
         if (routines.empty()) {
-            Report(1, file, 1,
+            Report(kNothingListed, 1, file, 1,
                    "nothing is listed: no line begins with '" + std::string(kPrototypeMarkerSemicolon) + "' or '"
                        + std::string(kPrototypeMarkerAt) + "'");
-            return true;
+            return std::nullopt;
         }
 
         // A second pass finds where the source view and the panel find each
@@ -226,19 +273,21 @@ private:
         for (size_t r = 0; r < routines.size(); ++r)
             routinesOf[routines[r].prototype].push_back(r);
         std::unordered_map<std::string, LinePiece> starts; // prototype -> its start line
-        const auto located = LocateStartLines(file, prototypes, [&](size_t k, const StartLine& start) {
+        auto again = m_input.Open(ReadError::Subject::Library);
+        if (!again)
+            return again.Error();
+        const std::vector<std::string_view> sought(prototypes.begin(), prototypes.end());
+        LocateStartLines(**again, sought, [&](size_t k, const StartLine& start) {
             const LinePiece& head = start.lines.front();
             starts.emplace(prototypes[k], head);
             for (const size_t r : routinesOf[prototypes[k]])
                 if (routines[r].piece == head.index)
                     CheckRoutine(routines[r].line, file, start, prototypes[k]);
         });
-        if (!located)
-            return false;
         for (const Routine& routine : routines) {
             const auto found = starts.find(routine.prototype);
             if (found == starts.end()) {
-                Report(routine.line, file, routine.line,
+                Report(kMarkerTwice, routine.line, file, routine.line,
                        "the prototype " + Quoted(routine.prototype)
                            + " is not found again on its own line (the marker appears twice): its block and "
                              "parameters cannot be shown");
@@ -248,18 +297,18 @@ private:
             if (other.index != routine.piece) {
                 const auto otherPrototype = ExtractMarkedPrototype(other.text);
                 if (otherPrototype && *otherPrototype == routine.prototype)
-                    Report(routine.line, file, routine.line,
+                    Report(kListedTwice, routine.line, file, routine.line,
                            "the prototype " + Quoted(routine.prototype) + " is listed twice: line "
                                + std::to_string(other.line) + " has it first, and its block and hints are used");
                 else
-                    Report(routine.line, file, routine.line,
+                    Report(kFoundInside, routine.line, file, routine.line,
                            "the prototype " + Quoted(routine.prototype) + " is found first inside line "
                                + std::to_string(other.line) + " (" + Quoted(otherPrototype.value_or(other.text))
                                + "): that line's block and hints are shown for it");
                 continue;
             }
         }
-        return true;
+        return std::nullopt;
     }
 
     static std::string NotListedReason(std::string_view line, bool longLine)
@@ -293,7 +342,7 @@ private:
         return message;
     }
 
-    void CheckHeader(PieceReader& header)
+    void CheckHeader(PieceCursor& header)
     {
         struct Declaration {
             int line;
@@ -317,14 +366,14 @@ private:
             const NormalisedDeclaration declaration = NormaliseDeclaration(piece.text);
             if (!declaration.listed) {
                 if (!piece.continuation && IsDeclarationShaped(piece.text))
-                    Report(piece.line, file, piece.line, UnlistedDeclarationReason(declaration));
+                    Report(kDeclarationNotListed, piece.line, file, piece.line, UnlistedDeclarationReason(declaration));
                 continue;
             }
             ++listed;
             const std::string& prototype = declaration.text;
             const std::string name = RoutineNameOf(prototype);
             if (Find(prototype, ')') < 0) {
-                Report(piece.line, file, piece.line,
+                Report(kDeclarationOpen, piece.line, file, piece.line,
                        "the declaration " + Quoted(TrimLineEnd(prototype))
                            + " is listed without its ')': write each declaration on one line");
                 continue;
@@ -335,7 +384,7 @@ private:
                 std::string tried;
                 for (const std::string& path : SourcePathCandidates(sourcePath))
                     tried += (tried.empty() ? "" : ", ") + path;
-                Report(piece.line, file, piece.line,
+                Report(kNoSource, piece.line, file, piece.line,
                        "no source for " + Quoted(name.empty() ? prototype : name) + ": none of " + tried
                            + " can be read");
                 continue;
@@ -343,7 +392,8 @@ private:
             declarations.push_back({piece.line, prototype, *opened});
         }
         if (listed == 0)
-            Report(1, file, 1, "nothing is listed: no one-line declaration returns " + ListedReturnWordsText());
+            Report(kNothingListed, 1, file, 1,
+                   "nothing is listed: no one-line declaration returns " + ListedReturnWordsText());
 
         // Each source file is read once for all the declarations that use it.
         std::map<std::string, std::vector<const Declaration*>> bySource;
@@ -368,7 +418,7 @@ private:
             });
             for (const Declaration* d : users) {
                 if (!text) {
-                    Report(d->line, file, d->line,
+                    Report(kNoSource, d->line, file, d->line,
                            "no source for " + Quoted(d->prototype) + ": " + source + " cannot be read");
                     continue;
                 }
@@ -377,7 +427,7 @@ private:
                 if (text->nulStopLine > 0)
                     ReportNulStop(source, text->nulStopLine, d->line);
                 if (!found.count(d->prototype))
-                    Report(d->line, file, d->line,
+                    Report(kSourceWithoutPrototype, d->line, file, d->line,
                            source + " holds no prototype comment line with " + Quoted(d->prototype)
                                + ": the routine's block and parameters cannot be shown");
             }
@@ -391,11 +441,11 @@ private:
         const LinePiece& head = start.lines.front();
         const std::string routineName = RoutineNameOf(prototype).empty() ? prototype : RoutineNameOf(prototype);
         if (start.end == BlockEnd::RunsIntoNext)
-            Report(anchor, file, head.line,
+            Report(kBlockRunsOn, anchor, file, head.line,
                    "routine " + Quoted(routineName) + " has no closing line before the next prototype comment (line "
                        + std::to_string(start.nextMarkerLine) + "): its source block runs on into that routine");
         else if (start.end == BlockEnd::Open)
-            Report(anchor, file, head.line,
+            Report(kBlockOpen, anchor, file, head.line,
                    "routine " + Quoted(routineName)
                        + " has no closing line (a word END or ENDMOD): its source block runs to the end of the file");
 
@@ -403,7 +453,7 @@ private:
         if (model.nParams == 0)
             return;
         if (head.continues) {
-            Report(anchor, file, head.line,
+            Report(kLongPrototypeLine, anchor, file, head.line,
                    "the prototype comment line is longer than 255 bytes: its rest is read where the hint line of "
                        + Quoted(model.names[0]) + " should be");
             return;
@@ -415,19 +465,19 @@ private:
             const std::string& name = model.names[static_cast<size_t>(k)];
             const size_t index = 1 + static_cast<size_t>(k);
             if (IsNameless(name)) {
-                Report(anchor, file, head.line,
+                Report(kNamelessParameter, anchor, file, head.line,
                        "parameter " + std::to_string(k + 1) + " (" + Quoted(name)
                            + ") has no name, so no hint line can name it");
                 continue;
             }
             if (index >= start.lines.size()) {
-                Report(anchor, file, head.line,
+                Report(kNoHintLine, anchor, file, head.line,
                        "parameter " + Quoted(name) + " has no hint line: the file ends before it");
                 continue;
             }
             const LinePiece& hintPiece = start.lines[index];
             if (hintPiece.continues) {
-                Report(anchor, file, hintPiece.line,
+                Report(kLongHintLine, anchor, file, hintPiece.line,
                        "the hint line of " + Quoted(name)
                            + " is longer than 255 bytes: it is read in 255-byte pieces, so its hint and the hint "
                              "lines after it are misread");
@@ -443,18 +493,18 @@ private:
         const HintLine parsed = ParseHintLine(piece.text);
         const std::string& named = parsed.name;
         if (named.empty()) {
-            Report(anchor, file, piece.line,
+            Report(kNoHintLine, anchor, file, piece.line,
                    "parameter " + Quoted(name) + " has no hint line here (write '; " + name
                        + ":{}' for a parameter without a hint)");
             return;
         }
         if (named != name) {
             if (allNames.count(named))
-                Report(anchor, file, piece.line,
+                Report(kHintOrder, anchor, file, piece.line,
                        "the hint line names " + Quoted(named) + " where the hint line of " + Quoted(name)
                            + " is read: hint lines follow the parameters in order, one line each");
             else
-                Report(anchor, file, piece.line,
+                Report(kHintName, anchor, file, piece.line,
                        "the hint line names " + Quoted(named) + ", not parameter " + Quoted(name));
             return;
         }
@@ -462,10 +512,10 @@ private:
         for (const HintFault fault : parsed.faults) {
             switch (fault) {
             case HintFault::NoClosingBrace:
-                Report(anchor, file, piece.line, "the hint of " + Quoted(name) + " has no closing '}'");
+                Report(kHintUnclosed, anchor, file, piece.line, "the hint of " + Quoted(name) + " has no closing '}'");
                 return;
             case HintFault::BraceInHint:
-                Report(anchor, file, piece.line,
+                Report(kHintBraces, anchor, file, piece.line,
                        "the hint of " + Quoted(name) + " has unbalanced braces: a '{' inside it");
                 return;
             }
@@ -480,33 +530,34 @@ private:
         const std::string of = Quoted(hint) + " of " + Quoted(name);
         if (IsChoiceHint(hint)) {
             if (const size_t item = FirstEmptyItem(SplitChoiceHint(hint)))
-                Report(anchor, file, line,
+                Report(kChoiceEmptyItem, anchor, file, line,
                        "the choice list " + of + " has an empty item (item " + std::to_string(item) + ")");
             return;
         }
         if (hint[0] == ',' && hint.size() > 1) {
-            Report(anchor, file, line,
+            Report(kHintComma, anchor, file, line,
                    "the hint " + of + " begins with ',': it is no choice list, the slot gets a plain value edit");
             return;
         }
         if (hint[0] == '|' && hint.size() > 1)
-            Report(anchor, file, line, "the hint " + of + " begins with '|': it is no option list");
+            Report(kHintBar, anchor, file, line, "the hint " + of + " begins with '|': it is no option list");
         switch (ClassifyHint(hint)) {
         case HintKind::OptionList:
             if (const size_t item = FirstEmptyItem(SplitOptionList(hint)))
-                Report(anchor, file, line,
+                Report(kOptionEmptyItem, anchor, file, line,
                        "the option list " + of + " has an empty item (item " + std::to_string(item) + ")");
             return;
         case HintKind::ToolProgram: {
             if (ToolHintRefusal(hint)) {
-                Report(anchor, file, line,
+                Report(kToolRefused, anchor, file, line,
                        "the tool program " + of + " is refused: it must be a plain file name in the library's folder");
                 return;
             }
             const std::string command = BuildToolCommand(m_libraryPath, hint);
             std::error_code error;
             if (!std::filesystem::is_regular_file(command, error))
-                Report(anchor, file, line, "the tool program " + command + " of " + Quoted(name) + " is not found");
+                Report(kToolMissing, anchor, file, line,
+                       "the tool program " + command + " of " + Quoted(name) + " is not found");
             return;
         }
         case HintKind::None:
@@ -518,17 +569,18 @@ private:
         bool numbers = true;
         for (const std::string* bound : {&range->low, &range->high}) {
             if (!ConvertsFully(*bound)) {
-                Report(anchor, file, line,
+                Report(kRangeNotNumber, anchor, file, line,
                        "the range " + of + ": its " + (bound == &range->low ? "low" : "high") + " bound "
                            + Quoted(*bound) + " is not a number");
                 numbers = false;
             }
         }
         if (numbers && std::strtoll(range->low.c_str(), nullptr, 0) > std::strtoll(range->high.c_str(), nullptr, 0))
-            Report(anchor, file, line,
+            Report(kRangeEmpty, anchor, file, line,
                    "the range " + of + " is empty: its low bound is above its high bound, so every value is reported");
     }
 
+    const TextInput& m_input;
     std::string m_libraryPath;
     std::vector<Found> m_found;
     std::set<std::string> m_seen;
@@ -541,12 +593,17 @@ std::string FormatDiagnostic(const Diagnostic& diagnostic)
     return diagnostic.file + ":" + std::to_string(diagnostic.line) + ": " + diagnostic.message;
 }
 
-std::optional<std::vector<Diagnostic>> CheckLibrary(const std::string& libraryPath)
+ReadResult<std::vector<Diagnostic>> CheckLibrary(const TextInput& library)
 {
-    Checker checker(libraryPath);
-    if (!checker.Run())
-        return std::nullopt;
+    Checker checker(library);
+    if (auto failure = checker.Run())
+        return std::move(*failure);
     return checker.Take();
+}
+
+ReadResult<std::vector<Diagnostic>> CheckLibrary(const std::string& libraryPath)
+{
+    return CheckLibrary(TextInput::File(libraryPath));
 }
 
 } // namespace tovel::cli

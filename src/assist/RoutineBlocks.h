@@ -7,9 +7,10 @@
 // product.
 #pragma once
 
+#include "assist/ReadError.h"
 #include "composer/PrototypeParser.h"
+#include "library/LineReader.h"
 
-#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
@@ -28,31 +29,19 @@ struct LinePiece {
     bool cutAtNul = false;     // its text ends at a NUL byte
 };
 
-// Reads a file piece by piece as the line readers cut it, keeping only a
-// small buffer. Reading ends at the end of the file or at a line that
-// begins with NUL (as for every reader of a library).
-class PieceReader {
+// Hands out the lines of a line source as pieces that know their place:
+// each line the source reads (a line, or a 255-byte piece of a longer one)
+// with its physical line and how it was cut. Reading ends where the
+// source's does, at the end of the input or at a line that begins with NUL.
+class PieceCursor {
 public:
-    PieceReader() = default;
-    ~PieceReader();
-    PieceReader(const PieceReader&) = delete;
-    PieceReader& operator=(const PieceReader&) = delete;
-
-    bool Open(const std::string& path);
+    explicit PieceCursor(LineSource& source) : m_source(source) {}
     bool Next(LinePiece& piece);
     // The line that begins with NUL and stopped reading, or 0.
     int NulStopLine() const { return m_nulStopLine; }
-    bool Failed() const { return m_failed; }
 
 private:
-    void Fill();
-
-    std::FILE* m_file = nullptr;
-    std::vector<char> m_buf;
-    size_t m_pos = 0;
-    size_t m_end = 0;
-    bool m_eof = false;
-    bool m_failed = false;
+    LineSource& m_source;
     bool m_done = false;
     int m_line = 1;
     size_t m_index = 0;
@@ -80,14 +69,17 @@ struct LocatedFile {
 // Called with the index of a prototype and its start line.
 using StartFound = std::function<void(size_t prototype, const StartLine& start)>;
 
-// Finds the start lines of the prototypes in one pass over the file and
+// Finds the start lines of the prototypes in one pass over the source and
 // hands each one out as soon as its lines and the end of its block are
 // known, so only a few are held at a time; equal prototypes are handed out
-// once each. Nothing when the file cannot be read.
-std::optional<LocatedFile> LocateStartLines(const std::string& path, const std::vector<std::string>& prototypes,
-                                            const StartFound& found);
-std::optional<LocatedFile> LocateStartLines(const std::string& path, const std::vector<std::string_view>& prototypes,
-                                            const StartFound& found);
+// once each.
+LocatedFile LocateStartLines(LineSource& source, const std::vector<std::string_view>& prototypes,
+                             const StartFound& found);
+// The same for a file; the reason when it cannot be read.
+ReadResult<LocatedFile> LocateStartLines(const std::string& path, const std::vector<std::string>& prototypes,
+                                         const StartFound& found);
+ReadResult<LocatedFile> LocateStartLines(const std::string& path, const std::vector<std::string_view>& prototypes,
+                                         const StartFound& found);
 
 // The parameter panel that choosing the routine builds, read from its start line.
 ParameterPanelModel ParseStartLine(const StartLine& start, const std::string& prototype);
@@ -109,12 +101,13 @@ using PanelVisit = std::function<void(const RoutinePanel& routine, bool firstOfI
 
 // Visits the items of the library's function list; each source file is read
 // once, and only the few lines each panel is parsed from are held until its
-// item's turn. False when the library cannot be read.
-bool VisitRoutinePanels(const std::string& libraryPath, const PanelVisit& visit, PanelReadStats* stats = nullptr);
+// item's turn. The reason when the library cannot be read, else nothing.
+std::optional<ReadError> VisitRoutinePanels(const std::string& libraryPath, const PanelVisit& visit,
+                                            PanelReadStats* stats = nullptr);
 
 // Every item of the library's function list, in list order, with its
-// parameter panel. Nothing when the library cannot be read.
-std::optional<std::vector<RoutinePanel>> ReadRoutinePanels(const std::string& libraryPath,
-                                                           PanelReadStats* stats = nullptr);
+// parameter panel, or why the library cannot be read.
+ReadResult<std::vector<RoutinePanel>> ReadRoutinePanels(const std::string& libraryPath,
+                                                        PanelReadStats* stats = nullptr);
 
 } // namespace tovel::cli

@@ -1,7 +1,7 @@
-#include "cli/Snippets.h"
+#include "assist/Snippets.h"
 
-#include "cli/Json.h"
-#include "cli/Routine.h"
+#include "assist/Json.h"
+#include "assist/Routine.h"
 #include "composer/CallText.h"
 
 #include <unordered_set>

@@ -1,10 +1,11 @@
-#include "cli/Lint.h"
+#include "assist/Lint.h"
 
 #include "common/ByteText.h"
 #include "composer/ValueEditors.h"
 #include "library/LineReader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <deque>
@@ -479,13 +480,17 @@ std::vector<LintFinding> LintText(std::string_view text, const LintRoutines& rou
     return Linter(source, routines).Run();
 }
 
-std::optional<std::vector<LintFinding>> LintFile(const std::string& path, const LintRoutines& routines)
+ReadResult<std::vector<LintFinding>> LintFile(const std::string& path, const LintRoutines& routines)
 {
-    if (!CanOpenForReading(path))
-        return std::nullopt;
+    // The line reader's refusal tells why: no file, a folder, a device.
+    FileLineReader probe;
+    if (!probe.Open(path))
+        return ReadErrorOf(ReadError::Subject::File, path, probe);
+    probe.Close();
+    errno = 0;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
-        return std::nullopt;
+        return ReadError{ReadError::Subject::File, path, errno ? std::strerror(errno) : "it cannot be opened"};
     LintSource source(file);
     std::vector<LintFinding> findings;
     if (!routines.empty())
@@ -494,9 +499,10 @@ std::optional<std::vector<LintFinding>> LintFile(const std::string& path, const 
         while (source.Peek() >= 0)
             source.Skip(); // the file is still read, to tell whether it can be
     const bool failed = source.Failed();
+    const int error = errno;
     std::fclose(file);
     if (failed)
-        return std::nullopt;
+        return ReadError{ReadError::Subject::File, path, error ? std::strerror(error) : "it cannot be read"};
     return findings;
 }
 

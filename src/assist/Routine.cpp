@@ -1,6 +1,6 @@
-#include "cli/Routine.h"
+#include "assist/Routine.h"
 
-#include "cli/Json.h"
+#include "assist/Json.h"
 #include "common/ByteText.h"
 #include "common/LineCells.h"
 #include "composer/Routine.h"
@@ -20,33 +20,6 @@ long long RangeValue(const std::string& text)
 {
     return std::strtoll(text.c_str(), nullptr, 0);
 }
-
-bool ContainsNoCase(std::string_view text, std::string_view what)
-{
-    if (what.empty())
-        return true;
-    if (what.size() > text.size())
-        return false;
-    for (size_t i = 0; i + what.size() <= text.size(); ++i)
-        if (EqualsNoCase(text.substr(i, what.size()), what))
-            return true;
-    return false;
-}
-
-// Collects items once each, in the order first seen, in linear time.
-class DistinctList {
-public:
-    explicit DistinctList(std::vector<std::string>& list) : m_list(list) {}
-    void Add(std::string item)
-    {
-        if (m_seen.insert(item).second)
-            m_list.push_back(std::move(item));
-    }
-
-private:
-    std::vector<std::string>& m_list;
-    std::unordered_set<std::string> m_seen;
-};
 
 std::string ItemsText(const std::vector<std::string>& items)
 {
@@ -81,115 +54,16 @@ std::string JsonByteArray(const std::vector<std::string>& items)
 
 } // namespace
 
-std::optional<std::vector<std::string>> ReadFunctionList(const std::string& libraryPath)
+ReadResult<std::vector<std::string>> ReadFunctionList(const std::string& libraryPath)
 {
     FileLineReader reader;
     if (!reader.Open(libraryPath))
-        return std::nullopt;
+        return ReadErrorOf(ReadError::Subject::Library, libraryPath, reader);
     std::vector<std::string> items = CollectPrototypes(reader, IsHeaderLibrary(libraryPath));
+    if (!reader.Failure().empty())
+        return ReadErrorOf(ReadError::Subject::Library, libraryPath, reader);
     SortFunctionList(items);
     return items;
-}
-
-std::string ListLine(std::string_view item)
-{
-    while (!item.empty() && (item.back() == '\n' || item.back() == '\r'))
-        item.remove_suffix(1);
-    return std::string(item);
-}
-
-FunctionMatch MatchFunction(const std::vector<std::string>& items, std::string_view query)
-{
-    FunctionMatch match;
-    for (const std::string& item : items) {
-        if (item == query || ListLine(item) == query) {
-            match.result = FunctionMatch::Result::Found;
-            match.prototype = item;
-            return match;
-        }
-    }
-
-    // Items that differ only in their line ends are one routine as listed.
-    std::vector<std::string> named;
-    {
-        std::unordered_set<std::string> seenLines;
-        for (const std::string& item : items)
-            if (RoutineNameOf(item) == query && seenLines.insert(ListLine(item)).second)
-                named.push_back(item);
-    }
-    if (named.size() == 1) {
-        match.result = FunctionMatch::Result::Found;
-        match.prototype = named.front();
-        return match;
-    }
-    if (named.size() > 1) {
-        match.result = FunctionMatch::Result::Ambiguous;
-        DistinctList candidates(match.candidates);
-        for (const std::string& item : named)
-            candidates.Add(ListLine(item));
-        return match;
-    }
-
-    // Unknown: offer the routines whose names resemble the query.
-    const std::string key = Find(query, '(') >= 0 ? RoutineNameOf(query) : std::string(query);
-    match.result = FunctionMatch::Result::Unknown;
-    DistinctList candidates(match.candidates);
-    for (const std::string& item : items) {
-        const std::string name = RoutineNameOf(item);
-        if ((!key.empty() && ContainsNoCase(name, key)) || EqualsNoCase(ListLine(item), query))
-            candidates.Add(ListLine(item));
-    }
-    return match;
-}
-
-std::string_view SlotKindName(SlotKind kind)
-{
-    switch (kind) {
-    case SlotKind::Choice:
-        return "choice";
-    case SlotKind::OptionList:
-        return "option list";
-    case SlotKind::Range:
-        return "range";
-    case SlotKind::ToolProgram:
-        return "tool program";
-    case SlotKind::None:
-        break;
-    }
-    return "none";
-}
-
-SlotInfo DescribeSlot(std::string_view libraryPath, std::string_view name, std::string_view hint,
-                      std::string_view value)
-{
-    SlotInfo slot;
-    slot.name = std::string(name);
-    slot.hint = std::string(hint);
-    if (IsChoiceHint(hint)) {
-        slot.kind = SlotKind::Choice;
-        slot.items = SplitChoiceHint(hint);
-    } else {
-        switch (ClassifyHint(hint)) {
-        case HintKind::OptionList:
-            slot.kind = SlotKind::OptionList;
-            slot.items = SplitOptionList(hint);
-            break;
-        case HintKind::ToolProgram:
-            slot.kind = SlotKind::ToolProgram;
-            slot.tool = BuildToolCommand(libraryPath, hint);
-            break;
-        case HintKind::None:
-            slot.range = ParseRangeHint(hint);
-            if (slot.range)
-                slot.kind = SlotKind::Range;
-            break;
-        }
-    }
-    // Copy reads the value edit first, then the combo's selected item.
-    slot.preset = std::string(value);
-    if (slot.preset.empty() && slot.kind == SlotKind::Choice)
-        slot.preset = slot.items.front();
-    return slot;
 }
 
 RoutineView LoadRoutine(const std::string& libraryPath, const std::string& prototype, bool withBlock)
@@ -213,27 +87,7 @@ RoutineView LoadRoutine(const std::string& libraryPath, const std::string& proto
 
 CallResult ComposeRoutineCall(const RoutineView& routine, const std::vector<std::string>& values, bool usePresets)
 {
-    CallResult result;
-    std::vector<std::string> arguments;
-    for (size_t k = 0; k < routine.slotList.size(); ++k) {
-        const SlotInfo& slot = routine.slotList[k];
-        if (k >= values.size()) {
-            arguments.push_back(usePresets ? slot.preset : std::string());
-            continue;
-        }
-        std::string value = values[k];
-        if (slot.kind == SlotKind::Choice) {
-            // Typed text selects the item it names, whatever its letter case.
-            const int item = FindStringExact(slot.items, value);
-            if (item >= 0)
-                value = slot.items[static_cast<size_t>(item)];
-        } else if (IsOutOfRange(slot.hint, value)) {
-            result.rangeMessages.push_back(OutOfRangeReport(slot.name, slot.hint));
-        }
-        arguments.push_back(std::move(value));
-    }
-    result.text = ComposeRoutineCallText(routine.panel.function, arguments, routine.panel.extraNames);
-    return result;
+    return tovel::ComposeRoutineCall(routine.panel, routine.slotList, values, usePresets);
 }
 
 std::string FormatParamsText(const RoutineView& routine)
