@@ -14,8 +14,11 @@ packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev libgtest-dev l
 # Parts of the project add the Debian packages they need, one name a line.
 for list in "$here"/scripts/packages.d/*.txt; do
     [ -f "$list" ] || continue
-    while read -r name _; do
-        case "$name" in ''|'#'*) ;; *) packages+=("$name") ;; esac
+    while read -r name rule command _; do
+        case "$name" in ''|'#'*) continue ;; esac
+        # "NAME unless-command CMD": only when CMD is not on PATH already.
+        if [ "$rule" = unless-command ] && command -v "$command" >/dev/null; then continue; fi
+        packages+=("$name")
     done < "$list"
 done
 
