@@ -83,38 +83,54 @@ std::optional<std::string> FindOnPath(std::string_view name, std::string_view fo
     }
 }
 
-ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOptions& options)
-{
-    ProcessResult result;
-    if (argv.empty() || argv[0].empty()) {
-        result.problem = "no program named";
-        return result;
-    }
-    std::string program = argv[0];
-    if (program.find('/') == std::string::npos) {
-        const auto found = FindOnPath(program, PathOf(options.environment));
-        if (!found) {
-            result.problem = program + " is not found on PATH";
-            return result;
-        }
-        program = *found;
-    }
+namespace {
 
+// The three pipes between us and the program: its input, output and errors.
+struct Pipes {
     Pipe in, out, err;
-    if (!in.Open() || (options.captureOutput && (!out.Open() || !err.Open()))) {
-        result.problem = std::string("cannot make a pipe: ") + std::strerror(errno);
+    void Close()
+    {
         in.Close();
         out.Close();
         err.Close();
-        return result;
+    }
+};
+
+using Clock = std::chrono::steady_clock;
+
+// The time a run may take, if it has a limit.
+class Deadline {
+public:
+    explicit Deadline(std::optional<int> ms)
+        : m_set(ms.has_value()), m_end(Clock::now() + std::chrono::milliseconds(ms.value_or(0)))
+    {
+    }
+    bool Set() const { return m_set; }
+    // Milliseconds left, or -1 (for ever) without a limit.
+    int Left() const
+    {
+        if (!m_set)
+            return -1;
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(m_end - Clock::now()).count();
+        return ms > 0 ? static_cast<int>(ms) : 0;
     }
 
+private:
+    bool m_set;
+    Clock::time_point m_end;
+};
+
+// Starts program with the pipes' far ends as its standard files; 0 or the
+// error number. Our copies of the far ends are closed either way.
+int Spawn(const std::string& program, const std::vector<std::string>& argv, const ProcessOptions& options, Pipes& pipes,
+          pid_t& pid)
+{
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in.read, 0);
+    posix_spawn_file_actions_adddup2(&actions, pipes.in.read, 0);
     if (options.captureOutput) {
-        posix_spawn_file_actions_adddup2(&actions, out.write, 1);
-        posix_spawn_file_actions_adddup2(&actions, err.write, 2);
+        posix_spawn_file_actions_adddup2(&actions, pipes.out.write, 1);
+        posix_spawn_file_actions_adddup2(&actions, pipes.err.write, 2);
     } else {
         // A program that stays behind (a clipboard owner) must not hold our
         // output open, or whoever reads it would wait for that program.
@@ -133,18 +149,141 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
         env.push_back(nullptr);
     }
 
-    pid_t pid = 0;
     const int spawned =
         posix_spawn(&pid, program.c_str(), &actions, nullptr, args.data(), options.environment ? env.data() : environ);
     posix_spawn_file_actions_destroy(&actions);
-    CloseIfOpen(in.read);
-    CloseIfOpen(out.write);
-    CloseIfOpen(err.write);
-    if (spawned != 0) {
-        result.problem = "cannot start " + program + ": " + std::strerror(spawned);
-        in.Close();
-        out.Close();
-        err.Close();
+    CloseIfOpen(pipes.in.read);
+    CloseIfOpen(pipes.out.write);
+    CloseIfOpen(pipes.err.write);
+    return spawned;
+}
+
+// One ready pipe's turn: the next piece of input written, or what the
+// program printed read. A pipe that is done is closed.
+void Serve(int fd, Pipes& pipes, const std::string& input, size_t& written, ProcessResult& result)
+{
+    if (fd == pipes.in.write) {
+        const ssize_t n = ::write(fd, input.data() + written, input.size() - written);
+        if (n > 0)
+            written += static_cast<size_t>(n);
+        if ((n < 0 && errno != EAGAIN && errno != EINTR) || written == input.size())
+            CloseIfOpen(pipes.in.write);
+        return;
+    }
+    int& open = fd == pipes.out.read ? pipes.out.read : pipes.err.read;
+    std::string& sink = fd == pipes.out.read ? result.out : result.err;
+    char buffer[65536];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n > 0)
+        sink.append(buffer, static_cast<size_t>(n));
+    else if (n == 0 || (errno != EAGAIN && errno != EINTR))
+        CloseIfOpen(open);
+}
+
+// Feeds the input and gathers the output until every pipe is closed or the
+// deadline has passed (result.timedOut).
+void Exchange(Pipes& pipes, const std::string& input, const Deadline& deadline, ProcessResult& result)
+{
+    size_t written = 0;
+    if (input.empty())
+        CloseIfOpen(pipes.in.write);
+    else
+        ::fcntl(pipes.in.write, F_SETFL, ::fcntl(pipes.in.write, F_GETFL) | O_NONBLOCK);
+    while (pipes.in.write >= 0 || pipes.out.read >= 0 || pipes.err.read >= 0) {
+        pollfd fds[3];
+        nfds_t count = 0;
+        auto watch = [&](int fd, short events) {
+            if (fd >= 0)
+                fds[count++] = pollfd{fd, events, 0};
+        };
+        watch(pipes.in.write, POLLOUT);
+        watch(pipes.out.read, POLLIN);
+        watch(pipes.err.read, POLLIN);
+        const int ready = ::poll(fds, count, deadline.Left());
+        if (ready < 0) {
+            if (errno == EINTR)
+                continue;
+            return;
+        }
+        if (ready == 0 && deadline.Left() == 0) {
+            result.timedOut = true;
+            return;
+        }
+        for (nfds_t i = 0; i < count; ++i)
+            if (fds[i].revents != 0)
+                Serve(fds[i].fd, pipes, input, written, result);
+    }
+}
+
+void WaitFor(pid_t pid, int& status)
+{
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+}
+
+// Waits for the program to end; past the deadline it is asked to end and,
+// after a grace, killed.
+int Reap(pid_t pid, const Deadline& deadline, bool& timedOut)
+{
+    int status = 0;
+    bool ended = false;
+    while (deadline.Set() && !ended && !timedOut) {
+        const pid_t got = ::waitpid(pid, &status, WNOHANG);
+        if (got == pid || (got < 0 && errno != EINTR))
+            ended = true;
+        else if (deadline.Left() == 0)
+            timedOut = true;
+        else
+            ::usleep(10 * 1000);
+    }
+    if (timedOut && !ended) {
+        ::kill(pid, SIGTERM);
+        for (int i = 0; i < 50 && !ended; ++i) {
+            ended = ::waitpid(pid, &status, WNOHANG) == pid;
+            if (!ended)
+                ::usleep(10 * 1000);
+        }
+        if (!ended)
+            ::kill(pid, SIGKILL);
+    }
+    if (!ended)
+        WaitFor(pid, status);
+    if (WIFEXITED(status))
+        return WEXITSTATUS(status);
+    if (WIFSIGNALED(status))
+        return 128 + WTERMSIG(status);
+    return -1;
+}
+
+} // namespace
+
+ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOptions& options)
+{
+    ProcessResult result;
+    if (argv.empty() || argv[0].empty()) {
+        result.problem = "no program named";
+        return result;
+    }
+    std::string program = argv[0];
+    if (program.find('/') == std::string::npos) {
+        const auto found = FindOnPath(program, PathOf(options.environment));
+        if (!found) {
+            result.problem = program + " is not found on PATH";
+            return result;
+        }
+        program = *found;
+    }
+
+    Pipes pipes;
+    if (!pipes.in.Open() || (options.captureOutput && (!pipes.out.Open() || !pipes.err.Open()))) {
+        result.problem = std::string("cannot make a pipe: ") + std::strerror(errno);
+        pipes.Close();
+        return result;
+    }
+    pid_t pid = 0;
+    if (const int failed = Spawn(program, argv, options, pipes, pid)) {
+        result.problem = "cannot start " + program + ": " + std::strerror(failed);
+        pipes.Close();
         return result;
     }
     result.started = true;
@@ -155,102 +294,12 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
     sigaction(SIGPIPE, &ignore, &previous);
-
-    size_t written = 0;
-    if (options.input.empty())
-        CloseIfOpen(in.write);
-    else
-        ::fcntl(in.write, F_SETFL, ::fcntl(in.write, F_GETFL) | O_NONBLOCK);
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(options.timeoutMs.value_or(0));
-    // Milliseconds left until the deadline, or -1 (for ever) without one.
-    const auto left = [&]() -> int {
-        if (!options.timeoutMs)
-            return -1;
-        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        return ms > 0 ? static_cast<int>(ms) : 0;
-    };
-    char buffer[65536];
-    while ((in.write >= 0 || out.read >= 0 || err.read >= 0) && !result.timedOut) {
-        pollfd fds[3];
-        nfds_t count = 0;
-        auto watch = [&](int fd, short events) {
-            if (fd >= 0)
-                fds[count++] = pollfd{fd, events, 0};
-        };
-        watch(in.write, POLLOUT);
-        watch(out.read, POLLIN);
-        watch(err.read, POLLIN);
-        const int ready = ::poll(fds, count, left());
-        if (ready < 0) {
-            if (errno == EINTR)
-                continue;
-            break;
-        }
-        if (ready == 0 && left() == 0) {
-            result.timedOut = true;
-            break;
-        }
-        for (nfds_t i = 0; i < count; ++i) {
-            if (fds[i].revents == 0)
-                continue;
-            if (fds[i].fd == in.write) {
-                const ssize_t n = ::write(in.write, options.input.data() + written, options.input.size() - written);
-                if (n > 0)
-                    written += static_cast<size_t>(n);
-                if ((n < 0 && errno != EAGAIN && errno != EINTR) || written == options.input.size())
-                    CloseIfOpen(in.write);
-            } else {
-                int& fd = fds[i].fd == out.read ? out.read : err.read;
-                std::string& sink = fds[i].fd == out.read ? result.out : result.err;
-                const ssize_t n = ::read(fd, buffer, sizeof buffer);
-                if (n > 0)
-                    sink.append(buffer, static_cast<size_t>(n));
-                else if (n == 0 || (errno != EAGAIN && errno != EINTR))
-                    CloseIfOpen(fd);
-            }
-        }
-    }
-    in.Close();
-    out.Close();
-    err.Close();
+    const Deadline deadline(options.timeoutMs);
+    Exchange(pipes, options.input, deadline, result);
+    pipes.Close();
     sigaction(SIGPIPE, &previous, nullptr);
 
-    int status = 0;
-    if (options.timeoutMs) {
-        // Wait until the deadline, then end it: asked first, killed after a grace.
-        bool ended = false;
-        while (!ended && !result.timedOut) {
-            const pid_t got = ::waitpid(pid, &status, WNOHANG);
-            if (got == pid || (got < 0 && errno != EINTR)) {
-                ended = true;
-            } else if (left() == 0) {
-                result.timedOut = true;
-            } else {
-                ::usleep(10 * 1000);
-            }
-        }
-        if (result.timedOut && !ended) {
-            ::kill(pid, SIGTERM);
-            for (int i = 0; i < 50 && !ended; ++i) {
-                ended = ::waitpid(pid, &status, WNOHANG) == pid;
-                if (!ended)
-                    ::usleep(10 * 1000);
-            }
-            if (!ended)
-                ::kill(pid, SIGKILL);
-        }
-        if (!ended)
-            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-            }
-    } else {
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-    }
-    if (WIFEXITED(status))
-        result.exitStatus = WEXITSTATUS(status);
-    else if (WIFSIGNALED(status))
-        result.exitStatus = 128 + WTERMSIG(status);
+    result.exitStatus = Reap(pid, deadline, result.timedOut);
     return result;
 }
 
