@@ -210,6 +210,7 @@ struct Server::State {
     std::unique_ptr<LibrarySet> libraries;
     std::map<std::string, Document> documents;
     std::set<std::string> dirty;
+    uint64_t judgedGeneration = 0; // the libraries' generation the documents were last judged by
 
     void Send(const json& message) { env.write(Frame(message.dump(-1, ' ', false, json::error_handler_t::replace))); }
     void Respond(const json& id, json result) { Send({{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}}); }
@@ -743,6 +744,14 @@ void Server::Idle()
     State& s = *m_state;
     if (!s.initialized || m_shutDown || m_finished)
         return;
+    // When the libraries changed, every open document is judged again.
+    if (!s.documents.empty()) {
+        const uint64_t generation = s.Libraries().Generation();
+        if (generation != s.judgedGeneration)
+            for (const auto& [uri, document] : s.documents)
+                s.dirty.insert(uri);
+        s.judgedGeneration = generation;
+    }
     const std::set<std::string> dirty = std::move(s.dirty);
     s.dirty.clear();
     for (const std::string& uri : dirty)
