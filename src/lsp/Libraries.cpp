@@ -108,7 +108,8 @@ std::vector<std::string> LibrarySet::ListPaths()
                     paths.push_back(AbsolutePath(std::string(entry), m_sources.root));
                 line.clear();
             }
-            return paths;
+            if (!paths.empty())
+                return paths;
         }
     }
     if (!m_sources.settingsPath.empty()) {

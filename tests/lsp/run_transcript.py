@@ -186,10 +186,14 @@ def main():
         if status is None:
             server.stdin.close()
             try:
-                server.wait(timeout=TIMEOUT)
+                status = server.wait(timeout=TIMEOUT)
             except subprocess.TimeoutExpired:
                 server.kill()
                 fail("the server did not end when its input ended")
+            # Without shutdown and exit the status is 1; anything else is a crash.
+            if status != 1:
+                stderr_thread.join(TIMEOUT)
+                fail("exit status %d when the input ended:\n%s" % (status, b"".join(errors).decode("utf-8", "replace")))
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
