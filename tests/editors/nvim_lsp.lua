@@ -63,29 +63,35 @@ local function run()
   end
   assert(prototype, 'the library has no UartInit')
 
-  local exit_code
-  local id = vim.lsp.start_client({
-    name = 'tovel',
-    cmd = { cli, 'lsp' },
-    root_dir = vim.fn.fnamemodify(source, ':h'),
-    init_options = { libraries = { library } },
-    on_exit = function(code) exit_code = code end,
-  })
-  report(id ~= nil, 'the server starts')
-  if not id then return end
-
   vim.cmd('edit ' .. vim.fn.fnameescape(source))
   local buf = vim.api.nvim_get_current_buf()
   vim.bo[buf].filetype = 'c'
-  vim.lsp.buf_attach_client(buf, id)
-  local client
-  vim.wait(timeout, function()
-    client = vim.lsp.get_client_by_id(id)
-    return (client ~= nil and client.initialized) or exit_code ~= nil
-  end, 20)
-  report(client ~= nil and client.initialized, 'initialize is answered')
-  if not (client and client.initialized) then return end
-  local encoding = client.offset_encoding or 'utf-16'
+
+  -- Starts a server for the buffer; returns its client once initialized.
+  local exits = {}
+  local function start(name, capabilities)
+    local id = vim.lsp.start_client({
+      name = name,
+      cmd = { cli, 'lsp' },
+      root_dir = vim.fn.fnamemodify(source, ':h'),
+      init_options = { libraries = { library } },
+      capabilities = capabilities,
+      on_exit = function(code) exits[name] = code end,
+    })
+    if not id then return nil end
+    vim.lsp.buf_attach_client(buf, id)
+    local client
+    vim.wait(timeout, function()
+      client = vim.lsp.get_client_by_id(id)
+      return (client ~= nil and client.initialized) or exits[name] ~= nil
+    end, 20)
+    return client and client.initialized and client or nil
+  end
+
+  local client = start('tovel')
+  report(client ~= nil, 'the server starts and answers initialize')
+  if not client then return end
+  local id, encoding = client.id, client.offset_encoding or 'utf-16'
 
   local row = 5
   -- Types `text` into the line and puts the cursor at `col` (bytes,
@@ -96,9 +102,9 @@ local function run()
     col = col or #text
     return { textDocument = { uri = vim.uri_from_bufnr(buf) }, position = { line = row, character = col } }
   end
-  local function ask(method, params)
+  local function ask(method, params, from)
     local answers, err = vim.lsp.buf_request_sync(buf, method, params, timeout)
-    local answer = answers and answers[id]
+    local answer = answers and answers[from or id]
     if not answer then return nil, err or 'no answer' end
     if answer.err then return nil, vim.inspect(answer.err) end
     return answer.result
@@ -112,16 +118,34 @@ local function run()
 
   -- Accepting it as the omni completion does: the word of the complete item
   -- replaces the keyword before the cursor (or the item's own edit range).
-  local start = vim.fn.match(line, '\\k*$')
+  local from = vim.fn.match(line, '\\k*$')
   local edit = items.UartInit and items.UartInit.textEdit
-  if edit and edit.range then start = edit.range.start.character end
+  if edit and edit.range then from = edit.range.start.character end
   local accepted
-  for _, match in ipairs(vim.lsp.util.text_document_completion_list_to_complete_items(result or {}, line:sub(start + 1))) do
-    if match.abbr == 'UartInit' then accepted = line:sub(1, start) .. match.word end
+  for _, match in ipairs(vim.lsp.util.text_document_completion_list_to_complete_items(result or {}, line:sub(from + 1))) do
+    if match.abbr == 'UartInit' then accepted = line:sub(1, from) .. match.word end
   end
   local args = accepted and call_arguments(accepted)
   report(args ~= nil and #args == 3 and not accepted:find('%$'),
     'accepting UartInit inserts a call with three arguments', vim.inspect(accepted))
+
+  -- A client that expands snippets gets placeholders, and no choice
+  -- placeholders unless it asked for them.
+  local capabilities = vim.lsp.protocol.make_client_capabilities()
+  capabilities.textDocument.completion.completionItem.snippetSupport = true
+  local snippets = start('tovel-snippets', capabilities)
+  local raw, expanded
+  if snippets then
+    result, err = ask('textDocument/completion', type_line(line), snippets.id)
+    local item = labels(result).UartInit
+    raw = item and item.insertTextFormat == 2 and (item.textEdit and item.textEdit.newText or item.insertText)
+    expanded = raw and vim.lsp.util.parse_snippet(raw)
+    vim.lsp.stop_client(snippets.id)
+  end
+  args = expanded and call_arguments(expanded)
+  report(raw ~= nil and raw:find('${', 1, true) and not raw:find('%${%d+|') and args and #args == 3
+    and not expanded:find('%$'), 'with snippets, UartInit expands to a call with three arguments',
+    err or vim.inspect({ raw, expanded }))
 
   -- The option names of UartInit's third parameter, and after a `|` the
   -- ones not yet in the argument.
@@ -183,8 +207,8 @@ local function run()
 
   -- shutdown and exit, as when Neovim quits.
   vim.lsp.stop_client(id)
-  vim.wait(timeout, function() return exit_code ~= nil end, 20)
-  report(exit_code == 0, 'the server exits with status 0 after shutdown', tostring(exit_code))
+  vim.wait(timeout, function() return exits.tovel ~= nil end, 20)
+  report(exits.tovel == 0, 'the server exits with status 0 after shutdown', tostring(exits.tovel))
 end
 
 local ok, message = xpcall(run, debug.traceback)
