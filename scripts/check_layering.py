@@ -8,12 +8,14 @@ Layers, lowest first (HACKING.md explains them):
                               help app and common (not library)
   assist                      Qt-free authoring aids (check, lint, snippets);
                               the logic layers above
+  lsp                         the language server; the authoring layer and the
+                              logic layers below it
   platform                    the Qt framework; may include common only
   <part>/qt, ui               the dialogs; may include everything above but cli
-  cli                         tovel-cli; the Qt-free logic and common, no Qt
+  cli                         tovel-cli; the Qt-free logic, lsp and common, no Qt
   main.cpp                    the program; anything
 
-The Qt-free folders (common, app, library, composer, help, assist, cli) include no Qt
+The Qt-free folders (common, app, library, composer, help, assist, lsp, cli) include no Qt
 header either. Prints one FILE:LINE: message per violation and exits with 1
 when there is one.
 
@@ -24,7 +26,7 @@ import re
 import sys
 
 LOGIC = {"common", "app", "library", "composer", "help"}
-QT_FREE = LOGIC | {"assist", "cli"}
+QT_FREE = LOGIC | {"assist", "lsp", "cli"}
 GUI = "gui"  # the qt/ subfolders and ui/
 
 # What each layer may include besides itself.
@@ -35,9 +37,10 @@ ALLOWED = {
     "composer": {"common", "app", "library"},
     "help": {"common", "app"},
     "assist": LOGIC,
+    "lsp": LOGIC | {"assist"},
     "platform": {"common"},
     GUI: LOGIC | {"assist", "platform", GUI},
-    "cli": LOGIC | {"assist"},
+    "cli": LOGIC | {"assist", "lsp"},
     "main": LOGIC | {"assist", "platform", GUI},
 }
 

@@ -66,7 +66,7 @@ _tovel_cli()
     COMPREPLY=()
 
     if ((COMP_CWORD == 1)); then
-        COMPREPLY=($(compgen -W "list show params call check snippets lint --help --version" -- "$current"))
+        COMPREPLY=($(compgen -W "list show params call check snippets lint lsp --help --version" -- "$current"))
         return
     fi
 

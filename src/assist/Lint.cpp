@@ -33,6 +33,8 @@ struct Token {
     bool cut = false; // the token is longer
     int64_t line = 0;
     int64_t column = 0;
+    int64_t endLine = 0;   // the line of its last byte
+    int64_t endColumn = 0; // the byte column after it
 };
 
 // An argument as far as it can be judged: its first tokens.
@@ -50,7 +52,7 @@ constexpr size_t kOpenCallsKept = 256;
 struct OpenCall {
     const std::vector<LintRoutine>* routines;
     std::string name;
-    int64_t line, column;
+    int64_t line, column, endColumn;
     int64_t depth;                   // the bracket depth inside its parentheses
     size_t kept;                     // how many arguments are kept: as many as its routines have slots, at least one
     size_t given = 1;                // the arguments seen so far
@@ -265,6 +267,8 @@ private:
             if (c == '-' && Peek() == '>')
                 Keep(token);
         }
+        token.endLine = m_line;
+        token.endColumn = static_cast<int64_t>(m_pos - m_lineStart) + 1;
         return true;
     }
 
@@ -287,8 +291,15 @@ private:
                 size_t kept = 1;
                 for (const LintRoutine& routine : *candidate.routines)
                     kept = std::max(kept, routine.slotList.size());
-                m_calls.push_back(
-                    {candidate.routines, candidate.name, candidate.line, candidate.column, m_depth, kept, 1, {}});
+                m_calls.push_back({candidate.routines,
+                                   candidate.name,
+                                   candidate.line,
+                                   candidate.column,
+                                   candidate.endColumn,
+                                   m_depth,
+                                   kept,
+                                   1,
+                                   {}});
                 m_calls.back().arguments.emplace_back();
                 Remember(token);
                 return;
@@ -326,7 +337,7 @@ private:
         if (token.kind == TokenKind::Name && !token.cut) {
             const auto found = m_routines.find(token.text);
             if (found != m_routines.end() && !IsDeclarationContext())
-                m_candidate = Candidate{&found->second, token.text, token.line, token.column};
+                m_candidate = Candidate{&found->second, token.text, token.line, token.column, token.endColumn};
         }
         Remember(token);
     }
@@ -393,7 +404,8 @@ private:
             m_findings.push_back({call.line, call.column,
                                   "'" + name + "' takes " + std::to_string(routine.parameters)
                                       + (routine.parameters == 1 ? " argument, " : " arguments, ")
-                                      + std::to_string(given) + " given (" + routine.prototype + ")"});
+                                      + std::to_string(given) + " given (" + routine.prototype + ")",
+                                  call.line, call.endColumn, kLintArgumentCount});
             return;
         }
         for (size_t k = 0; !none && k < arguments.size() && k < match->slotList.size(); ++k)
@@ -405,19 +417,22 @@ private:
         if (argument.complex || argument.tokens.empty())
             return;
         const Token& first = argument.tokens.front();
+        const Token& last = argument.tokens.back();
         const std::string which = "argument " + std::to_string(k + 1) + " of '" + routine + "' (" + slot.name + ")";
         if (slot.kind == SlotKind::Range) {
             const std::string value = IntegerLiteral(argument.tokens);
             if (!value.empty() && IsRangeCandidate(value)
                 && CompareToRange(slot.range->low, slot.range->high, value) != 0)
-                m_findings.push_back(
-                    {first.line, first.column, which + " is " + value + ", outside its range " + slot.hint});
+                m_findings.push_back({first.line, first.column,
+                                      which + " is " + value + ", outside its range " + slot.hint, last.endLine,
+                                      last.endColumn, kLintOutOfRange});
         } else if (slot.kind == SlotKind::OptionList) {
             for (const std::string_view name : JoinedNames(argument.tokens)) {
                 if (std::find(slot.items.begin(), slot.items.end(), name) == slot.items.end()) {
                     m_findings.push_back(
                         {first.line, first.column,
-                         which + ": '" + std::string(name) + "' is not among its options {" + slot.hint + "}"});
+                         which + ": '" + std::string(name) + "' is not among its options {" + slot.hint + "}",
+                         last.endLine, last.endColumn, kLintUnknownOption});
                 }
             }
         }
@@ -426,7 +441,7 @@ private:
     struct Candidate {
         const std::vector<LintRoutine>* routines;
         std::string name;
-        int64_t line, column;
+        int64_t line, column, endColumn;
     };
 
     LintSource& m_source;

@@ -31,7 +31,17 @@ struct LintFinding {
     int64_t line = 0;   // from 1
     int64_t column = 0; // byte column, from 1
     std::string message;
+    // Where the judged text ends (the argument, or the routine's name for a
+    // call with the wrong number of arguments): its last byte's line and the
+    // byte column after it.
+    int64_t endLine = 0;
+    int64_t endColumn = 0;
+    std::string_view code; // the rule: kLintArgumentCount, kLintOutOfRange, kLintUnknownOption
 };
+
+inline constexpr std::string_view kLintArgumentCount = "argument-count";
+inline constexpr std::string_view kLintOutOfRange = "out-of-range";
+inline constexpr std::string_view kLintUnknownOption = "unknown-option";
 
 // Every call of the routines in the text, in one pass: a call with the wrong
 // number of arguments, an integer literal outside its slot's range and a

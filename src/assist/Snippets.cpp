@@ -63,7 +63,7 @@ std::string EscapeSnippetChoice(std::string_view text)
     return Escaped(text, "$}\\,|");
 }
 
-std::optional<Snippet> MakeSnippet(const std::string& libraryPath, const RoutinePanel& routine)
+std::optional<Snippet> MakeSnippet(const std::string& libraryPath, const RoutinePanel& routine, bool choices)
 {
     const ParameterPanelModel& panel = routine.panel;
     const std::string name = RoutineNameOf(routine.prototype);
@@ -82,10 +82,12 @@ std::optional<Snippet> MakeSnippet(const std::string& libraryPath, const Routine
         std::string placeholder = "${" + number + ":" + EscapeSnippetText(slot.name) + "}";
         std::string ulti = "${" + number + ":" + EscapeUltiSnips(slot.name) + "}";
         if (slot.kind == SlotKind::Choice || slot.kind == SlotKind::OptionList) {
-            placeholder = "${" + number + "|";
-            for (size_t item = 0; item < slot.items.size(); ++item)
-                placeholder += (item ? "," : "") + EscapeSnippetChoice(slot.items[item]);
-            placeholder += "|}";
+            if (choices) {
+                placeholder = "${" + number + "|";
+                for (size_t item = 0; item < slot.items.size(); ++item)
+                    placeholder += (item ? "," : "") + EscapeSnippetChoice(slot.items[item]);
+                placeholder += "|}";
+            }
             ulti = "${" + number + ":" + EscapeUltiSnips(slot.items.front()) + "}";
             snippet.description += "\n" + slot.name + (slot.kind == SlotKind::Choice ? ": one of {" : ": options {")
                 + slot.hint + "}" + (slot.kind == SlotKind::OptionList ? ", joined with |" : "");

@@ -30,8 +30,10 @@ struct Snippet {
 };
 
 // The snippet of one routine; nothing when its prototype comment line was
-// not found or it has no routine name.
-std::optional<Snippet> MakeSnippet(const std::string& libraryPath, const RoutinePanel& routine);
+// not found or it has no routine name. Without choices, a choice or option
+// list slot's placeholder is its parameter's name, as a range slot's is (for
+// editors that insert choice placeholders as text).
+std::optional<Snippet> MakeSnippet(const std::string& libraryPath, const RoutinePanel& routine, bool choices = true);
 
 // The file in pieces, for writing it as the snippets come: its head, each
 // snippet's entry (first tells the first entry) and its tail (any tells that

@@ -35,6 +35,7 @@ Commands:
   snippets [LIBRARY] [--format vscode|ultisnips|lsp] [-o FILE]
                                      editor snippets, one per routine
   lint   [-l LIBRARY] FILE...        warnings for the library's calls in C files
+  lsp                                a language server for editors (stdin/stdout)
 
 LIBRARY defaults to the library made current last in Tovel (its settings file
 is read, never written). FUNCTION is a prototype text as 'list' prints it, or
@@ -84,7 +85,7 @@ private:
     static const std::vector<Command>& Commands()
     {
         static const std::vector<Command> table = {kListCommand,  kShowCommand,     kParamsCommand, kCallCommand,
-                                                   kCheckCommand, kSnippetsCommand, kLintCommand};
+                                                   kCheckCommand, kSnippetsCommand, kLintCommand,   kLspCommand};
         return table;
     }
 

@@ -99,5 +99,6 @@ extern const Command kCallCommand;
 extern const Command kCheckCommand;
 extern const Command kSnippetsCommand;
 extern const Command kLintCommand;
+extern const Command kLspCommand;
 
 } // namespace tovel::cli

@@ -39,7 +39,8 @@ asked() { # the last question the stand-in was asked
     tail -n 1 asked.log 2>/dev/null
 }
 
-expect "tovel-cli " "--help --version call check lint list params show snippets"
+expect "tovel-cli " "--help --version call check lint list lsp params show snippets"
+expect "tovel-cli lsp --" "--help"
 expect "tovel-cli s" "show snippets"
 expect "tovel-cli call --" "--copy --help --library --presets"
 expect "tovel-cli list --n" "--names"
