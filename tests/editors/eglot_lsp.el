@@ -26,11 +26,16 @@
 (defvar tovel-timeout 10)
 
 (defun tovel-report (passed what &optional detail)
-  "Print one check's line; count it when PASSED is nil."
-  (if passed
-      (princ (format "ok: %s\n" what))
-    (setq tovel-failures (1+ tovel-failures))
-    (princ (format "FAIL: %s%s\n" what (if detail (format " (%S)" detail) "")))))
+  "Print one check's line with what eglot saw; count it when PASSED is nil."
+  (let ((shown (and detail (replace-regexp-in-string
+                            "[ \t\n]+" " " (format "%S" (if (stringp detail)
+                                                            (substring-no-properties detail)
+                                                          detail))))))
+    (if passed
+        (princ (format "ok: %s%s\n" what
+                       (if shown (format " (%s)" (truncate-string-to-width shown 160 nil nil "...")) "")))
+      (setq tovel-failures (1+ tovel-failures))
+      (princ (format "FAIL: %s%s\n" what (if shown (format " (%s)" shown) ""))))))
 
 (defun tovel-wait (predicate)
   "Let process output and timers run until PREDICATE holds; return its value."
@@ -149,7 +154,8 @@ tell the server, as eglot does when the user pauses."
                  (active (and (stringp shown)
                               (tovel-highlighted shown 'eldoc-highlight-function-argument))))
             (tovel-report (and active (string-match-p "mode" active))
-                          "signature help names the active parameter" (list shown active)))
+                          "signature help names the active parameter"
+                          (list (and (stringp shown) (substring-no-properties (car (split-string shown "\n")))) active)))
 
           ;; Hover on the routine name of a call.
           (tovel-type "    UartInit(0, 0x0033, UART_TX);" 6)

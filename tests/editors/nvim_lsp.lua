@@ -12,16 +12,19 @@
 
 local failures, timeout = 0, 10000
 
+local function squeeze(text) return (text:gsub('%s+', ' ')) end
+
+-- One line per check, with what the editor saw (shortened when it passed).
 local function report(passed, what, detail)
+  detail = detail and squeeze(detail)
   if passed then
-    io.stdout:write('ok: ', what, '\n')
+    if detail and #detail > 160 then detail = detail:sub(1, 157) .. '...' end
+    io.stdout:write('ok: ', what, detail and (' (' .. detail .. ')') or '', '\n')
   else
     failures = failures + 1
     io.stdout:write('FAIL: ', what, detail and (' (' .. detail .. ')') or '', '\n')
   end
 end
-
-local function squeeze(text) return (text:gsub('%s+', ' ')) end
 
 -- The arguments of the first call in a line, split at the commas outside
 -- nested parentheses.
