@@ -471,14 +471,10 @@ LintRoutines MakeLintRoutines(const std::string& libraryPath, const std::vector<
         LintRoutine lint;
         lint.prototype = ListLine(routine.prototype);
         lint.parameters = panel.nParams + static_cast<int>(panel.extraNames.size());
-        // The last parameter's name tells a variadic routine; a routine
-        // without parameters has none to look at.
-        const std::string* lastName = nullptr;
         if (!panel.extraNames.empty())
-            lastName = &panel.extraNames.back();
-        else if (panel.nParams > 0 && static_cast<size_t>(panel.nParams) <= panel.names.size())
-            lastName = &panel.names[static_cast<size_t>(panel.nParams) - 1];
-        lint.variadic = lastName != nullptr && *lastName == "...";
+            lint.variadic = panel.extraNames.back() == "...";
+        else if (panel.nParams > 0)
+            lint.variadic = panel.names[static_cast<size_t>(panel.nParams - 1)] == "...";
         for (int k = 0; k < panel.nParams; ++k) {
             const auto i = static_cast<size_t>(k);
             lint.slotList.push_back(DescribeSlot(libraryPath, panel.names[i], panel.hints[i], panel.values[i]));

@@ -18,8 +18,10 @@ values the parameter under the cursor allows (its choice items, its option
 names, its range, the helper program the window would run, which the server
 never runs); signature help; hover with the prototype, the hints and the
 start of the source block; go to definition of a routine's prototype
-comment line; and the warnings of 'lint' on the open C files as they are
-typed (the diagnostics of 'check' on an open library file).
+comment line; the warnings of 'lint' on the open C files as they are
+typed (the diagnostics of 'check' on an open library file), with quick
+fixes: a range's bound for a literal outside it, the nearest option names
+for an unknown one, the missing parameters' names for too few arguments.
 
 Libraries, the first of these that names any:
   - initializationOptions.libraries, a list of paths from the editor;

@@ -173,6 +173,7 @@ std::vector<std::string> LibrarySet::Refresh()
 
 void LibrarySet::Rebuild()
 {
+    ++m_generation;
     m_byName.clear();
     m_lint.clear();
     for (const auto& library : m_libraries) {

@@ -7,6 +7,7 @@
 #include "assist/Snippets.h"
 #include "library/ListedVersion.h"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -68,6 +69,8 @@ public:
     const cli::LintRoutines& Lint() const { return m_lint; }
     // Whether path is one of the libraries.
     bool IsLibrary(const std::string& path) const;
+    // Counts the times the routines changed (a library read again, the list changed).
+    uint64_t Generation() const { return m_generation; }
 
 private:
     std::vector<std::string> ListPaths();
@@ -80,6 +83,7 @@ private:
     std::vector<std::unique_ptr<LoadedLibrary>> m_libraries;
     std::unordered_map<std::string, std::vector<const LibraryRoutine*>> m_byName;
     cli::LintRoutines m_lint;
+    uint64_t m_generation = 0;
 };
 
 // A path as the server keeps it: absolute (relative ones taken from base),

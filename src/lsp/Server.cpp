@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <set>
+#include <stdexcept>
 #include <unordered_set>
 
 namespace tovel::lsp {
@@ -68,6 +69,22 @@ bool HoldsString(const json* list, std::string_view text)
     if (!list || !list->is_array())
         return false;
     return std::any_of(list->begin(), list->end(), [&](const json& item) { return item.is_string() && item == text; });
+}
+
+// A parameter the request cannot be served with.
+class BadParams : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A position of a request; its members must be integers.
+Position PositionFrom(const json& position)
+{
+    const json& line = position.at("line");
+    const json& character = position.at("character");
+    if (!line.is_number_integer() || !character.is_number_integer())
+        throw BadParams("a position's line and character must be integers");
+    return {line.get<int64_t>(), character.get<int64_t>()};
 }
 
 json PositionJson(Position position)
@@ -193,6 +210,7 @@ struct Server::State {
     std::unique_ptr<LibrarySet> libraries;
     std::map<std::string, Document> documents;
     std::set<std::string> dirty;
+    uint64_t judgedGeneration = 0; // the libraries' generation the documents were last judged by
 
     void Send(const json& message) { env.write(Frame(message.dump(-1, ' ', false, json::error_handler_t::replace))); }
     void Respond(const json& id, json result) { Send({{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}}); }
@@ -254,7 +272,7 @@ struct Server::State {
             return nullptr;
         const json& position = params.at("position");
         const LineIndex index(found->second.text);
-        offset = index.Offset({position.at("line").get<int64_t>(), position.at("character").get<int64_t>()}, encoding);
+        offset = index.Offset(PositionFrom(position), encoding);
         return &found->second;
     }
 };
@@ -332,10 +350,7 @@ void Server::State::Change(const json& params)
         const std::string& text = change.at("text").get_ref<const std::string&>();
         if (const json* range = At(change, {"range"})) {
             const LineIndex index(document.text);
-            const auto offset = [&](const json& position) {
-                return index.Offset({position.at("line").get<int64_t>(), position.at("character").get<int64_t>()},
-                                    encoding);
-            };
+            const auto offset = [&](const json& position) { return index.Offset(PositionFrom(position), encoding); };
             const size_t start = offset(range->at("start"));
             const size_t end = std::max(start, offset(range->at("end")));
             document.text.replace(start, end - start, text);
@@ -407,9 +422,7 @@ json Server::State::CodeActions(const json& params)
     const std::string_view text = found->second.text;
     const LineIndex index(text);
     const json& range = params.at("range");
-    const auto offsetOf = [&](const json& position) {
-        return index.Offset({position.at("line").get<int64_t>(), position.at("character").get<int64_t>()}, encoding);
-    };
+    const auto offsetOf = [&](const json& position) { return index.Offset(PositionFrom(position), encoding); };
     const size_t from = offsetOf(range.at("start"));
     const size_t to = offsetOf(range.at("end"));
     LibrarySet& set = Libraries();
@@ -731,6 +744,14 @@ void Server::Idle()
     State& s = *m_state;
     if (!s.initialized || m_shutDown || m_finished)
         return;
+    // When the libraries changed, every open document is judged again.
+    if (!s.documents.empty()) {
+        const uint64_t generation = s.Libraries().Generation();
+        if (generation != s.judgedGeneration)
+            for (const auto& [uri, document] : s.documents)
+                s.dirty.insert(uri);
+        s.judgedGeneration = generation;
+    }
     const std::set<std::string> dirty = std::move(s.dirty);
     s.dirty.clear();
     for (const std::string& uri : dirty)
@@ -822,6 +843,10 @@ void Server::Handle(std::string_view body)
         else
             s.Fail(id, kMethodNotFound, "unknown method " + name);
     } catch (const json::exception& error) {
+        s.Log(name + ": " + error.what());
+        if (request)
+            s.Fail(id, kInvalidParams, error.what());
+    } catch (const BadParams& error) {
         s.Log(name + ": " + error.what());
         if (request)
             s.Fail(id, kInvalidParams, error.what());

@@ -5,8 +5,9 @@
 
 A transcript holds, line by line:
   # ...           a comment
-  %file NAME      a file written into the scratch folder before the server
-                  starts: the lines up to %end
+  %file NAME      a file written into the scratch folder at this point of
+                  the session (before it, when it comes first): the lines up
+                  to %end
   >> JSON         a message sent to the server (framed for it); lines that
                   start with a blank continue it
   %raw TEXT       bytes sent as they are (Python escapes: \\r\\n, \\x80)
@@ -86,7 +87,7 @@ def unescape(text):
 def parse(text, names):
     for key, value in names.items():
         text = text.replace("${" + key + "}", value)
-    steps, files = [], {}
+    steps = []
     lines = text.split("\n")
     i = 0
     while i < len(lines):
@@ -100,7 +101,7 @@ def parse(text, names):
                 body.append(lines[i])
                 i += 1
             i += 1
-            files[name] = "\n".join(body) + "\n"
+            steps.append(("file", (name, "\n".join(body) + "\n")))
         elif line.startswith(">>") or line.startswith("<<"):
             body = line[2:]
             while i < len(lines) and lines[i][:1] in (" ", "\t") and lines[i].strip():
@@ -118,7 +119,7 @@ def parse(text, names):
             steps.append(("stderr", line[8:]))
         else:
             raise SystemExit("cannot read transcript line: " + line)
-    return steps, files
+    return steps
 
 
 def main():
@@ -131,11 +132,9 @@ def main():
         os.utime(library, (1e9, 1e9))
         names = {"WORK": work, "WORKURI": uri(work), "LIB": library, "LIBURI": uri(library)}
         with open(test, encoding="utf-8") as handle:
-            steps, files = parse(handle.read(), names)
-        for name, body in files.items():
-            with open(os.path.join(work, name), "w", encoding="utf-8") as handle:
-                handle.write(body)
-            os.utime(os.path.join(work, name), (1e9, 1e9))
+            steps = parse(handle.read(), names)
+        while steps and steps[0][0] == "file":
+            write_file(work, *steps.pop(0)[1])
         env = dict(os.environ, HOME=work, XDG_CONFIG_HOME=work)
         server = subprocess.Popen([cli, "lsp"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                   stderr=subprocess.PIPE, cwd=work, env=env)
@@ -150,6 +149,8 @@ def main():
             if kind == ">>":
                 server.stdin.write(frame(json.dumps(value)))
                 server.stdin.flush()
+            elif kind == "file":
+                write_file(work, *value)
             elif kind == "raw":
                 server.stdin.write(value)
                 server.stdin.flush()
@@ -191,6 +192,12 @@ def main():
                 fail("the server did not end when its input ended")
     finally:
         shutil.rmtree(work, ignore_errors=True)
+
+
+def write_file(work, name, body):
+    path = os.path.join(work, name)
+    with open(path, "w", encoding="utf-8") as handle:
+        handle.write(body)
 
 
 def dump(received):
