@@ -9,8 +9,18 @@
 #include <cstring>
 #include <type_traits>
 
-#if defined(_MSC_VER) && !defined(__clang__)
+// TOVEL_PORTABLE leaves out the compiler built-ins: only the plain C++
+// fallbacks below are compiled.
+#if !defined(TOVEL_PORTABLE) && (defined(__GNUC__) || defined(__clang__))
+#define TOVEL_GNU_BUILTINS 1
+#else
+#define TOVEL_GNU_BUILTINS 0
+#endif
+#if !defined(TOVEL_PORTABLE) && defined(_MSC_VER) && !defined(__clang__)
 #include <stdlib.h> // _byteswap_uint64
+#define TOVEL_MSVC_BUILTINS 1
+#else
+#define TOVEL_MSVC_BUILTINS 0
 #endif
 
 namespace tovel {
@@ -19,9 +29,9 @@ namespace {
 
 uint64_t SwapBytes(uint64_t word)
 {
-#if defined(__GNUC__) || defined(__clang__)
+#if TOVEL_GNU_BUILTINS
     return __builtin_bswap64(word);
-#elif defined(_MSC_VER)
+#elif TOVEL_MSVC_BUILTINS
     return _byteswap_uint64(word);
 #else
     word = ((word & 0x00FF00FF00FF00FFull) << 8) | ((word >> 8) & 0x00FF00FF00FF00FFull);
@@ -60,7 +70,7 @@ uint64_t FoldAsciiLetters(uint64_t word)
 // Bytes [offset, offset + 8) of a text with ASCII letters folded to lower
 // case, as a big-endian number padded with zero bytes: comparing two such
 // numbers compares those bytes as CompareNoCase does.
-uint64_t FoldedChunk(const std::string& text, size_t offset)
+uint64_t FoldedChunk(std::string_view text, size_t offset)
 {
     const size_t size = text.size();
     if (offset + 8 <= size)
@@ -83,7 +93,7 @@ uint64_t FoldedChunk(const std::string& text, size_t offset)
 // Asks for memory that will be read soon; only a hint.
 inline void Prefetch(const void* address)
 {
-#if defined(__GNUC__) || defined(__clang__)
+#if TOVEL_GNU_BUILTINS
     __builtin_prefetch(address);
 #else
     (void)address;
@@ -102,7 +112,7 @@ struct SortEntry {
     uint32_t index; // position in the list before sorting
 };
 
-void SetKey(SortEntry& e, const std::string& text, size_t offset)
+void SetKey(SortEntry& e, std::string_view text, size_t offset)
 {
     e.high = FoldedChunk(text, offset);
     e.low = static_cast<uint32_t>(FoldedChunk(text, offset + 8) >> 32);
@@ -180,12 +190,28 @@ void SortByKey(SortEntry* first, SortEntry* last, unsigned digit)
     }
 }
 
+// Asks for the memory of item i and of its text from offset on.
+void PrefetchItem(const std::vector<std::string>& items, size_t i, size_t offset, bool text)
+{
+    if (text)
+        Prefetch(items[i].data() + offset);
+    else
+        Prefetch(&items[i]);
+}
+
+void PrefetchItem(const TextList& items, size_t i, size_t offset, bool text)
+{
+    if (text)
+        Prefetch(items[i].data() + offset);
+}
+
 // Sorts the entries, keyed at depth 0, by their whole texts. Each range of
 // entries whose texts agree in their first `offset` folded bytes is sorted
 // by the next 12, and the runs that still agree wait for their next turn:
 // in a list, not on the call stack, as texts that many items share (say,
 // repeated long lines) go many turns deep.
-void SortByChunks(const std::vector<std::string>& items, std::vector<SortEntry>& entries)
+template <typename Texts>
+void SortByChunks(const Texts& items, std::vector<SortEntry>& entries)
 {
     struct Range {
         size_t first;
@@ -204,9 +230,9 @@ void SortByChunks(const std::vector<std::string>& items, std::vector<SortEntry>&
             // few entries ahead while keying this one.
             for (SortEntry* e = first; e != last; ++e) {
                 if (last - e > 16)
-                    Prefetch(&items[e[16].index]);
+                    PrefetchItem(items, e[16].index, range.offset, false);
                 if (last - e > 8)
-                    Prefetch(items[e[8].index].data() + range.offset);
+                    PrefetchItem(items, e[8].index, range.offset, true);
                 SetKey(*e, items[e->index], range.offset);
             }
         }
@@ -249,7 +275,8 @@ void SortByChunks(const std::vector<std::string>& items, std::vector<SortEntry>&
 // array of positions laid over the entries' own storage (each position is
 // written over an entry already read): following a cycle then steps through
 // 4-byte positions, not 16-byte entries, and needs no new memory.
-void PlaceInOrder(std::vector<std::string>& items, std::vector<SortEntry>& entries)
+template <typename Item>
+void PlaceInOrder(std::vector<Item>& items, std::vector<SortEntry>& entries)
 {
     static_assert(std::is_trivially_copyable_v<SortEntry> && sizeof(SortEntry) >= sizeof(uint32_t));
     unsigned char* const order = reinterpret_cast<unsigned char*>(entries.data());
@@ -270,7 +297,7 @@ void PlaceInOrder(std::vector<std::string>& items, std::vector<SortEntry>& entri
     for (size_t start = 0; start < count; ++start) {
         if (sourceOf(start) == start)
             continue;
-        std::string held = std::move(items[start]);
+        Item held = std::move(items[start]);
         size_t to = start;
         for (;;) {
             const size_t from = sourceOf(to);
@@ -284,15 +311,13 @@ void PlaceInOrder(std::vector<std::string>& items, std::vector<SortEntry>& entri
     }
 }
 
-} // namespace
-
-void SortFunctionList(std::vector<std::string>& items)
+// The entries of the texts, keyed at depth 0, sorted by their whole texts.
+template <typename Texts>
+std::vector<SortEntry> SortedEntries(const Texts& items)
 {
     // Sorting compact keys of the folded texts, rather than the texts
     // through CompareNoCase, keeps the work in small, cache-friendly
     // entries; the result is exactly the stable case-insensitive order.
-    if (items.size() < 2)
-        return;
     std::vector<SortEntry> entries;
     entries.reserve(items.size());
     for (size_t i = 0; i < items.size(); ++i) {
@@ -301,7 +326,26 @@ void SortFunctionList(std::vector<std::string>& items)
         SetKey(e, items[i], 0);
     }
     SortByChunks(items, entries);
+    return entries;
+}
+
+} // namespace
+
+void SortFunctionList(std::vector<std::string>& items)
+{
+    if (items.size() < 2)
+        return;
+    std::vector<SortEntry> entries = SortedEntries(items);
     PlaceInOrder(items, entries);
+}
+
+void SortFunctionList(TextList& items)
+{
+    // Only the (offset, length) entries move; the texts stay where they are.
+    if (items.size() < 2)
+        return;
+    std::vector<SortEntry> entries = SortedEntries(items);
+    PlaceInOrder(items.m_spans, entries);
 }
 
 int FindStringExact(const std::vector<std::string>& items, std::string_view text)
