@@ -1,6 +1,7 @@
 #include "common/NoCaseOrder.h"
 
 #include "common/ByteText.h"
+#include "common/LargeBuffer.h"
 
 #include <algorithm>
 #include <bit>
@@ -100,27 +101,31 @@ inline void Prefetch(const void* address)
 #endif
 }
 
-// One text to sort: a 12-byte key of its folded bytes at the current depth
+// One text to sort: a 20-byte key of its folded bytes at the current depth
 // and its position in the list before sorting, which is also the tie-break
-// that keeps equal texts in order. 16 bytes, so that the entries of a long
-// list stay few pages and the sort moves little.
-constexpr size_t kKeyBytes = 12;
+// that keeps equal texts in order. 24 bytes: a routine's return type and
+// name mostly differ from its neighbours' within 20 bytes, so most texts are
+// placed by the first keys, made in one pass over the texts in file order,
+// and few are keyed again from texts scattered in memory.
+constexpr size_t kKeyBytes = 20;
 
 struct SortEntry {
     uint64_t high;  // folded bytes [depth, depth + 8)
-    uint32_t low;   // folded bytes [depth + 8, depth + 12)
+    uint64_t mid;   // folded bytes [depth + 8, depth + 16)
+    uint32_t low;   // folded bytes [depth + 16, depth + 20)
     uint32_t index; // position in the list before sorting
 };
 
 void SetKey(SortEntry& e, std::string_view text, size_t offset)
 {
     e.high = FoldedChunk(text, offset);
-    e.low = static_cast<uint32_t>(FoldedChunk(text, offset + 8) >> 32);
+    e.mid = FoldedChunk(text, offset + 8);
+    e.low = static_cast<uint32_t>(FoldedChunk(text, offset + 16) >> 32);
 }
 
 bool SameKey(const SortEntry& a, const SortEntry& b)
 {
-    return a.high == b.high && a.low == b.low;
+    return a.high == b.high && a.mid == b.mid && a.low == b.low;
 }
 
 // Key, then position: the order of a stable sort by key.
@@ -129,16 +134,20 @@ struct KeyThenIndexLess {
     {
         if (a.high != b.high)
             return a.high < b.high;
+        if (a.mid != b.mid)
+            return a.mid < b.mid;
         return ((uint64_t{a.low} << 32) | a.index) < ((uint64_t{b.low} << 32) | b.index);
     }
 };
 
-// Byte `digit` (0 to 11) of an entry's key, the most significant first.
+// Byte `digit` (0 to 19) of an entry's key, the most significant first.
 unsigned KeyByte(const SortEntry& e, unsigned digit)
 {
     if (digit < 8)
         return static_cast<unsigned>(e.high >> (56 - 8 * digit)) & 0xFFu;
-    return (e.low >> (24 - 8 * (digit - 8))) & 0xFFu;
+    if (digit < 16)
+        return static_cast<unsigned>(e.mid >> (56 - 8 * (digit - 8))) & 0xFFu;
+    return (e.low >> (24 - 8 * (digit - 16))) & 0xFFu;
 }
 
 // Sorts entries [first, last), whose keys agree in their first `digit`
@@ -207,11 +216,15 @@ void PrefetchItem(const TextList& items, size_t i, size_t offset, bool text)
 
 // Sorts the entries, keyed at depth 0, by their whole texts. Each range of
 // entries whose texts agree in their first `offset` folded bytes is sorted
-// by the next 12, and the runs that still agree wait for their next turn:
+// by the next 20, and the runs that still agree wait for their next turn:
 // in a list, not on the call stack, as texts that many items share (say,
 // repeated long lines) go many turns deep.
+// The entries of a long list fill several large pages, made right before
+// they are written.
+using SortEntries = std::vector<SortEntry, LargePageAllocator<SortEntry>>;
+
 template <typename Texts>
-void SortByChunks(const Texts& items, std::vector<SortEntry>& entries)
+void SortByChunks(const Texts& items, SortEntries& entries)
 {
     struct Range {
         size_t first;
@@ -276,7 +289,7 @@ void SortByChunks(const Texts& items, std::vector<SortEntry>& entries)
 // written over an entry already read): following a cycle then steps through
 // 4-byte positions, not 16-byte entries, and needs no new memory.
 template <typename Item>
-void PlaceInOrder(std::vector<Item>& items, std::vector<SortEntry>& entries)
+void PlaceInOrder(std::vector<Item>& items, SortEntries& entries)
 {
     static_assert(std::is_trivially_copyable_v<SortEntry> && sizeof(SortEntry) >= sizeof(uint32_t));
     unsigned char* const order = reinterpret_cast<unsigned char*>(entries.data());
@@ -313,12 +326,12 @@ void PlaceInOrder(std::vector<Item>& items, std::vector<SortEntry>& entries)
 
 // The entries of the texts, keyed at depth 0, sorted by their whole texts.
 template <typename Texts>
-std::vector<SortEntry> SortedEntries(const Texts& items)
+SortEntries SortedEntries(const Texts& items)
 {
     // Sorting compact keys of the folded texts, rather than the texts
     // through CompareNoCase, keeps the work in small, cache-friendly
     // entries; the result is exactly the stable case-insensitive order.
-    std::vector<SortEntry> entries;
+    SortEntries entries;
     entries.reserve(items.size());
     for (size_t i = 0; i < items.size(); ++i) {
         SortEntry& e = entries.emplace_back();
@@ -335,7 +348,7 @@ void SortFunctionList(std::vector<std::string>& items)
 {
     if (items.size() < 2)
         return;
-    std::vector<SortEntry> entries = SortedEntries(items);
+    SortEntries entries = SortedEntries(items);
     PlaceInOrder(items, entries);
 }
 
@@ -344,7 +357,7 @@ void SortFunctionList(TextList& items)
     // Only the (offset, length) entries move; the texts stay where they are.
     if (items.size() < 2)
         return;
-    std::vector<SortEntry> entries = SortedEntries(items);
+    SortEntries entries = SortedEntries(items);
     PlaceInOrder(items.m_spans, entries);
 }
 

@@ -41,7 +41,7 @@ void TextList::insert(size_t at, std::string_view text)
     if (text.size() > kLimit - m_text.size())
         throw std::length_error("TextList: more than 4 GiB of text");
     const Span span{static_cast<uint32_t>(m_text.size()), static_cast<uint32_t>(text.size())};
-    m_text.append(text);
+    m_text.insert(m_text.end(), text.begin(), text.end());
     m_spans.insert(m_spans.begin() + static_cast<std::ptrdiff_t>(at), span);
 }
 
@@ -62,11 +62,12 @@ void TextList::clear()
 
 void TextList::Compact()
 {
-    std::string text;
+    decltype(m_text) text;
     text.reserve(m_text.size() - m_unused);
     for (Span& span : m_spans) {
         const auto offset = static_cast<uint32_t>(text.size());
-        text.append(m_text, span.offset, span.length);
+        const char* from = m_text.data() + span.offset;
+        text.insert(text.end(), from, from + span.length);
         span.offset = offset;
     }
     m_text.swap(text);

@@ -1,7 +1,10 @@
-// A list of byte texts held in one buffer: the texts one after another in a
-// single string, and an (offset, length) entry per item. Filling it makes no
-// allocation per item, and a sort moves only the 8-byte entries.
+// A list of byte texts held in one buffer: the texts one after another, and
+// an (offset, length) entry per item. Filling it makes no allocation per
+// item, and a sort moves only the 8-byte entries. A buffer of large pages
+// backs a long list (common/LargeBuffer.h).
 #pragma once
+
+#include "common/LargeBuffer.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -87,9 +90,9 @@ private:
 
     void Compact();
 
-    std::string m_text;        // every text, one after another
-    std::vector<Span> m_spans; // item i within m_text
-    size_t m_unused = 0;       // bytes of m_text that no span covers
+    std::vector<char, LargePageAllocator<char>> m_text; // every text, one after another
+    std::vector<Span> m_spans;                          // item i within m_text
+    size_t m_unused = 0;                                // bytes of m_text that no span covers
 };
 
 } // namespace tovel
