@@ -165,7 +165,7 @@ int main(int argc, char* argv[])
     }
     QStringList texts;
     texts.reserve(static_cast<qsizetype>(functions.Items().size()));
-    for (const std::string& item : functions.Items())
+    for (const std::string_view item : functions.Items())
         texts << tovel::FromBytes(item);
     if (texts.isEmpty()) {
         std::fprintf(stderr, "the library lists no function\n");

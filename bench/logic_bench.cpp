@@ -99,13 +99,13 @@ void ScanToSortedList(benchmark::State& state, bool header)
     const BenchLibrary& b = Files().Get(header, Routines(state));
     for (auto _ : state) {
         tovel::FileLineReader reader(b.path);
-        std::vector<std::string> items = tovel::CollectPrototypes(reader, header);
+        tovel::TextList items = tovel::CollectPrototypeList(reader, header);
         tovel::SortFunctionList(items);
         if (items.size() != b.lib.listed) {
             state.SkipWithError("the scan listed the wrong number of routines");
             break;
         }
-        benchmark::DoNotOptimize(items.data());
+        benchmark::DoNotOptimize(items.front().data());
     }
     Finish(state, b);
 }
@@ -125,17 +125,17 @@ void BM_ScanHeaderLibrary(benchmark::State& state)
 void BM_SortFunctionList(benchmark::State& state)
 {
     const BenchLibrary& b = Files().Get(false, Routines(state));
-    std::vector<std::string> listed;
+    tovel::TextList listed;
     {
         tovel::StringLineReader reader(b.lib.text);
-        listed = tovel::CollectPrototypes(reader, false);
+        listed = tovel::CollectPrototypeList(reader, false);
     }
     for (auto _ : state) {
         state.PauseTiming();
-        std::vector<std::string> items = listed;
+        tovel::TextList items = listed;
         state.ResumeTiming();
         tovel::SortFunctionList(items);
-        benchmark::DoNotOptimize(items.data());
+        benchmark::DoNotOptimize(items.front().data());
         state.PauseTiming();
         items = {};
         state.ResumeTiming();

@@ -23,13 +23,13 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "%s: cannot open %s\n", argv[0], argv[1]);
         return 1;
     }
-    std::vector<std::string> items = tovel::CollectPrototypes(reader, tovel::IsHeaderLibrary(path));
+    tovel::TextList items = tovel::CollectPrototypeList(reader, tovel::IsHeaderLibrary(path));
     tovel::SortFunctionList(items);
 
     // One write per block of output rather than one per item.
     std::string out;
     out.reserve(1 << 16);
-    for (const std::string& item : items) {
+    for (const std::string_view item : items) {
         out += item;
         out += '\n';
         if (out.size() >= (1 << 16) - 512) {

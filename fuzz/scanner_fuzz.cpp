@@ -96,6 +96,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::stable_sort(reference.begin(), reference.end(),
                          [](const std::string& a, const std::string& b) { return tovel::CompareNoCase(a, b) < 0; });
         FUZZ_CHECK(sorted == reference);
+        // The one-buffer list holds the same texts, and sorts them alike.
+        tovel::StringLineReader inOneBuffer(text);
+        tovel::TextList list = tovel::CollectPrototypeList(inOneBuffer, header);
+        FUZZ_CHECK(list == items);
+        tovel::SortFunctionList(list);
+        FUZZ_CHECK(list == sorted);
         for (size_t i = 0; i < sorted.size(); ++i) {
             const int found = tovel::FindStringExact(sorted, sorted[i]);
             FUZZ_CHECK(found >= 0 && static_cast<size_t>(found) <= i);
@@ -124,9 +130,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             all.push_back(line);
         std::vector<std::string> sorted = all;
         tovel::SortFunctionList(sorted);
+        tovel::TextList list(all);
+        tovel::SortFunctionList(list);
         std::stable_sort(all.begin(), all.end(),
                          [](const std::string& a, const std::string& b) { return tovel::CompareNoCase(a, b) < 0; });
         FUZZ_CHECK(sorted == all);
+        FUZZ_CHECK(list == all);
     }
 
     // The kind follows from the path's end alone.

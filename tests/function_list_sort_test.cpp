@@ -1,6 +1,7 @@
 // The function list's order (also the sorted combo's): the key sort must
 // give exactly what a stable sort with the case-insensitive comparison gives.
 #include "common/ByteText.h"
+#include "common/TextList.h"
 #include "library/Scanner.h"
 
 #include <gtest/gtest.h>
@@ -71,6 +72,9 @@ TEST(FunctionListSort, RandomListsMatchTheReferenceSort)
         std::vector<std::string> sorted = items;
         SortFunctionList(sorted);
         ASSERT_EQ(sorted, ReferenceSort(items)) << "round " << round;
+        TextList inOneBuffer(items);
+        SortFunctionList(inOneBuffer);
+        ASSERT_EQ(inOneBuffer, sorted) << "round " << round;
     }
 }
 
@@ -103,7 +107,30 @@ TEST(FunctionListSort, FoldBoundaryBytesAndPrefixesMatchTheReferenceSort)
         std::vector<std::string> sorted = items;
         SortFunctionList(sorted);
         ASSERT_EQ(sorted, ReferenceSort(items)) << "round " << round;
+        TextList inOneBuffer(items);
+        SortFunctionList(inOneBuffer);
+        ASSERT_EQ(inOneBuffer, sorted) << "round " << round;
     }
+}
+
+TEST(FunctionListSort, TextListKeepsItsTextsThroughInsertsAndErases)
+{
+    // The library combo adds and removes single items; erasing most of them
+    // packs the buffer, and later inserts must still land at their places.
+    TextList list{"beta", "delta"};
+    list.insert(0, "alpha");
+    list.insert(2, "gamma");
+    list.push_back("");
+    EXPECT_EQ(list, (std::vector<std::string>{"alpha", "beta", "gamma", "delta", ""}));
+    list.erase(3);
+    list.erase(0);
+    list.erase(0);
+    EXPECT_EQ(list, (std::vector<std::string>{"gamma", ""}));
+    list.insert(1, "epsilon");
+    list.erase(0);
+    EXPECT_EQ(list, (std::vector<std::string>{"epsilon", ""}));
+    const std::vector<std::string> copy = list;
+    EXPECT_EQ(copy, (std::vector<std::string>{"epsilon", ""}));
 }
 
 } // namespace

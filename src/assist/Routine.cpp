@@ -54,16 +54,24 @@ std::string JsonByteArray(const std::vector<std::string>& items)
 
 } // namespace
 
-ReadResult<std::vector<std::string>> ReadFunctionList(const std::string& libraryPath)
+ReadResult<TextList> ReadFunctionTextList(const std::string& libraryPath)
 {
     FileLineReader reader;
     if (!reader.Open(libraryPath))
         return ReadErrorOf(ReadError::Subject::Library, libraryPath, reader);
-    std::vector<std::string> items = CollectPrototypes(reader, IsHeaderLibrary(libraryPath));
+    TextList items = CollectPrototypeList(reader, IsHeaderLibrary(libraryPath));
     if (!reader.Failure().empty())
         return ReadErrorOf(ReadError::Subject::Library, libraryPath, reader);
     SortFunctionList(items);
     return items;
+}
+
+ReadResult<std::vector<std::string>> ReadFunctionList(const std::string& libraryPath)
+{
+    auto items = ReadFunctionTextList(libraryPath);
+    if (!items)
+        return items.Error();
+    return items->ToVector();
 }
 
 RoutineView LoadRoutine(const std::string& libraryPath, const std::string& prototype, bool withBlock)

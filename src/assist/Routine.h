@@ -5,6 +5,7 @@
 
 #include "assist/ReadError.h"
 #include "common/RoutineName.h"
+#include "common/TextList.h"
 #include "composer/PrototypeParser.h"
 #include "composer/RoutineCall.h"
 #include "composer/ValueEditors.h"
@@ -19,6 +20,8 @@ namespace tovel::cli {
 // The function list as the dialog's function combo shows it: every listed
 // prototype text, sorted with case ignored, duplicates kept; or why the
 // library cannot be read.
+ReadResult<TextList> ReadFunctionTextList(const std::string& libraryPath);
+// The same list as separate strings.
 ReadResult<std::vector<std::string>> ReadFunctionList(const std::string& libraryPath);
 
 // The routine name of a prototype text (common/RoutineName.h), and the

@@ -150,11 +150,25 @@ private:
         }
     };
 
+    // a * b modulo 2^61 - 1, for a and b below the modulus: the product's
+    // bits from 61 up, added to its low 61 bits, give the same remainder.
     static uint64_t MulMod(uint64_t a, uint64_t b)
     {
+#if defined(__SIZEOF_INT128__) && !defined(TOVEL_PORTABLE)
         const unsigned __int128 product = static_cast<unsigned __int128>(a) * b;
         const uint64_t low = static_cast<uint64_t>(product & kModulus);
         const uint64_t high = static_cast<uint64_t>(product >> 61);
+#else
+        // The 128-bit product from four 32 x 32 -> 64 bit products.
+        const uint64_t a0 = a & 0xFFFFFFFFu, a1 = a >> 32;
+        const uint64_t b0 = b & 0xFFFFFFFFu, b1 = b >> 32;
+        const uint64_t p00 = a0 * b0, p01 = a0 * b1, p10 = a1 * b0, p11 = a1 * b1;
+        const uint64_t middle = (p00 >> 32) + (p01 & 0xFFFFFFFFu) + (p10 & 0xFFFFFFFFu);
+        const uint64_t productLow = (middle << 32) | (p00 & 0xFFFFFFFFu);
+        const uint64_t productHigh = p11 + (p01 >> 32) + (p10 >> 32) + (middle >> 32);
+        const uint64_t low = productLow & kModulus;
+        const uint64_t high = (productHigh << 3) | (productLow >> 61);
+#endif
         uint64_t sum = low + high;
         while (sum >= kModulus)
             sum -= kModulus;
@@ -165,7 +179,10 @@ private:
         const uint64_t sum = a + b;
         return sum >= kModulus ? sum - kModulus : sum;
     }
-    static uint64_t Key(uint64_t hash, bool paren) { return hash << 1 | (paren ? 1 : 0); }
+    static uint64_t Key(uint64_t hash, bool paren)
+    {
+        return hash << 1 | (paren ? 1 : 0);
+    }
     static size_t FilterBit(uint64_t key)
     {
         return static_cast<size_t>((key * 0x9E3779B97F4A7C15u) >> (64 - kFilterBits));
@@ -372,7 +389,7 @@ std::optional<ReadError> VisitRoutinePanels(const std::string& libraryPath, cons
                                             PanelReadStats* stats)
 {
     constexpr size_t kPackBlock = 1024 * 1024;
-    const auto items = ReadFunctionList(libraryPath);
+    const auto items = ReadFunctionTextList(libraryPath);
     if (!items)
         return items.Error();
 
@@ -393,7 +410,7 @@ std::optional<ReadError> VisitRoutinePanels(const std::string& libraryPath, cons
     std::unordered_map<std::string, uint32_t> sourceIds;
     std::vector<uint32_t> sourceOf(items->size()), idOf(items->size());
     for (size_t i = 0; i < items->size(); ++i) {
-        const std::string& prototype = (*items)[i];
+        const std::string_view prototype = (*items)[i];
         if (!HasRoutineSource(libraryPath, prototype)) {
             sourceOf[i] = UINT32_MAX;
             continue;

@@ -36,19 +36,19 @@ int List(CommandRun& run, const Arguments& a)
     const auto library = run.Library(named);
     if (!library)
         return kExitFailed;
-    const auto items = ReadFunctionList(*library);
+    const auto items = ReadFunctionTextList(*library);
     if (!items)
         return run.Unreadable(items.Error());
     if (a.names) {
         std::unordered_set<std::string> printed;
-        for (const std::string& item : *items) {
+        for (const std::string_view item : *items) {
             std::string routine = RoutineNameOf(item);
             if (!routine.empty() && printed.insert(routine).second)
                 run.out += routine + "\n";
         }
         return kExitDone;
     }
-    for (const std::string& item : *items) {
+    for (const std::string_view item : *items) {
         run.out += ListLine(item);
         run.out += '\n';
         if (!run.Drain())

@@ -127,7 +127,7 @@ int RunRoutine(CommandRun& run, const Arguments& a)
     const auto library = run.Library(named);
     if (!library)
         return kExitFailed;
-    const auto items = ReadFunctionList(*library);
+    const auto items = ReadFunctionTextList(*library);
     if (!items)
         return run.Unreadable(items.Error());
     const FunctionMatch match = MatchFunction(*items, query);

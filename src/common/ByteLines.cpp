@@ -7,7 +7,8 @@
 #include <cstring>
 #include <functional>
 
-#if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
+// TOVEL_PORTABLE builds only the plain C++ loop below.
+#if !defined(TOVEL_PORTABLE) && (defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64))
 #include <emmintrin.h>
 #define TOVEL_BYTELINES_SSE2 1
 #else
@@ -62,15 +63,6 @@ LineEndBits BlockBits(const char* p)
     return bits;
 }
 
-// The set bits of x, without relying on a popcount instruction.
-int BitCount(uint64_t x)
-{
-    x -= (x >> 1) & 0x5555555555555555ULL;
-    x = (x & 0x3333333333333333ULL) + ((x >> 2) & 0x3333333333333333ULL);
-    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
-    return static_cast<int>((x * 0x0101010101010101ULL) >> 56);
-}
-
 // A line ends at an LF, or at a CR that no LF follows (a CR right before an
 // LF belongs to it). Calls lineEnds(pos, ends, lf) for each block of
 // data[0, size) at pos: the bits of its line ends, and of its LFs.
@@ -117,7 +109,8 @@ ByteLines::ByteLines(SharedBytes text) : m_text(text ? std::move(text) : EmptyTe
     const size_t size = std::min(m_text->size(), kByteLinesMaxBytes);
     // The lines are counted first, so that the index is made once at its size.
     size_t lines = 1;
-    ForEachBlockOfLineEnds(data, size, [&](size_t, uint64_t ends, uint64_t) { lines += BitCount(ends); });
+    ForEachBlockOfLineEnds(data, size,
+                           [&](size_t, uint64_t ends, uint64_t) { lines += static_cast<size_t>(std::popcount(ends)); });
     m_starts.reserve(lines);
     m_starts.push_back(0);
     size_t start = 0;

@@ -1,6 +1,7 @@
 #include "common/NoCaseOrder.h"
 
 #include "common/ByteText.h"
+#include "common/LargeBuffer.h"
 
 #include <algorithm>
 #include <bit>
@@ -9,8 +10,18 @@
 #include <cstring>
 #include <type_traits>
 
-#if defined(_MSC_VER) && !defined(__clang__)
+// TOVEL_PORTABLE leaves out the compiler built-ins: only the plain C++
+// fallbacks below are compiled.
+#if !defined(TOVEL_PORTABLE) && (defined(__GNUC__) || defined(__clang__))
+#define TOVEL_GNU_BUILTINS 1
+#else
+#define TOVEL_GNU_BUILTINS 0
+#endif
+#if !defined(TOVEL_PORTABLE) && defined(_MSC_VER) && !defined(__clang__)
 #include <stdlib.h> // _byteswap_uint64
+#define TOVEL_MSVC_BUILTINS 1
+#else
+#define TOVEL_MSVC_BUILTINS 0
 #endif
 
 namespace tovel {
@@ -19,9 +30,9 @@ namespace {
 
 uint64_t SwapBytes(uint64_t word)
 {
-#if defined(__GNUC__) || defined(__clang__)
+#if TOVEL_GNU_BUILTINS
     return __builtin_bswap64(word);
-#elif defined(_MSC_VER)
+#elif TOVEL_MSVC_BUILTINS
     return _byteswap_uint64(word);
 #else
     word = ((word & 0x00FF00FF00FF00FFull) << 8) | ((word >> 8) & 0x00FF00FF00FF00FFull);
@@ -60,7 +71,7 @@ uint64_t FoldAsciiLetters(uint64_t word)
 // Bytes [offset, offset + 8) of a text with ASCII letters folded to lower
 // case, as a big-endian number padded with zero bytes: comparing two such
 // numbers compares those bytes as CompareNoCase does.
-uint64_t FoldedChunk(const std::string& text, size_t offset)
+uint64_t FoldedChunk(std::string_view text, size_t offset)
 {
     const size_t size = text.size();
     if (offset + 8 <= size)
@@ -83,34 +94,38 @@ uint64_t FoldedChunk(const std::string& text, size_t offset)
 // Asks for memory that will be read soon; only a hint.
 inline void Prefetch(const void* address)
 {
-#if defined(__GNUC__) || defined(__clang__)
+#if TOVEL_GNU_BUILTINS
     __builtin_prefetch(address);
 #else
     (void)address;
 #endif
 }
 
-// One text to sort: a 12-byte key of its folded bytes at the current depth
+// One text to sort: a 20-byte key of its folded bytes at the current depth
 // and its position in the list before sorting, which is also the tie-break
-// that keeps equal texts in order. 16 bytes, so that the entries of a long
-// list stay few pages and the sort moves little.
-constexpr size_t kKeyBytes = 12;
+// that keeps equal texts in order. 24 bytes: a routine's return type and
+// name mostly differ from its neighbours' within 20 bytes, so most texts are
+// placed by the first keys, made in one pass over the texts in file order,
+// and few are keyed again from texts scattered in memory.
+constexpr size_t kKeyBytes = 20;
 
 struct SortEntry {
     uint64_t high;  // folded bytes [depth, depth + 8)
-    uint32_t low;   // folded bytes [depth + 8, depth + 12)
+    uint64_t mid;   // folded bytes [depth + 8, depth + 16)
+    uint32_t low;   // folded bytes [depth + 16, depth + 20)
     uint32_t index; // position in the list before sorting
 };
 
-void SetKey(SortEntry& e, const std::string& text, size_t offset)
+void SetKey(SortEntry& e, std::string_view text, size_t offset)
 {
     e.high = FoldedChunk(text, offset);
-    e.low = static_cast<uint32_t>(FoldedChunk(text, offset + 8) >> 32);
+    e.mid = FoldedChunk(text, offset + 8);
+    e.low = static_cast<uint32_t>(FoldedChunk(text, offset + 16) >> 32);
 }
 
 bool SameKey(const SortEntry& a, const SortEntry& b)
 {
-    return a.high == b.high && a.low == b.low;
+    return a.high == b.high && a.mid == b.mid && a.low == b.low;
 }
 
 // Key, then position: the order of a stable sort by key.
@@ -119,16 +134,20 @@ struct KeyThenIndexLess {
     {
         if (a.high != b.high)
             return a.high < b.high;
+        if (a.mid != b.mid)
+            return a.mid < b.mid;
         return ((uint64_t{a.low} << 32) | a.index) < ((uint64_t{b.low} << 32) | b.index);
     }
 };
 
-// Byte `digit` (0 to 11) of an entry's key, the most significant first.
+// Byte `digit` (0 to 19) of an entry's key, the most significant first.
 unsigned KeyByte(const SortEntry& e, unsigned digit)
 {
     if (digit < 8)
         return static_cast<unsigned>(e.high >> (56 - 8 * digit)) & 0xFFu;
-    return (e.low >> (24 - 8 * (digit - 8))) & 0xFFu;
+    if (digit < 16)
+        return static_cast<unsigned>(e.mid >> (56 - 8 * (digit - 8))) & 0xFFu;
+    return (e.low >> (24 - 8 * (digit - 16))) & 0xFFu;
 }
 
 // Sorts entries [first, last), whose keys agree in their first `digit`
@@ -180,12 +199,32 @@ void SortByKey(SortEntry* first, SortEntry* last, unsigned digit)
     }
 }
 
+// Asks for the memory of item i and of its text from offset on.
+void PrefetchItem(const std::vector<std::string>& items, size_t i, size_t offset, bool text)
+{
+    if (text)
+        Prefetch(items[i].data() + offset);
+    else
+        Prefetch(&items[i]);
+}
+
+void PrefetchItem(const TextList& items, size_t i, size_t offset, bool text)
+{
+    if (text)
+        Prefetch(items[i].data() + offset);
+}
+
 // Sorts the entries, keyed at depth 0, by their whole texts. Each range of
 // entries whose texts agree in their first `offset` folded bytes is sorted
-// by the next 12, and the runs that still agree wait for their next turn:
+// by the next 20, and the runs that still agree wait for their next turn:
 // in a list, not on the call stack, as texts that many items share (say,
 // repeated long lines) go many turns deep.
-void SortByChunks(const std::vector<std::string>& items, std::vector<SortEntry>& entries)
+// The entries of a long list fill several large pages, made right before
+// they are written.
+using SortEntries = std::vector<SortEntry, LargePageAllocator<SortEntry>>;
+
+template <typename Texts>
+void SortByChunks(const Texts& items, SortEntries& entries)
 {
     struct Range {
         size_t first;
@@ -204,9 +243,9 @@ void SortByChunks(const std::vector<std::string>& items, std::vector<SortEntry>&
             // few entries ahead while keying this one.
             for (SortEntry* e = first; e != last; ++e) {
                 if (last - e > 16)
-                    Prefetch(&items[e[16].index]);
+                    PrefetchItem(items, e[16].index, range.offset, false);
                 if (last - e > 8)
-                    Prefetch(items[e[8].index].data() + range.offset);
+                    PrefetchItem(items, e[8].index, range.offset, true);
                 SetKey(*e, items[e->index], range.offset);
             }
         }
@@ -249,7 +288,8 @@ void SortByChunks(const std::vector<std::string>& items, std::vector<SortEntry>&
 // array of positions laid over the entries' own storage (each position is
 // written over an entry already read): following a cycle then steps through
 // 4-byte positions, not 16-byte entries, and needs no new memory.
-void PlaceInOrder(std::vector<std::string>& items, std::vector<SortEntry>& entries)
+template <typename Item>
+void PlaceInOrder(std::vector<Item>& items, SortEntries& entries)
 {
     static_assert(std::is_trivially_copyable_v<SortEntry> && sizeof(SortEntry) >= sizeof(uint32_t));
     unsigned char* const order = reinterpret_cast<unsigned char*>(entries.data());
@@ -270,7 +310,7 @@ void PlaceInOrder(std::vector<std::string>& items, std::vector<SortEntry>& entri
     for (size_t start = 0; start < count; ++start) {
         if (sourceOf(start) == start)
             continue;
-        std::string held = std::move(items[start]);
+        Item held = std::move(items[start]);
         size_t to = start;
         for (;;) {
             const size_t from = sourceOf(to);
@@ -284,16 +324,14 @@ void PlaceInOrder(std::vector<std::string>& items, std::vector<SortEntry>& entri
     }
 }
 
-} // namespace
-
-void SortFunctionList(std::vector<std::string>& items)
+// The entries of the texts, keyed at depth 0, sorted by their whole texts.
+template <typename Texts>
+SortEntries SortedEntries(const Texts& items)
 {
     // Sorting compact keys of the folded texts, rather than the texts
     // through CompareNoCase, keeps the work in small, cache-friendly
     // entries; the result is exactly the stable case-insensitive order.
-    if (items.size() < 2)
-        return;
-    std::vector<SortEntry> entries;
+    SortEntries entries;
     entries.reserve(items.size());
     for (size_t i = 0; i < items.size(); ++i) {
         SortEntry& e = entries.emplace_back();
@@ -301,7 +339,26 @@ void SortFunctionList(std::vector<std::string>& items)
         SetKey(e, items[i], 0);
     }
     SortByChunks(items, entries);
+    return entries;
+}
+
+} // namespace
+
+void SortFunctionList(std::vector<std::string>& items)
+{
+    if (items.size() < 2)
+        return;
+    SortEntries entries = SortedEntries(items);
     PlaceInOrder(items, entries);
+}
+
+void SortFunctionList(TextList& items)
+{
+    // Only the (offset, length) entries move; the texts stay where they are.
+    if (items.size() < 2)
+        return;
+    SortEntries entries = SortedEntries(items);
+    PlaceInOrder(items.m_spans, entries);
 }
 
 int FindStringExact(const std::vector<std::string>& items, std::string_view text)

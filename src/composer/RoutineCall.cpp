@@ -48,10 +48,10 @@ std::string ListLine(std::string_view item)
     return std::string(item);
 }
 
-FunctionMatch MatchFunction(const std::vector<std::string>& items, std::string_view query)
+FunctionMatch MatchFunction(const TextList& items, std::string_view query)
 {
     FunctionMatch match;
-    for (const std::string& item : items) {
+    for (const std::string_view item : items) {
         if (item == query || ListLine(item) == query) {
             match.result = FunctionMatch::Result::Found;
             match.prototype = item;
@@ -63,9 +63,9 @@ FunctionMatch MatchFunction(const std::vector<std::string>& items, std::string_v
     std::vector<std::string> named;
     {
         std::unordered_set<std::string> seenLines;
-        for (const std::string& item : items)
+        for (const std::string_view item : items)
             if (RoutineNameOf(item) == query && seenLines.insert(ListLine(item)).second)
-                named.push_back(item);
+                named.emplace_back(item);
     }
     if (named.size() == 1) {
         match.result = FunctionMatch::Result::Found;
@@ -84,7 +84,7 @@ FunctionMatch MatchFunction(const std::vector<std::string>& items, std::string_v
     const std::string key = Find(query, '(') >= 0 ? RoutineNameOf(query) : std::string(query);
     match.result = FunctionMatch::Result::Unknown;
     DistinctList candidates(match.candidates);
-    for (const std::string& item : items) {
+    for (const std::string_view item : items) {
         const std::string name = RoutineNameOf(item);
         if ((!key.empty() && ContainsNoCase(name, key)) || EqualsNoCase(ListLine(item), query))
             candidates.Add(ListLine(item));

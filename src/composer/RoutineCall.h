@@ -4,6 +4,7 @@
 // for given slot values.
 #pragma once
 
+#include "common/TextList.h"
 #include "composer/PrototypeParser.h"
 #include "composer/ValueEditors.h"
 
@@ -29,7 +30,7 @@ struct FunctionMatch {
 // end aside), else the only distinct item whose routine name is the query.
 // Unknown queries get the items whose routine name contains the query with
 // case ignored as candidates; ambiguous ones get every item of that name.
-FunctionMatch MatchFunction(const std::vector<std::string>& items, std::string_view query);
+FunctionMatch MatchFunction(const TextList& items, std::string_view query);
 
 enum class SlotKind { None, Choice, OptionList, Range, ToolProgram };
 

@@ -19,10 +19,10 @@ NameSpan RoutineNameSpan(std::string_view prototype)
     return {static_cast<uint32_t>(place.offset), static_cast<uint32_t>(place.length)};
 }
 
-RoutineNameIndex::RoutineNameIndex(const std::vector<std::string>& items)
+RoutineNameIndex::RoutineNameIndex(const TextList& items)
 {
     m_spans.reserve(items.size());
-    for (const std::string& item : items) {
+    for (const std::string_view item : items) {
         const NameSpan span = RoutineNameSpan(item);
         m_spans.push_back({static_cast<uint32_t>(m_names.size()), span.length});
         for (size_t i = 0; i < span.length; ++i)
@@ -30,8 +30,7 @@ RoutineNameIndex::RoutineNameIndex(const std::vector<std::string>& items)
     }
 }
 
-size_t RoutineNameIndex::Filter(const std::vector<std::string>& items, std::string_view typed,
-                                std::vector<uint32_t>& rows) const
+size_t RoutineNameIndex::Filter(const TextList& items, std::string_view typed, std::vector<uint32_t>& rows) const
 {
     rows.clear();
     if (typed.empty() || items.size() != m_spans.size())

@@ -1,6 +1,8 @@
 // Finding a routine of the function list by the name the user types.
 #pragma once
 
+#include "common/TextList.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,14 +24,14 @@ NameSpan RoutineNameSpan(std::string_view prototype);
 class RoutineNameIndex {
 public:
     RoutineNameIndex() = default;
-    explicit RoutineNameIndex(const std::vector<std::string>& items);
+    explicit RoutineNameIndex(const TextList& items);
 
     // Fills rows with the items, in list order, whose name contains typed
     // (case ignored), and returns the place in rows of the first whose name
     // starts with it (0 when none does). rows is empty when typed is empty,
     // when nothing matches, or when items is not the list the index was
     // built from. rows keeps its room from one keystroke to the next.
-    size_t Filter(const std::vector<std::string>& items, std::string_view typed, std::vector<uint32_t>& rows) const;
+    size_t Filter(const TextList& items, std::string_view typed, std::vector<uint32_t>& rows) const;
     size_t Size() const { return m_spans.size(); }
 
 private:

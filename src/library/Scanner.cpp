@@ -37,7 +37,12 @@ constexpr size_t kMaxItemsReservedAhead = size_t{1} << 20;
 
 } // namespace
 
-std::optional<std::string> ExtractMarkedPrototype(std::string_view line)
+namespace {
+
+// ExtractMarkedPrototype's text as a view: of the line itself when no
+// further marker stands before its ')', else of scratch, which then holds
+// the line with the markers dropped.
+std::optional<std::string_view> MarkedPrototypeOf(std::string_view line, std::string& scratch)
 {
     if (!StartsWithPrototypeMarker(line))
         return std::nullopt;
@@ -55,18 +60,27 @@ std::optional<std::string> ExtractMarkedPrototype(std::string_view line)
         const size_t start = rest.size() - SkipMarkerSpace(rest).size(); // stops at the ')'
         if (restClose - start <= 2)
             return std::nullopt;
-        return std::string(rest.substr(start, restClose + 1 - start));
+        return rest.substr(start, restClose + 1 - start);
     }
     // The line starts with one marker; every further occurrence of either
     // marker is dropped as well.
-    std::string text = RemovePrototypeMarkers(rest);
+    scratch = RemovePrototypeMarkers(rest);
+    const std::string_view text = scratch;
     const size_t start = text.size() - SkipMarkerSpace(text).size();
     const size_t close = text.find(')', start);
     if (close == std::string::npos || close - start <= 2)
         return std::nullopt;
-    text.resize(close + 1);
-    text.erase(0, start);
-    return text;
+    return text.substr(start, close + 1 - start);
+}
+
+} // namespace
+
+std::optional<std::string> ExtractMarkedPrototype(std::string_view line)
+{
+    std::string scratch;
+    if (const auto prototype = MarkedPrototypeOf(line, scratch))
+        return std::string(*prototype);
+    return std::nullopt;
 }
 
 NormalisedDeclaration NormaliseDeclaration(std::string_view line)
@@ -109,10 +123,12 @@ NormalisedDeclaration NormaliseDeclaration(std::string_view line)
 
 namespace {
 
-// Hands each listed prototype text, in file order, to take.
+// Hands each listed prototype text, in file order, to take, as a view that
+// lasts until take returns.
 template <typename Take>
 void ForEachPrototype(LineSource& source, bool headerLibrary, Take&& take)
 {
+    std::string scratch;
     for (;;) {
         // Every prototype comment line holds the markers' shared tail.
         if (!headerLibrary)
@@ -124,12 +140,12 @@ void ForEachPrototype(LineSource& source, bool headerLibrary, Take&& take)
             // Without a '(', or commented out, nothing can be listed; skip the work.
             if (line.find('(') == std::string_view::npos || IsCommentedOut(line))
                 continue;
-            NormalisedDeclaration decl = NormaliseDeclaration(line);
+            const NormalisedDeclaration decl = NormaliseDeclaration(line);
             if (decl.listed)
-                take(std::move(decl.text));
+                take(std::string_view(decl.text));
         } else if (StartsWithPrototypeMarker(line)) {
-            if (auto prototype = ExtractMarkedPrototype(line))
-                take(std::move(*prototype));
+            if (const auto prototype = MarkedPrototypeOf(line, scratch))
+                take(*prototype);
         }
     }
 }
@@ -143,7 +159,19 @@ std::vector<std::string> CollectPrototypes(LineSource& source, bool headerLibrar
     // once: growing the list step by step would copy it into fresh memory
     // again and again. Room that is not used is never touched.
     items.reserve(std::min(source.SizeHint() / kBytesPerListedItemGuess, kMaxItemsReservedAhead));
-    ForEachPrototype(source, headerLibrary, [&](std::string&& text) { items.push_back(std::move(text)); });
+    ForEachPrototype(source, headerLibrary, [&](std::string_view text) { items.emplace_back(text); });
+    return items;
+}
+
+TextList CollectPrototypeList(LineSource& source, bool headerLibrary)
+{
+    TextList items;
+    // As CollectPrototypes, and the texts' bytes too: prototypes are a
+    // part of their library's bytes, so the file's size is room enough.
+    const size_t size = source.SizeHint();
+    items.reserve(std::min(size / kBytesPerListedItemGuess, kMaxItemsReservedAhead),
+                  std::min(size, kMaxItemsReservedAhead * kBytesPerListedItemGuess));
+    ForEachPrototype(source, headerLibrary, [&](std::string_view text) { items.push_back(text); });
     return items;
 }
 
@@ -155,14 +183,14 @@ PrototypeSummary SummarisePrototypes(LineSource& source, bool headerLibrary, std
     PrototypeSummary summary;
     size_t smallerThanChoice = 0;
     bool choiceListed = false;
-    ForEachPrototype(source, headerLibrary, [&](std::string&& text) {
+    ForEachPrototype(source, headerLibrary, [&](std::string_view text) {
         const int order = CompareNoCase(text, choice);
         if (order < 0)
             ++smallerThanChoice;
         else if (order == 0)
             choiceListed = true;
         if (summary.count == 0 || CompareNoCase(text, summary.first) < 0)
-            summary.first = std::move(text);
+            summary.first.assign(text);
         ++summary.count;
     });
     if (choiceListed)

@@ -6,7 +6,8 @@
 #pragma once
 
 #include "common/NoCaseOrder.h" // SortFunctionList, FindStringExact
-#include "library/Format.h"     // the markers, IsHeaderLibrary
+#include "common/TextList.h"
+#include "library/Format.h" // the markers, IsHeaderLibrary
 #include "library/LineReader.h"
 
 #include <array>
@@ -46,6 +47,9 @@ NormalisedDeclaration NormaliseDeclaration(std::string_view line);
 // libraries: the normalised declarations that are listed). Reads until the
 // source gives an empty line.
 std::vector<std::string> CollectPrototypes(LineSource& source, bool headerLibrary);
+// The same texts, in file order, in one buffer (SortFunctionList(TextList&)
+// puts them in the function list's order).
+TextList CollectPrototypeList(LineSource& source, bool headerLibrary);
 
 // What the sorted list of CollectPrototypes would tell, found without making
 // it: how many prototypes the library lists, the first of them in the

@@ -26,7 +26,7 @@ namespace tovel {
 
 namespace {
 
-bool LessNoCase(const std::string& a, const std::string& b)
+bool LessNoCase(std::string_view a, std::string_view b)
 {
     return CompareNoCase(a, b) < 0;
 }
@@ -123,7 +123,7 @@ void ByteListModel::ClearFilter()
     endResetModel();
 }
 
-void ByteListModel::Reset(std::vector<std::string> items)
+void ByteListModel::Reset(TextList items)
 {
     beginResetModel();
     m_items = std::move(items);
@@ -132,17 +132,17 @@ void ByteListModel::Reset(std::vector<std::string> items)
     endResetModel();
 }
 
-void ByteListModel::Insert(int row, std::string item)
+void ByteListModel::Insert(int row, std::string_view item)
 {
     beginInsertRows(QModelIndex(), row, row);
-    m_items.insert(m_items.begin() + row, std::move(item));
+    m_items.insert(static_cast<size_t>(row), item);
     endInsertRows();
 }
 
 void ByteListModel::Remove(int row)
 {
     beginRemoveRows(QModelIndex(), row, row);
-    m_items.erase(m_items.begin() + row);
+    m_items.erase(static_cast<size_t>(row));
     endRemoveRows();
 }
 
@@ -189,7 +189,7 @@ void ComboBox::ResetContent()
 void ComboBox::MeasureLongest()
 {
     m_longest = 0;
-    for (const std::string& item : m_model->Items())
+    for (const std::string_view item : m_model->Items())
         m_longest = std::max(m_longest, item.size());
 }
 
@@ -208,7 +208,7 @@ int ComboBox::AddString(const std::string& item)
     return row;
 }
 
-void ComboBox::SetItems(std::vector<std::string> items)
+void ComboBox::SetItems(TextList items)
 {
     if (m_sorted)
         SortFunctionList(items);
@@ -273,7 +273,7 @@ std::string ComboBox::GetLBText(int index) const
     const auto& items = m_model->Items();
     if (index < 0 || static_cast<size_t>(index) >= items.size())
         return {};
-    return items[static_cast<size_t>(index)];
+    return std::string(items[static_cast<size_t>(index)]);
 }
 
 void ComboBox::OnTextEdited(const QString& text)

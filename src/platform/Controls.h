@@ -1,6 +1,8 @@
 // Controls with the behaviour the dialogs rely on, on top of Qt widgets.
 #pragma once
 
+#include "common/TextList.h"
+
 #include <QAbstractListModel>
 #include <QComboBox>
 #include <QListWidget>
@@ -13,8 +15,9 @@ class QLineEdit;
 
 namespace tovel {
 
-// The items of a combo box as byte strings, converted for display only when
-// the view asks, so that filling a list of 100,000 items is one vector move.
+// The items of a combo box as byte strings in one buffer, converted for
+// display only when the view asks, so that filling a list of 100,000 items
+// is one move.
 class ByteListModel : public QAbstractListModel {
     Q_OBJECT
 public:
@@ -23,9 +26,9 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
-    const std::vector<std::string>& Items() const { return m_items; }
-    void Reset(std::vector<std::string> items);
-    void Insert(int row, std::string item);
+    const TextList& Items() const { return m_items; }
+    void Reset(TextList items);
+    void Insert(int row, std::string_view item);
     void Remove(int row);
     // Shows only the items at rows (positions in Items(), in order), or all
     // of them again; Items() is never changed by it.
@@ -36,7 +39,7 @@ public:
     int ItemOfRow(int row) const;
 
 private:
-    std::vector<std::string> m_items;
+    TextList m_items;
     std::vector<uint32_t> m_rows;
     bool m_filtered = false;
 };
@@ -57,7 +60,7 @@ public:
     // Adds one item at its sorted place (or at the end): its position.
     int AddString(const std::string& item);
     // Replaces the whole list in one batch, sorting once when the combo sorts.
-    void SetItems(std::vector<std::string> items);
+    void SetItems(TextList items);
     int FindStringExact(int start, const std::string& text) const;
     void DeleteString(int index);
     int GetCount() const;
@@ -65,7 +68,7 @@ public:
     // Selects position index; -1 or a position past the end clears the selection.
     int SetCurSel(int index);
     std::string GetLBText(int index) const;
-    const std::vector<std::string>& Items() const { return m_model->Items(); }
+    const TextList& Items() const { return m_model->Items(); }
     // Makes the selection follow the edit field as the user types.
     void SetSelectionFollowsText(bool follow) { m_followText = follow; }
     // While the list is open, typed characters (and Backspace) build a text,

@@ -35,6 +35,11 @@ QString ShownText(const QWidget* control)
 
 QString FromBytes(const std::string& bytes)
 {
+    return FromBytes(std::string_view(bytes));
+}
+
+QString FromBytes(std::string_view bytes)
+{
     return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 

@@ -8,12 +8,14 @@
 
 #include <QString>
 #include <string>
+#include <string_view>
 
 class QWidget;
 
 namespace tovel {
 
 QString FromBytes(const std::string& bytes);
+QString FromBytes(std::string_view bytes);
 std::string ToBytes(const QString& text);
 
 // Window text of a control (label, button, line edit, multi-line edit, combo box's edit field).

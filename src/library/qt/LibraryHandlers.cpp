@@ -232,7 +232,7 @@ int CCallWizardDlg::ScanLibrary(std::string path)
             listedVersion.Forget();
             CurrentPlatform().MessageBox(this, UnreadableLibraryMessage(path), MB_OK | MB_ICONINFORMATION);
         } else {
-            m_cbFunction->SetItems(CollectPrototypes(reader, IsHeaderLibrary(path)));
+            m_cbFunction->SetItems(CollectPrototypeList(reader, IsHeaderLibrary(path)));
             result = RestoreLastChoice();
         }
     }
