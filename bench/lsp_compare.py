@@ -236,6 +236,8 @@ def main():
     parser.add_argument("--clangd", default=shutil.which("clangd-14") or "")
     parser.add_argument("--runs", type=int, default=15)
     args = parser.parse_args()
+    # The servers run in the work folder: the programs are named from here.
+    args.cli, args.genlib = os.path.abspath(args.cli), os.path.abspath(args.genlib)
 
     work = tempfile.mkdtemp(prefix="tovel-lsp-bench.")
     libraries = {}

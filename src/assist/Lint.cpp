@@ -163,7 +163,7 @@ bool IsStatementWord(std::string_view word)
 
 class Linter {
 public:
-    Linter(LintSource& source, const LintRoutines& routines) : m_source(source), m_routines(routines) {}
+    Linter(LintSource& source, const LintLookup& routines) : m_source(source), m_routines(routines) {}
 
     std::vector<LintFinding> Run()
     {
@@ -335,9 +335,9 @@ private:
         }
         NoteInArgument(token, false);
         if (token.kind == TokenKind::Name && !token.cut) {
-            const auto found = m_routines.find(token.text);
-            if (found != m_routines.end() && !IsDeclarationContext())
-                m_candidate = Candidate{&found->second, token.text, token.line, token.column, token.endColumn};
+            const std::vector<LintRoutine>* found = m_routines.Find(token.text);
+            if (found && !found->empty() && !IsDeclarationContext())
+                m_candidate = Candidate{found, token.text, token.line, token.column, token.endColumn};
         }
         Remember(token);
     }
@@ -445,7 +445,7 @@ private:
     };
 
     LintSource& m_source;
-    const LintRoutines& m_routines;
+    const LintLookup& m_routines;
     uint64_t m_pos = 0;
     int64_t m_line = 1;
     uint64_t m_lineStart = 0;
@@ -457,7 +457,39 @@ private:
     std::vector<LintFinding> m_findings;
 };
 
+// A map made at once, as a lookup.
+class MapLookup : public LintLookup {
+public:
+    explicit MapLookup(const LintRoutines& routines) : m_routines(routines) {}
+    bool Empty() const override { return m_routines.empty(); }
+    const std::vector<LintRoutine>* Find(const std::string& name) const override
+    {
+        const auto found = m_routines.find(name);
+        return found == m_routines.end() ? nullptr : &found->second;
+    }
+
+private:
+    const LintRoutines& m_routines;
+};
+
 } // namespace
+
+LintRoutine MakeLintRoutine(const std::string& libraryPath, std::string_view prototype,
+                            const ParameterPanelModel& panel)
+{
+    LintRoutine lint;
+    lint.prototype = ListLine(prototype);
+    lint.parameters = panel.nParams + static_cast<int>(panel.extraNames.size());
+    if (!panel.extraNames.empty())
+        lint.variadic = panel.extraNames.back() == "...";
+    else if (panel.nParams > 0)
+        lint.variadic = panel.names[static_cast<size_t>(panel.nParams - 1)] == "...";
+    for (int k = 0; k < panel.nParams; ++k) {
+        const auto i = static_cast<size_t>(k);
+        lint.slotList.push_back(DescribeSlot(libraryPath, panel.names[i], panel.hints[i], panel.values[i]));
+    }
+    return lint;
+}
 
 LintRoutines MakeLintRoutines(const std::string& libraryPath, const std::vector<RoutinePanel>& panels)
 {
@@ -467,18 +499,7 @@ LintRoutines MakeLintRoutines(const std::string& libraryPath, const std::vector<
         const std::string name = RoutineNameOf(routine.prototype);
         if (!routine.found || name.empty() || routine.panel.function != name)
             continue;
-        const ParameterPanelModel& panel = routine.panel;
-        LintRoutine lint;
-        lint.prototype = ListLine(routine.prototype);
-        lint.parameters = panel.nParams + static_cast<int>(panel.extraNames.size());
-        if (!panel.extraNames.empty())
-            lint.variadic = panel.extraNames.back() == "...";
-        else if (panel.nParams > 0)
-            lint.variadic = panel.names[static_cast<size_t>(panel.nParams - 1)] == "...";
-        for (int k = 0; k < panel.nParams; ++k) {
-            const auto i = static_cast<size_t>(k);
-            lint.slotList.push_back(DescribeSlot(libraryPath, panel.names[i], panel.hints[i], panel.values[i]));
-        }
+        LintRoutine lint = MakeLintRoutine(libraryPath, routine.prototype, routine.panel);
         // A prototype is kept once: a set of the kept texts answers at once,
         // however many prototypes share the name.
         if (kept.insert(lint.prototype).second)
@@ -489,7 +510,12 @@ LintRoutines MakeLintRoutines(const std::string& libraryPath, const std::vector<
 
 std::vector<LintFinding> LintText(std::string_view text, const LintRoutines& routines)
 {
-    if (routines.empty())
+    return LintText(text, MapLookup(routines));
+}
+
+std::vector<LintFinding> LintText(std::string_view text, const LintLookup& routines)
+{
+    if (routines.Empty())
         return {};
     LintSource source(text);
     return Linter(source, routines).Run();
@@ -509,7 +535,7 @@ ReadResult<std::vector<LintFinding>> LintFile(const std::string& path, const Lin
     LintSource source(file);
     std::vector<LintFinding> findings;
     if (!routines.empty())
-        findings = Linter(source, routines).Run();
+        findings = Linter(source, MapLookup(routines)).Run();
     else
         while (source.Peek() >= 0)
             source.Skip(); // the file is still read, to tell whether it can be
