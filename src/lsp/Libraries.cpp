@@ -3,6 +3,7 @@
 #include "app/SettingsFile.h"
 #include "app/SettingsKeys.h"
 #include "assist/RoutineBlocks.h"
+#include "common/RoutineName.h"
 #include "library/LibraryList.h"
 #include "library/LineReader.h"
 
@@ -87,16 +88,16 @@ void Load(LoadedLibrary& library)
     // The lines whose items so far had no prototype comment line or no name.
     std::unordered_set<std::string> unusable;
     const auto failure = cli::VisitRoutinePanels(library.path, [&](const cli::RoutinePanel& routine, bool first) {
-        const std::string name = RoutineNameOf(routine.prototype);
-        const bool usable = routine.found && !name.empty();
+        const bool usable = routine.found && FindRoutineName(routine.prototype).length > 0;
         if (first && !usable) {
             unusable.insert(ListLine(routine.prototype));
             return;
         }
         if (!usable || (!first && unusable.erase(ListLine(routine.prototype)) == 0))
             return;
-        library.routines.Add(routine.prototype, name, routine.panel);
+        library.routines.Add(routine.prototype, routine.panel);
     });
+    library.routines.Seal();
     if (failure) {
         library.routines.Clear();
         const std::string problem = cli::FormatReadError(*failure);
@@ -119,85 +120,123 @@ size_t HashOf(std::string_view name)
 
 } // namespace
 
-void PackedRoutines::Add(std::string_view prototype, std::string_view name, const ParameterPanelModel& panel)
+uint64_t PackedRoutines::Put(std::string_view bytes)
 {
+    if (m_blocks.empty() || m_blocks.back().size() + bytes.size() > m_blocks.back().capacity()) {
+        m_blocks.emplace_back();
+        m_blocks.back().reserve(std::max(kRecordBlock, bytes.size()));
+    }
+    std::string& block = m_blocks.back();
+    const uint64_t at = static_cast<uint64_t>(m_blocks.size() - 1) << 32 | block.size();
+    block.append(bytes);
+    return at;
+}
+
+std::string_view PackedRoutines::At(uint64_t at) const
+{
+    return std::string_view(m_blocks[at >> 32]).substr(at & 0xFFFFFFFFu);
+}
+
+size_t PackedRoutines::TextNumber(std::string_view text)
+{
+    const auto known = m_numbers.find(text);
+    if (known != m_numbers.end())
+        return known->second;
+    std::string bytes;
+    PutText(bytes, text);
+    const uint64_t at = Put(bytes);
+    const auto number = static_cast<uint32_t>(m_texts.size());
+    m_texts.push_back(at);
+    m_numbers.emplace(At(at).substr(bytes.size() - text.size(), text.size()), number);
+    return number;
+}
+
+std::string_view PackedRoutines::Text(size_t number) const
+{
+    return RecordReader(At(m_texts[number])).Text();
+}
+
+void PackedRoutines::Add(std::string_view prototype, const ParameterPanelModel& panel)
+{
+    const RoutineNamePlace place = FindRoutineName(prototype);
+    const std::string_view name = prototype.substr(place.offset, place.length);
     std::string record;
     record += panel.function == name ? kFunctionIsName : '\0';
     PutText(record, prototype);
-    PutText(record, name);
-    PutText(record, panel.type);
+    PutSize(record, place.offset);
+    PutSize(record, place.length);
+    PutSize(record, TextNumber(panel.type));
     if (panel.function != name)
-        PutText(record, panel.function);
+        PutSize(record, TextNumber(panel.function));
     const auto slots = static_cast<size_t>(std::max(panel.nParams, 0));
     PutSize(record, slots);
     for (size_t k = 0; k < slots; ++k) {
-        PutText(record, panel.names[k]);
-        PutText(record, panel.hints[k]);
-        PutText(record, panel.values[k]);
+        PutSize(record, TextNumber(panel.names[k]));
+        PutSize(record, TextNumber(panel.hints[k]));
+        PutSize(record, TextNumber(panel.values[k]));
     }
     PutSize(record, panel.extraNames.size());
     for (const std::string& extra : panel.extraNames)
-        PutText(record, extra);
-    if (m_blocks.empty() || m_blocks.back().size() + record.size() > m_blocks.back().capacity()) {
-        m_blocks.emplace_back();
-        m_blocks.back().reserve(std::max(kRecordBlock, record.size()));
-    }
-    std::string& block = m_blocks.back();
-    m_at.push_back(static_cast<uint64_t>(m_blocks.size() - 1) << 32 | block.size());
-    block += record;
+        PutSize(record, TextNumber(extra));
+    m_at.push_back(Put(record));
+}
+
+void PackedRoutines::Seal()
+{
+    m_numbers = {};
+    m_at.shrink_to_fit();
+    m_texts.shrink_to_fit();
 }
 
 void PackedRoutines::Clear()
 {
     m_blocks = {};
     m_at = {};
-}
-
-std::string_view PackedRoutines::Record(size_t i) const
-{
-    const uint64_t at = m_at[i];
-    return std::string_view(m_blocks[at >> 32]).substr(at & 0xFFFFFFFFu);
+    m_texts = {};
+    m_numbers = {};
 }
 
 std::string_view PackedRoutines::Prototype(size_t i) const
 {
-    RecordReader reader(Record(i));
+    RecordReader reader(At(m_at[i]));
     reader.Byte();
     return reader.Text();
 }
 
 std::string_view PackedRoutines::Name(size_t i) const
 {
-    RecordReader reader(Record(i));
+    RecordReader reader(At(m_at[i]));
     reader.Byte();
-    reader.Text();
-    return reader.Text();
+    const std::string_view prototype = reader.Text();
+    const size_t offset = reader.Size();
+    return prototype.substr(offset, reader.Size());
 }
 
 bool PackedRoutines::FunctionIsName(size_t i) const
 {
-    return Record(i).front() == kFunctionIsName;
+    return At(m_at[i]).front() == kFunctionIsName;
 }
 
 ParameterPanelModel PackedRoutines::Panel(size_t i) const
 {
-    RecordReader reader(Record(i));
+    RecordReader reader(At(m_at[i]));
     const bool functionIsName = reader.Byte() == kFunctionIsName;
-    reader.Text();
-    const std::string_view name = reader.Text();
+    const std::string_view prototype = reader.Text();
+    const size_t offset = reader.Size();
+    const std::string_view name = prototype.substr(offset, reader.Size());
     ParameterPanelModel panel;
-    panel.type = std::string(reader.Text());
-    panel.function = std::string(functionIsName ? name : reader.Text());
+    panel.type = std::string(Text(reader.Size()));
+    panel.function = std::string(functionIsName ? name : Text(reader.Size()));
     const size_t slots = reader.Size();
     panel.nParams = static_cast<int>(slots);
     for (size_t k = 0; k < slots; ++k) {
-        panel.names.emplace_back(reader.Text());
-        panel.hints.emplace_back(reader.Text());
-        panel.values.emplace_back(reader.Text());
+        panel.names.emplace_back(Text(reader.Size()));
+        panel.hints.emplace_back(Text(reader.Size()));
+        panel.values.emplace_back(Text(reader.Size()));
     }
     const size_t extras = reader.Size();
     for (size_t k = 0; k < extras; ++k)
-        panel.extraNames.emplace_back(reader.Text());
+        panel.extraNames.emplace_back(Text(reader.Size()));
     return panel;
 }
 

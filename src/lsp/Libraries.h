@@ -29,12 +29,16 @@ struct LibraryRoutine {
 };
 
 // The routines of one library in list order, packed: each one's record
-// (list item, routine name, parameter panel) stands in one of a few large
-// blocks, so a library of many routines takes about the room of their
-// prototypes and hint lines.
+// (list item, where its routine name stands in it, parameter panel) stands
+// in one of a few large blocks, and the panel's texts (types, parameter
+// names, hints), which repeat from routine to routine, stand there once each
+// and are named by number. A library of many routines takes about the room
+// of their prototypes.
 class PackedRoutines {
 public:
-    void Add(std::string_view prototype, std::string_view name, const ParameterPanelModel& panel);
+    void Add(std::string_view prototype, const ParameterPanelModel& panel);
+    // The routines are all added: what only adding needs is let go.
+    void Seal();
     void Clear();
     size_t Size() const { return m_at.size(); }
     std::string_view Prototype(size_t i) const;
@@ -44,10 +48,16 @@ public:
     ParameterPanelModel Panel(size_t i) const;
 
 private:
-    std::string_view Record(size_t i) const;
+    // Writes bytes into the blocks; where they stand (block << 32 | offset).
+    uint64_t Put(std::string_view bytes);
+    std::string_view At(uint64_t at) const;
+    size_t TextNumber(std::string_view text);
+    std::string_view Text(size_t number) const;
 
     std::vector<std::string> m_blocks;
-    std::vector<uint64_t> m_at; // block << 32 | offset of each record
+    std::vector<uint64_t> m_at;                               // each routine's record
+    std::vector<uint64_t> m_texts;                            // each text's place
+    std::unordered_map<std::string_view, uint32_t> m_numbers; // text -> number, while adding
 };
 
 struct LoadedLibrary {
