@@ -244,12 +244,13 @@ def main():
     for n in (50000, 100000):
         path = os.path.join(work, f"asm-{n}.s79")
         subprocess.run([args.genlib, "asm", str(n), path], check=True, stdout=subprocess.DEVNULL)
-        # A file changed in the last two seconds is read again at the next
-        # request (it may still be being written): the libraries are dated a
-        # minute back, as a library that sits on disk is.
-        past = time.time() - 60
-        os.utime(path, (past, past))
         libraries[n] = path
+    # A file changed in the last two seconds (its status change time too,
+    # which no program can date back) is read again at the next request, as
+    # it may still be being written: the sessions start once the libraries
+    # sit on disk as a user's do.
+    newest = max(os.stat(path).st_ctime for path in libraries.values())
+    time.sleep(max(0.0, newest + 2.5 - time.time()))
     protos = prototypes(libraries[100000])
     documents = {lines: c_document(protos, lines) for lines in (5000, 10000)}
 

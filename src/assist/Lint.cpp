@@ -398,7 +398,7 @@ private:
                 match = &routine;
                 break;
             }
-        const std::string name(call.name);
+        const std::string& name = call.name;
         if (!match) {
             const LintRoutine& routine = call.routines->front();
             m_findings.push_back({call.line, call.column,
@@ -418,20 +418,23 @@ private:
             return;
         const Token& first = argument.tokens.front();
         const Token& last = argument.tokens.back();
-        const std::string which = "argument " + std::to_string(k + 1) + " of '" + routine + "' (" + slot.name + ")";
+        // The argument in words, made only for a finding.
+        const auto which = [&] {
+            return "argument " + std::to_string(k + 1) + " of '" + routine + "' (" + slot.name + ")";
+        };
         if (slot.kind == SlotKind::Range) {
             const std::string value = IntegerLiteral(argument.tokens);
             if (!value.empty() && IsRangeCandidate(value)
                 && CompareToRange(slot.range->low, slot.range->high, value) != 0)
                 m_findings.push_back({first.line, first.column,
-                                      which + " is " + value + ", outside its range " + slot.hint, last.endLine,
+                                      which() + " is " + value + ", outside its range " + slot.hint, last.endLine,
                                       last.endColumn, kLintOutOfRange});
         } else if (slot.kind == SlotKind::OptionList) {
             for (const std::string_view name : JoinedNames(argument.tokens)) {
                 if (std::find(slot.items.begin(), slot.items.end(), name) == slot.items.end()) {
                     m_findings.push_back(
                         {first.line, first.column,
-                         which + ": '" + std::string(name) + "' is not among its options {" + slot.hint + "}",
+                         which() + ": '" + std::string(name) + "' is not among its options {" + slot.hint + "}",
                          last.endLine, last.endColumn, kLintUnknownOption});
                 }
             }
