@@ -74,6 +74,17 @@ public:
     }
     void Skip() { ++m_pos; }
     bool Failed() const { return m_failed; }
+    // How many of the bytes buffered from the reading place on are
+    // identifier bytes, and where they stand: a name is taken at once.
+    size_t IdentifierRun() const
+    {
+        size_t end = m_pos;
+        while (end < m_end && IsIdentifierByte(m_data[end]))
+            ++end;
+        return end - m_pos;
+    }
+    const char* Here() const { return m_data + m_pos; }
+    void Skip(size_t n) { m_pos += n; }
 
 private:
     static constexpr size_t kBlockSize = 64 * 1024;
@@ -245,8 +256,23 @@ private:
                 Keep(token);
         } else if (IsIdentifierStartByte(static_cast<char>(c))) {
             token.kind = TokenKind::Name;
-            while (Peek() >= 0 && IsIdentifierByte(static_cast<char>(Peek())))
-                Keep(token);
+            for (;;) {
+                const size_t run = m_source.IdentifierRun();
+                if (run == 0) {
+                    // Nothing more buffered: Peek reads on.
+                    if (Peek() < 0 || !IsIdentifierByte(static_cast<char>(Peek())))
+                        break;
+                    Keep(token);
+                    continue;
+                }
+                // A name holds no line feed, so the lines stay counted.
+                const size_t room = kTokenTextKept - std::min(kTokenTextKept, token.text.size());
+                token.text.append(m_source.Here(), std::min(run, room));
+                if (run > room)
+                    token.cut = true;
+                m_source.Skip(run);
+                m_pos += run;
+            }
         } else if (IsDigit(static_cast<char>(c)) || (c == '.' && Peek(1) >= 0 && IsDigit(static_cast<char>(Peek(1))))) {
             token.kind = TokenKind::Number;
             int prev = c;
