@@ -33,7 +33,7 @@ results=$build/bench-results.md
 
 # ---- what the run needs ----
 packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev libbenchmark-dev
-          hyperfine universal-ctags time)
+          hyperfine universal-ctags time clangd-14 nlohmann-json3-dev python3)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -49,7 +49,7 @@ fi
 load_start=$(cut -d' ' -f1-3 /proc/loadavg)
 echo "== Building (Release) in $build"
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTOVEL_BUILD_TESTS=OFF -DTOVEL_BUILD_BENCH=ON >/dev/null
-cmake --build "$build" -j "$jobs" --target Tovel tovel_genlib tovel_scan tovel_logic_bench \
+cmake --build "$build" -j "$jobs" --target Tovel tovel-cli tovel_genlib tovel_scan tovel_logic_bench \
     tovel_dialog_bench tovel_bare_dialog >/dev/null
 bin=$build/bench
 
@@ -243,3 +243,8 @@ echo "(written to $results)"
 # Work that must grow with the input and no faster: the doubled inputs.
 echo "== Growth check (bench/growth.sh)"
 "$here/bench/growth.sh" "$build" | tee -a "$results"
+
+# The language server against clangd-14, in one run of its own script.
+echo "== Language server (bench/lsp_compare.py)"
+python3 "$here/bench/lsp_compare.py" --cli "$build/tovel-cli" --genlib "$bin/tovel_genlib" --runs "$runs" |
+    tee -a "$results"

@@ -80,6 +80,22 @@ for size in "$n" $((2 * n)); do
     awk -v n="$size" 'BEGIN { for (i = 0; i < n; i++) printf "    F(%d); /* call %d */\n", i % 12, i }' >"$data/calls-$size.c"
 done
 big=$((2 * n))
+# A language server session per size: the library is read, one completion
+# at the start of a call is answered, and the server exits. The libraries
+# are dated back, since one changed in the last two seconds is read again.
+frame() { printf 'Content-Length: %d\r\n\r\n%s' "${#1}" "$1"; }
+for size in "$n" "$big"; do
+    touch -d '1 minute ago' "$data/asm-$size.s79"
+    uri="file://$data/calls.c"
+    {
+        frame '{"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{},"initializationOptions":{"libraries":["'"$data/asm-$size.s79"'"]}}}'
+        frame '{"jsonrpc":"2.0","method":"initialized","params":{}}'
+        frame '{"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"'"$uri"'","languageId":"c","version":1,"text":"void g(void)\n{\n    \n}\n"}}}'
+        frame '{"jsonrpc":"2.0","id":2,"method":"textDocument/completion","params":{"textDocument":{"uri":"'"$uri"'"},"position":{"line":2,"character":4}}}'
+        frame '{"jsonrpc":"2.0","id":3,"method":"shutdown"}'
+        frame '{"jsonrpc":"2.0","method":"exit"}'
+    } >"$data/lsp-$size.in"
+done
 
 echo "== Growth from $n to $big routines" >&2
 measure "list" "$n" "$cli" list "$data/asm-$n.s79" -- "$cli" list "$data/asm-$big.s79"
@@ -92,6 +108,7 @@ measure "snippets" "$n" "$cli" snippets "$data/asm-$n.s79" -- "$cli" snippets "$
 measure "snippets, F and f in turn" "$n" "$cli" snippets "$data/alike-$n.s79" -- "$cli" snippets "$data/alike-$big.s79"
 measure "lint, F and f in turn" "$n" "$cli" lint -l "$data/alike-$n.s79" "$data/calls.c" -- "$cli" lint -l "$data/alike-$big.s79" "$data/calls.c"
 measure "lint, a C file of N calls" "$n" "$cli" lint -l "$data/one.s79" "$data/calls-$n.c" -- "$cli" lint -l "$data/one.s79" "$data/calls-$big.c"
+measure "lsp, read the library and complete once" "$n" sh -c "'$cli' lsp <'$data/lsp-$n.in'" -- sh -c "'$cli' lsp <'$data/lsp-$big.in'"
 measure "lint, every routine named F" "$n" "$cli" lint -l "$data/same-$n.s79" "$data/calls.c" -- "$cli" lint -l "$data/same-$big.s79" "$data/calls.c"
 
 if [ -x "$build/Tovel" ]; then

@@ -103,3 +103,64 @@ TEST(LspText, PositionsCountUnitsOfTheEncodingAndOneForABadByte)
 }
 
 } // namespace
+
+namespace {
+
+// A routine's record gives back what was put, however long its texts and
+// however often they repeat.
+TEST(LspLibraries, PackedRoutinesGiveBackTheirPanels)
+{
+    tovel::ParameterPanelModel shared;
+    shared.type = "int";
+    shared.function = "Twice";
+    shared.nParams = 2;
+    shared.names = {"port", "mode"};
+    shared.hints = {"{0,1,2}", "{0-255}"};
+    shared.values = {"", "7"};
+    tovel::ParameterPanelModel odd = shared;
+    odd.function = "Label";                  // not the routine name: the linter skips it
+    odd.hints[0] = std::string(300000, 'h'); // longer than a block of records
+    odd.extraNames = {"...", "more"};
+
+    PackedRoutines routines;
+    routines.Add("int Twice(char port, int mode)\n", shared);
+    routines.Add("int Twice(char port, int mode)", odd);
+    routines.Add(" long  Twice (char port, int mode)", shared);
+    routines.Seal();
+
+    ASSERT_EQ(routines.Size(), 3u);
+    EXPECT_EQ(routines.Prototype(0), "int Twice(char port, int mode)\n");
+    EXPECT_EQ(routines.Name(2), "Twice");
+    EXPECT_TRUE(routines.FunctionIsName(0));
+    EXPECT_FALSE(routines.FunctionIsName(1));
+    for (size_t i : {0u, 1u, 2u}) {
+        const tovel::ParameterPanelModel& put = i == 1 ? odd : shared;
+        const tovel::ParameterPanelModel got = routines.Panel(i);
+        EXPECT_EQ(got.type, put.type);
+        EXPECT_EQ(got.function, put.function);
+        EXPECT_EQ(got.nParams, put.nParams);
+        EXPECT_EQ(got.names, put.names);
+        EXPECT_EQ(got.hints, put.hints);
+        EXPECT_EQ(got.values, put.values);
+        EXPECT_EQ(got.extraNames, put.extraNames);
+    }
+}
+
+TEST(LspLibraries, RoutinesAreFoundByNameWithTheirCallRules)
+{
+    LibrarySet set({{TOVEL_COMPANION_DIR "/LibDev4410.s79"}, "", ""});
+    EXPECT_TRUE(set.Refresh().empty());
+    const std::vector<LibraryRoutine> found = set.Find("PwmSetDuty");
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].name, "PwmSetDuty");
+    EXPECT_EQ(found[0].slots.size(), static_cast<size_t>(found[0].panel.nParams));
+    EXPECT_TRUE(set.Find("NoSuchRoutine").empty());
+    const tovel::cli::LintRoutine* rules = nullptr;
+    if (const auto* list = set.Lint().Find("PwmSetDuty"))
+        rules = &list->front();
+    ASSERT_NE(rules, nullptr);
+    EXPECT_EQ(rules->prototype, found[0].line);
+    EXPECT_EQ(set.Lint().Find("NoSuchRoutine"), nullptr);
+}
+
+} // namespace

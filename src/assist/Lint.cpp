@@ -74,6 +74,17 @@ public:
     }
     void Skip() { ++m_pos; }
     bool Failed() const { return m_failed; }
+    // How many of the bytes buffered from the reading place on are
+    // identifier bytes, and where they stand: a name is taken at once.
+    size_t IdentifierRun() const
+    {
+        size_t end = m_pos;
+        while (end < m_end && IsIdentifierByte(m_data[end]))
+            ++end;
+        return end - m_pos;
+    }
+    const char* Here() const { return m_data + m_pos; }
+    void Skip(size_t n) { m_pos += n; }
 
 private:
     static constexpr size_t kBlockSize = 64 * 1024;
@@ -163,7 +174,7 @@ bool IsStatementWord(std::string_view word)
 
 class Linter {
 public:
-    Linter(LintSource& source, const LintRoutines& routines) : m_source(source), m_routines(routines) {}
+    Linter(LintSource& source, const LintLookup& routines) : m_source(source), m_routines(routines) {}
 
     std::vector<LintFinding> Run()
     {
@@ -245,8 +256,23 @@ private:
                 Keep(token);
         } else if (IsIdentifierStartByte(static_cast<char>(c))) {
             token.kind = TokenKind::Name;
-            while (Peek() >= 0 && IsIdentifierByte(static_cast<char>(Peek())))
-                Keep(token);
+            for (;;) {
+                const size_t run = m_source.IdentifierRun();
+                if (run == 0) {
+                    // Nothing more buffered: Peek reads on.
+                    if (Peek() < 0 || !IsIdentifierByte(static_cast<char>(Peek())))
+                        break;
+                    Keep(token);
+                    continue;
+                }
+                // A name holds no line feed, so the lines stay counted.
+                const size_t room = kTokenTextKept - std::min(kTokenTextKept, token.text.size());
+                token.text.append(m_source.Here(), std::min(run, room));
+                if (run > room)
+                    token.cut = true;
+                m_source.Skip(run);
+                m_pos += run;
+            }
         } else if (IsDigit(static_cast<char>(c)) || (c == '.' && Peek(1) >= 0 && IsDigit(static_cast<char>(Peek(1))))) {
             token.kind = TokenKind::Number;
             int prev = c;
@@ -335,9 +361,9 @@ private:
         }
         NoteInArgument(token, false);
         if (token.kind == TokenKind::Name && !token.cut) {
-            const auto found = m_routines.find(token.text);
-            if (found != m_routines.end() && !IsDeclarationContext())
-                m_candidate = Candidate{&found->second, token.text, token.line, token.column, token.endColumn};
+            const std::vector<LintRoutine>* found = m_routines.Find(token.text);
+            if (found && !found->empty() && !IsDeclarationContext())
+                m_candidate = Candidate{found, token.text, token.line, token.column, token.endColumn};
         }
         Remember(token);
     }
@@ -398,7 +424,7 @@ private:
                 match = &routine;
                 break;
             }
-        const std::string name(call.name);
+        const std::string& name = call.name;
         if (!match) {
             const LintRoutine& routine = call.routines->front();
             m_findings.push_back({call.line, call.column,
@@ -418,20 +444,23 @@ private:
             return;
         const Token& first = argument.tokens.front();
         const Token& last = argument.tokens.back();
-        const std::string which = "argument " + std::to_string(k + 1) + " of '" + routine + "' (" + slot.name + ")";
+        // The argument in words, made only for a finding.
+        const auto which = [&] {
+            return "argument " + std::to_string(k + 1) + " of '" + routine + "' (" + slot.name + ")";
+        };
         if (slot.kind == SlotKind::Range) {
             const std::string value = IntegerLiteral(argument.tokens);
             if (!value.empty() && IsRangeCandidate(value)
                 && CompareToRange(slot.range->low, slot.range->high, value) != 0)
                 m_findings.push_back({first.line, first.column,
-                                      which + " is " + value + ", outside its range " + slot.hint, last.endLine,
+                                      which() + " is " + value + ", outside its range " + slot.hint, last.endLine,
                                       last.endColumn, kLintOutOfRange});
         } else if (slot.kind == SlotKind::OptionList) {
             for (const std::string_view name : JoinedNames(argument.tokens)) {
                 if (std::find(slot.items.begin(), slot.items.end(), name) == slot.items.end()) {
                     m_findings.push_back(
                         {first.line, first.column,
-                         which + ": '" + std::string(name) + "' is not among its options {" + slot.hint + "}",
+                         which() + ": '" + std::string(name) + "' is not among its options {" + slot.hint + "}",
                          last.endLine, last.endColumn, kLintUnknownOption});
                 }
             }
@@ -445,7 +474,7 @@ private:
     };
 
     LintSource& m_source;
-    const LintRoutines& m_routines;
+    const LintLookup& m_routines;
     uint64_t m_pos = 0;
     int64_t m_line = 1;
     uint64_t m_lineStart = 0;
@@ -457,7 +486,39 @@ private:
     std::vector<LintFinding> m_findings;
 };
 
+// A map made at once, as a lookup.
+class MapLookup : public LintLookup {
+public:
+    explicit MapLookup(const LintRoutines& routines) : m_routines(routines) {}
+    bool Empty() const override { return m_routines.empty(); }
+    const std::vector<LintRoutine>* Find(const std::string& name) const override
+    {
+        const auto found = m_routines.find(name);
+        return found == m_routines.end() ? nullptr : &found->second;
+    }
+
+private:
+    const LintRoutines& m_routines;
+};
+
 } // namespace
+
+LintRoutine MakeLintRoutine(const std::string& libraryPath, std::string_view prototype,
+                            const ParameterPanelModel& panel)
+{
+    LintRoutine lint;
+    lint.prototype = ListLine(prototype);
+    lint.parameters = panel.nParams + static_cast<int>(panel.extraNames.size());
+    if (!panel.extraNames.empty())
+        lint.variadic = panel.extraNames.back() == "...";
+    else if (panel.nParams > 0)
+        lint.variadic = panel.names[static_cast<size_t>(panel.nParams - 1)] == "...";
+    for (int k = 0; k < panel.nParams; ++k) {
+        const auto i = static_cast<size_t>(k);
+        lint.slotList.push_back(DescribeSlot(libraryPath, panel.names[i], panel.hints[i], panel.values[i]));
+    }
+    return lint;
+}
 
 LintRoutines MakeLintRoutines(const std::string& libraryPath, const std::vector<RoutinePanel>& panels)
 {
@@ -467,18 +528,7 @@ LintRoutines MakeLintRoutines(const std::string& libraryPath, const std::vector<
         const std::string name = RoutineNameOf(routine.prototype);
         if (!routine.found || name.empty() || routine.panel.function != name)
             continue;
-        const ParameterPanelModel& panel = routine.panel;
-        LintRoutine lint;
-        lint.prototype = ListLine(routine.prototype);
-        lint.parameters = panel.nParams + static_cast<int>(panel.extraNames.size());
-        if (!panel.extraNames.empty())
-            lint.variadic = panel.extraNames.back() == "...";
-        else if (panel.nParams > 0)
-            lint.variadic = panel.names[static_cast<size_t>(panel.nParams - 1)] == "...";
-        for (int k = 0; k < panel.nParams; ++k) {
-            const auto i = static_cast<size_t>(k);
-            lint.slotList.push_back(DescribeSlot(libraryPath, panel.names[i], panel.hints[i], panel.values[i]));
-        }
+        LintRoutine lint = MakeLintRoutine(libraryPath, routine.prototype, routine.panel);
         // A prototype is kept once: a set of the kept texts answers at once,
         // however many prototypes share the name.
         if (kept.insert(lint.prototype).second)
@@ -489,7 +539,12 @@ LintRoutines MakeLintRoutines(const std::string& libraryPath, const std::vector<
 
 std::vector<LintFinding> LintText(std::string_view text, const LintRoutines& routines)
 {
-    if (routines.empty())
+    return LintText(text, MapLookup(routines));
+}
+
+std::vector<LintFinding> LintText(std::string_view text, const LintLookup& routines)
+{
+    if (routines.Empty())
         return {};
     LintSource source(text);
     return Linter(source, routines).Run();
@@ -509,7 +564,7 @@ ReadResult<std::vector<LintFinding>> LintFile(const std::string& path, const Lin
     LintSource source(file);
     std::vector<LintFinding> findings;
     if (!routines.empty())
-        findings = Linter(source, routines).Run();
+        findings = Linter(source, MapLookup(routines)).Run();
     else
         while (source.Peek() >= 0)
             source.Skip(); // the file is still read, to tell whether it can be

@@ -24,6 +24,23 @@ struct LintRoutine {
 // Routine name -> its prototypes (more than one when several share the name).
 using LintRoutines = std::unordered_map<std::string, std::vector<LintRoutine>>;
 
+// Where the linter finds the routines it meets, by name: a map made at once,
+// or a set that builds the few routines a text calls when it meets them.
+class LintLookup {
+public:
+    virtual ~LintLookup() = default;
+    // No routine at all: the text need not be read.
+    virtual bool Empty() const = 0;
+    // The prototypes of the routine named name, or nullptr when no routine
+    // has that name; valid while the lookup lives and is not changed.
+    virtual const std::vector<LintRoutine>* Find(const std::string& name) const = 0;
+};
+
+// The call rules of one routine whose prototype comment line was found and
+// whose panel's function label is its routine name.
+LintRoutine MakeLintRoutine(const std::string& libraryPath, std::string_view prototype,
+                            const ParameterPanelModel& panel);
+
 // The routines of a library whose prototype comment line was found.
 LintRoutines MakeLintRoutines(const std::string& libraryPath, const std::vector<RoutinePanel>& panels);
 
@@ -51,6 +68,7 @@ inline constexpr std::string_view kLintUnknownOption = "unknown-option";
 // Calls nested deeper than a few hundred are judged from the innermost out;
 // the outermost are dropped.
 std::vector<LintFinding> LintText(std::string_view text, const LintRoutines& routines);
+std::vector<LintFinding> LintText(std::string_view text, const LintLookup& routines);
 
 // The same for a regular file, read in blocks as it is judged; the reason
 // when it cannot be opened or read.

@@ -4,9 +4,11 @@
 #include "assist/Lint.h"
 #include "assist/Routine.h"
 #include "assist/RoutineBlocks.h"
+#include "assist/Snippets.h"
 #include "common/ByteText.h"
 #include "common/RoutineName.h"
 #include "common/Version.h"
+#include "composer/CallText.h"
 #include "lsp/CallContext.h"
 
 #include <nlohmann/json.hpp>
@@ -33,7 +35,7 @@ constexpr int kServerNotInitialized = -32002;
 constexpr int kKindText = 1;
 constexpr int kKindFunction = 3;
 constexpr int kKindValue = 12;
-constexpr size_t kMaxRoutineItems = 500;
+constexpr size_t kMaxRoutineItems = 100;
 // The lines of a routine's source block a hover shows.
 constexpr size_t kHoverBlockLines = 12;
 
@@ -247,6 +249,7 @@ struct Server::State {
     json Hover(const json& params);
     json Definition(const json& params);
     json CodeActions(const json& params);
+    json RoutineItem(const LibraryRoutine& routine, const json& editRange) const;
 
     json LintDiagnostic(const cli::LintFinding& finding, const LineIndex& index) const
     {
@@ -445,13 +448,13 @@ json Server::State::CodeActions(const json& params)
         if (finding.code == cli::kLintArgumentCount) {
             const size_t open = text.find('(', end);
             const size_t close = open == std::string_view::npos ? open : FindClosingParen(text, open);
-            const std::vector<const LibraryRoutine*> routines = set.Find(text.substr(start, end - start));
+            const std::vector<LibraryRoutine> routines = set.Find(text.substr(start, end - start));
             if (close == std::string_view::npos || routines.empty())
                 continue;
             const CallContext context = FindCallContext(text, close);
             const bool none = Trim(text.substr(open + 1, close - open - 1)).empty();
             const size_t given = none ? 0 : context.argument + 1;
-            const ParameterPanelModel& panel = routines.front()->panel;
+            const ParameterPanelModel& panel = routines.front().panel;
             std::vector<std::string> names(panel.names.begin(), panel.names.begin() + panel.nParams);
             names.insert(names.end(), panel.extraNames.begin(), panel.extraNames.end());
             if (given >= names.size())
@@ -463,11 +466,11 @@ json Server::State::CodeActions(const json& params)
             continue;
         }
         const CallContext context = FindCallContext(text, start);
-        const std::vector<const LibraryRoutine*> routines =
-            context.inCall ? set.Find(context.name) : std::vector<const LibraryRoutine*>();
-        if (routines.empty() || context.argument >= routines.front()->slots.size())
+        const std::vector<LibraryRoutine> routines =
+            context.inCall ? set.Find(context.name) : std::vector<LibraryRoutine>();
+        if (routines.empty() || context.argument >= routines.front().slots.size())
             continue;
-        const SlotInfo& slot = routines.front()->slots[context.argument];
+        const SlotInfo& slot = routines.front().slots[context.argument];
         if (finding.code == cli::kLintOutOfRange && slot.range) {
             fix("Set to " + slot.range->low, start, end, slot.range->low);
             fix("Set to " + slot.range->high, start, end, slot.range->high);
@@ -498,6 +501,35 @@ json Server::State::CodeActions(const json& params)
     return actions;
 }
 
+// A routine as a completion item: its call as the client can insert it.
+json Server::State::RoutineItem(const LibraryRoutine& routine, const json& editRange) const
+{
+    const cli::RoutinePanel panel{routine.prototype, true, routine.panel};
+    const std::optional<cli::Snippet> snippet = cli::MakeSnippet(routine.libraryPath, panel, choices);
+    std::string insert;
+    if (snippets && snippet) {
+        insert = snippet->body;
+    } else {
+        const std::vector<std::string> names(routine.panel.names.begin(),
+                                             routine.panel.names.begin() + routine.panel.nParams);
+        insert = ComposeCallText(routine.panel.function, names, routine.panel.extraNames);
+    }
+    const std::string shownName = ShownText(routine.name);
+    const std::string shownInsert = ShownText(insert);
+    json item = {{"label", shownName},
+                 {"kind", kKindFunction},
+                 {"detail", ShownText(routine.line)},
+                 {"filterText", shownName},
+                 {"insertTextFormat", snippets ? 2 : 1},
+                 {"insertText", shownInsert},
+                 {"textEdit", {{"range", editRange}, {"newText", shownInsert}}}};
+    const std::string_view description = snippet ? std::string_view(snippet->description) : std::string_view();
+    const size_t lineEnd = description.find('\n');
+    if (lineEnd != std::string_view::npos)
+        item["documentation"] = {{"kind", "plaintext"}, {"value", ShownText(description.substr(lineEnd + 1))}};
+    return item;
+}
+
 json Server::State::Completion(const json& params)
 {
     size_t offset = 0;
@@ -514,10 +546,9 @@ json Server::State::Completion(const json& params)
     const json here = RangeJson(index.PositionOf(offset, encoding), index.PositionOf(offset, encoding));
 
     const CallContext context = FindCallContext(text, offset);
-    const std::vector<const LibraryRoutine*> called =
-        context.inCall ? set.Find(context.name) : std::vector<const LibraryRoutine*>();
+    const std::vector<LibraryRoutine> called = context.inCall ? set.Find(context.name) : std::vector<LibraryRoutine>();
     if (!called.empty()) {
-        const LibraryRoutine& routine = *called.front();
+        const LibraryRoutine& routine = called.front();
         if (context.argument < routine.slots.size()) {
             const SlotInfo& slot = routine.slots[context.argument];
             const std::string detail = slot.name + " of " + routine.name;
@@ -573,30 +604,21 @@ json Server::State::Completion(const json& params)
     bool cut = false;
     std::unordered_set<std::string_view> seen;
     for (const auto& library : set.Libraries()) {
-        for (const LibraryRoutine& routine : library->routines) {
-            if (!typed.empty() && !StartsWithNoCase(routine.name, typed))
+        const PackedRoutines& routines = library->routines;
+        for (size_t i = 0; i < routines.Size() && !cut; ++i) {
+            const std::string_view name = routines.Name(i);
+            if (!typed.empty() && !StartsWithNoCase(name, typed))
                 continue;
-            if (!seen.insert(routine.line).second)
+            std::string_view line = routines.Prototype(i);
+            while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+                line.remove_suffix(1);
+            if (!seen.insert(line).second)
                 continue;
             if (items.size() == kMaxRoutineItems) {
                 cut = true;
                 break;
             }
-            const std::string& insert = choices ? routine.snippet.body
-                : snippets                      ? routine.plainBody
-                                                : routine.callText;
-            json item = {{"label", ShownText(routine.name)},
-                         {"kind", kKindFunction},
-                         {"detail", ShownText(routine.line)},
-                         {"filterText", ShownText(routine.name)},
-                         {"insertTextFormat", snippets ? 2 : 1},
-                         {"insertText", ShownText(insert)},
-                         {"textEdit", {{"range", editRange}, {"newText", ShownText(insert)}}}};
-            const std::string& description = routine.snippet.description;
-            const size_t lineEnd = description.find('\n');
-            if (lineEnd != std::string::npos)
-                item["documentation"] = {{"kind", "plaintext"}, {"value", ShownText(description.substr(lineEnd + 1))}};
-            items.push_back(std::move(item));
+            items.push_back(RoutineItem(set.Routine(*library, i), editRange));
         }
         if (cut)
             break;
@@ -613,12 +635,12 @@ json Server::State::SignatureHelp(const json& params)
     const CallContext context = FindCallContext(document->text, offset);
     if (!context.inCall)
         return nullptr;
-    const std::vector<const LibraryRoutine*> routines = Libraries().Find(context.name);
+    const std::vector<LibraryRoutine> routines = Libraries().Find(context.name);
     if (routines.empty())
         return nullptr;
     json signatures = json::array();
-    for (const LibraryRoutine* routine : routines) {
-        const std::string label = ShownText(routine->line);
+    for (const LibraryRoutine& routine : routines) {
+        const std::string label = ShownText(routine.line);
         json parameters = json::array();
         const auto spans = ParameterSpans(label);
         for (size_t k = 0; k < spans.size(); ++k) {
@@ -626,10 +648,10 @@ json Server::State::SignatureHelp(const json& params)
             json parameter = {{"label",
                                {UnitsOf(view.substr(0, spans[k].first), encoding),
                                 UnitsOf(view.substr(0, spans[k].second), encoding)}}};
-            if (k < routine->slots.size()) {
-                const std::string words = SlotWords(routine->slots[k]);
+            if (k < routine.slots.size()) {
+                const std::string words = SlotWords(routine.slots[k]);
                 if (!words.empty())
-                    parameter["documentation"] = ShownText(routine->slots[k].name + ": " + words);
+                    parameter["documentation"] = ShownText(routine.slots[k].name + ": " + words);
             }
             parameters.push_back(std::move(parameter));
         }
@@ -648,22 +670,22 @@ json Server::State::Hover(const json& params)
     const std::string_view name = IdentifierAt(document->text, offset, start);
     if (name.empty())
         return nullptr;
-    const std::vector<const LibraryRoutine*> routines = Libraries().Find(name);
+    const std::vector<LibraryRoutine> routines = Libraries().Find(name);
     if (routines.empty())
         return nullptr;
     std::string text;
-    for (const LibraryRoutine* routine : routines) {
+    for (const LibraryRoutine& routine : routines) {
         if (!text.empty())
             text += "\n---\n\n";
-        text += "```c\n" + routine->line + "\n```\n\n";
-        for (const SlotInfo& slot : routine->slots) {
+        text += "```c\n" + routine.line + "\n```\n\n";
+        for (const SlotInfo& slot : routine.slots) {
             const std::string words = SlotWords(slot);
             text += "- " + slot.name + (words.empty() ? std::string() : ": " + words) + "\n";
         }
-        for (const std::string& extra : routine->panel.extraNames)
+        for (const std::string& extra : routine.panel.extraNames)
             text += "- " + extra + "\n";
-        text += "\nLibrary: " + routine->libraryPath + "\n";
-        const cli::RoutineView view = cli::LoadRoutine(routine->libraryPath, routine->prototype, true);
+        text += "\nLibrary: " + routine.libraryPath + "\n";
+        const cli::RoutineView view = cli::LoadRoutine(routine.libraryPath, routine.prototype, true);
         if (!view.block.empty()) {
             std::string_view block = view.block;
             size_t end = 0;
@@ -697,12 +719,12 @@ json Server::State::Definition(const json& params)
     if (name.empty())
         return nullptr;
     json locations = json::array();
-    for (const LibraryRoutine* routine : Libraries().Find(name)) {
-        const cli::RoutineView view = cli::LoadRoutine(routine->libraryPath, routine->prototype, false);
+    for (const LibraryRoutine& routine : Libraries().Find(name)) {
+        const cli::RoutineView view = cli::LoadRoutine(routine.libraryPath, routine.prototype, false);
         if (!view.prototypeFound)
             continue;
         int line = 0;
-        const auto located = cli::LocateStartLines(view.sourcePath, std::vector<std::string>{routine->prototype},
+        const auto located = cli::LocateStartLines(view.sourcePath, std::vector<std::string>{routine.prototype},
                                                    [&](size_t, const cli::StartLine& startLine) {
                                                        if (!startLine.lines.empty())
                                                            line = startLine.lines.front().line;

@@ -57,11 +57,30 @@ size_t Utf8SequenceAt(std::string_view text, size_t i)
     return length;
 }
 
+namespace {
+
+// Where the run of ASCII bytes from i ends.
+size_t AsciiRunEnd(std::string_view text, size_t i)
+{
+    while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80)
+        ++i;
+    return i;
+}
+
+} // namespace
+
 std::string RepairUtf8(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
+        // A run of ASCII bytes is taken at once.
+        const size_t ascii = AsciiRunEnd(text, i);
+        if (ascii > i) {
+            out.append(text.substr(i, ascii - i));
+            i = ascii;
+            continue;
+        }
         const size_t length = Utf8SequenceAt(text, i);
         if (length == 0) {
             out += "\xEF\xBF\xBD";
@@ -79,6 +98,12 @@ std::string ShownText(std::string_view text)
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
+        const size_t ascii = AsciiRunEnd(text, i);
+        if (ascii > i) {
+            out.append(text.substr(i, ascii - i));
+            i = ascii;
+            continue;
+        }
         const size_t length = Utf8SequenceAt(text, i);
         if (length == 0) {
             const auto c = static_cast<unsigned char>(text[i]);
