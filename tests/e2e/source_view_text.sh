@@ -23,6 +23,11 @@ gap=$(printf '%*s' 59 '')
     printf '\tNAME\tProbe\r\n\tENDMOD\r\n'
 } > "$LIB"
 
+# A keyboard layout with ü and ß on keys, set before Tovel starts: xdotool
+# then types them as plain key presses. Otherwise it maps them on a spare
+# key for a moment, and a slow build (the sanitizer one) can read that key
+# after the mapping is gone.
+setxkbmap de
 start_tovel
 add_library_by_keyboard "$LIB"
 key alt+w                 # Show: the whole library
