@@ -219,7 +219,9 @@ TEST_F(CliRoutineTest, HeaderRoutineSourceComesFromDotSThenDotUpperSThenDotC)
 
     // NAME.s missing: NAME.S comes before NAME.c.
     const RoutineView caps = LoadRoutine(header, "int Caps(int a)");
+#ifndef _WIN32 // where letter case is ignored NAME.s opens Caps.S itself; the range below tells the file read
     EXPECT_EQ(caps.sourcePath, m_dir / "inc/Caps.S");
+#endif
     ASSERT_EQ(caps.slotList.size(), 1u);
     EXPECT_EQ(caps.slotList[0].kind, SlotKind::Range);
 
