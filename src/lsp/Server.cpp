@@ -278,6 +278,15 @@ struct Server::State {
         offset = index.Offset(PositionFrom(position), encoding);
         return &found->second;
     }
+
+    // The identifier under the cursor of a request and where it starts; empty
+    // when the document is unknown or no name stands there.
+    std::string_view NameAt(const json& params, const Document*& document, size_t& start)
+    {
+        size_t offset = 0;
+        document = DocumentAt(params, offset);
+        return document ? IdentifierAt(document->text, offset, start) : std::string_view();
+    }
 };
 
 void Server::State::Initialize(const json& id, const json& params)
@@ -662,12 +671,9 @@ json Server::State::SignatureHelp(const json& params)
 
 json Server::State::Hover(const json& params)
 {
-    size_t offset = 0;
-    const Document* document = DocumentAt(params, offset);
-    if (!document)
-        return nullptr;
+    const Document* document = nullptr;
     size_t start = 0;
-    const std::string_view name = IdentifierAt(document->text, offset, start);
+    const std::string_view name = NameAt(params, document, start);
     if (name.empty())
         return nullptr;
     const std::vector<LibraryRoutine> routines = Libraries().Find(name);
@@ -710,12 +716,9 @@ json Server::State::Hover(const json& params)
 
 json Server::State::Definition(const json& params)
 {
-    size_t offset = 0;
-    const Document* document = DocumentAt(params, offset);
-    if (!document)
-        return nullptr;
+    const Document* document = nullptr;
     size_t start = 0;
-    const std::string_view name = IdentifierAt(document->text, offset, start);
+    const std::string_view name = NameAt(params, document, start);
     if (name.empty())
         return nullptr;
     json locations = json::array();

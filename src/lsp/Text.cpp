@@ -67,9 +67,9 @@ size_t AsciiRunEnd(std::string_view text, size_t i)
     return i;
 }
 
-} // namespace
-
-std::string RepairUtf8(std::string_view text)
+// Copies text, valid UTF-8 as it is and each other byte as invalid(out, byte) writes it.
+template <class Invalid>
+std::string CopyUtf8(std::string_view text, Invalid invalid)
 {
     std::string out;
     out.reserve(text.size());
@@ -83,7 +83,7 @@ std::string RepairUtf8(std::string_view text)
         }
         const size_t length = Utf8SequenceAt(text, i);
         if (length == 0) {
-            out += "\xEF\xBF\xBD";
+            invalid(out, static_cast<unsigned char>(text[i]));
             ++i;
         } else {
             out.append(text.substr(i, length));
@@ -93,29 +93,19 @@ std::string RepairUtf8(std::string_view text)
     return out;
 }
 
+} // namespace
+
+std::string RepairUtf8(std::string_view text)
+{
+    return CopyUtf8(text, [](std::string& out, unsigned char) { out += "\xEF\xBF\xBD"; });
+}
+
 std::string ShownText(std::string_view text)
 {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size();) {
-        const size_t ascii = AsciiRunEnd(text, i);
-        if (ascii > i) {
-            out.append(text.substr(i, ascii - i));
-            i = ascii;
-            continue;
-        }
-        const size_t length = Utf8SequenceAt(text, i);
-        if (length == 0) {
-            const auto c = static_cast<unsigned char>(text[i]);
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-            ++i;
-        } else {
-            out.append(text.substr(i, length));
-            i += length;
-        }
-    }
-    return out;
+    return CopyUtf8(text, [](std::string& out, unsigned char c) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    });
 }
 
 uint64_t UnitsOf(std::string_view text, Encoding encoding)
